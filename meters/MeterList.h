@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quendal {
+
+// One radio meter, copied whole in and out of the list.
+struct TMeter {
+  std::string ID;
+  std::string Src;
+  std::string Num;
+  std::string Name;
+  double Low = 0.0;
+  double High = 0.0;
+  std::string Desc;
+  std::string UnitStr;
+  std::int32_t FPS = 0;
+  double Value = 0.0;
+  std::string Group;
+  double Peak = 0.0;
+};
+
+// Meters in the order their IDs were first added; entries are never removed.
+class TMeterList {
+ public:
+  // First entry whose ID equals `id` exactly; the empty meter when none does.
+  TMeter FindById(std::string_view id) const;
+  // First entry whose Name equals `name` ignoring ASCII case; the empty meter when none does.
+  TMeter FindByName(std::string_view name) const;
+  // Replaces the first entry with the same ID whole, or appends.
+  void AddOrUpdateMeter(const TMeter& meter);
+
+  std::size_t Count() const { return meters_.size(); }
+  const std::vector<TMeter>& Items() const { return meters_; }
+
+ private:
+  std::vector<TMeter> meters_;
+};
+
+}  // namespace quendal

@@ -1,0 +1,42 @@
+#include "support/Clock.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace quendal {
+
+LocalDateTime SystemClock::LocalNow() const {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm tm{};
+  localtime_r(&seconds, &tm);
+  LocalDateTime t;
+  t.year = tm.tm_year + 1900;
+  t.month = tm.tm_mon + 1;
+  t.day = tm.tm_mday;
+  t.hour = tm.tm_hour;
+  t.minute = tm.tm_min;
+  t.second = tm.tm_sec;
+  t.millisecond = static_cast<int>(ms < 0 ? ms + 1000 : ms);
+  return t;
+}
+
+std::chrono::steady_clock::time_point SystemClock::MonotonicNow() const {
+  return std::chrono::steady_clock::now();
+}
+
+const SystemClock& SystemClock::Instance() {
+  static const SystemClock clock;
+  return clock;
+}
+
+std::string FormatLogTimestamp(const LocalDateTime& t) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month,
+                t.day, t.hour, t.minute, t.second, t.millisecond);
+  return buffer;
+}
+
+}  // namespace quendal

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "support/Clock.h"
+
+namespace quendal {
+
+// A plain-text log: one stamped line per call, the file opened for appending
+// and closed again every time, nothing written while switched off. A file that
+// cannot be written never disturbs the caller: the failure is reported once on
+// standard error and the line is dropped.
+class TextLog {
+ public:
+  explicit TextLog(std::string path, const Clock& clock = SystemClock::Instance());
+
+  void SetEnabled(bool enabled) { enabled_ = enabled; }
+  bool Enabled() const { return enabled_; }
+  const std::string& Path() const { return path_; }
+
+  // Writes "<stamp>: <message>" CR LF. Line breaks inside the message are kept.
+  void Log(std::string_view message);
+
+ private:
+  std::string path_;
+  const Clock* clock_;
+  bool enabled_ = false;
+  bool failure_reported_ = false;
+};
+
+}  // namespace quendal

@@ -1,0 +1,69 @@
+#include "support/TextLog.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/FakeClock.h"
+
+namespace quendal {
+namespace {
+
+std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class TextLogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("textlog_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::filesystem::path dir_;
+  testing::FakeClock clock_;
+};
+
+TEST_F(TextLogTest, WritesStampedLinesAndAppends) {
+  const auto path = dir_ / "a.log";
+  { std::ofstream(path, std::ios::binary) << "old\r\n"; }
+  TextLog log(path.string(), clock_);
+  log.SetEnabled(true);
+  log.Log("first");
+  clock_.local.millisecond = 7;
+  log.Log("two\r\nlines");
+  EXPECT_EQ(ReadAll(path),
+            "old\r\n"
+            "2026-12-08 17:05:09.042: first\r\n"
+            "2026-12-08 17:05:09.007: two\r\nlines\r\n");
+}
+
+TEST_F(TextLogTest, DisabledLogTouchesNothing) {
+  const auto path = dir_ / "off.log";
+  TextLog log(path.string(), clock_);
+  log.Log("nothing");
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(TextLogTest, UnwritableFileIsReportedOnceAndDropped) {
+  TextLog log((dir_ / "missing-dir" / "x.log").string(), clock_);
+  log.SetEnabled(true);
+  ::testing::internal::CaptureStderr();
+  log.Log("one");
+  log.Log("two");
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("Cannot write log file"), std::string::npos);
+  EXPECT_EQ(err.find("Cannot write log file"), err.rfind("Cannot write log file"));
+}
+
+}  // namespace
+}  // namespace quendal
