@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace quendal {
@@ -37,7 +40,19 @@ class TMeterList {
   const std::vector<TMeter>& Items() const { return meters_; }
 
  private:
+  struct IdHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view id) const noexcept {
+      return std::hash<std::string_view>{}(id);
+    }
+  };
+
+  // AddOrUpdateMeter never appends an ID that is present, so IDs are unique and
+  // the index always names the first (only) entry of its ID.
+  const TMeter* FindEntryById(std::string_view id) const;
+
   std::vector<TMeter> meters_;
+  std::unordered_map<std::string, std::size_t, IdHash, std::equal_to<>> index_by_id_;
 };
 
 }  // namespace quendal

@@ -1,0 +1,103 @@
+#include "meters/MeterList.h"
+
+#include <gtest/gtest.h>
+
+namespace quendal {
+namespace {
+
+TMeter Meter(std::string id, std::string name, double value = 0.0, double peak = 0.0) {
+  TMeter m;
+  m.ID = std::move(id);
+  m.Name = std::move(name);
+  m.Value = value;
+  m.Peak = peak;
+  return m;
+}
+
+TEST(MeterListTest, FindByIdComparesWholeTextExactly) {
+  TMeterList list;
+  list.AddOrUpdateMeter(Meter("09", "A"));
+  list.AddOrUpdateMeter(Meter(" 9", "B"));
+  list.AddOrUpdateMeter(Meter("9", "C"));
+  list.AddOrUpdateMeter(Meter("", "EMPTY"));
+  list.AddOrUpdateMeter(Meter("x", "lower"));
+
+  struct Case {
+    std::string id;
+    std::string expectedName;
+  };
+  const Case cases[] = {
+      {"9", "C"}, {"09", "A"}, {" 9", "B"}, {"", "EMPTY"}, {"X", ""}, {"9 ", ""}, {"19", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(list.FindById(c.id).Name, c.expectedName) << c.id;
+}
+
+TEST(MeterListTest, FindByIdOfUnknownIdIsTheEmptyMeter) {
+  TMeterList list;
+  list.AddOrUpdateMeter(Meter("9", "LEVEL", -73.0, 5.0));
+  TMeter found = list.FindById("10");
+  EXPECT_EQ(found.ID, "");
+  EXPECT_EQ(found.Name, "");
+  EXPECT_EQ(found.Value, 0.0);
+  EXPECT_EQ(found.Peak, 0.0);
+  EXPECT_EQ(found.FPS, 0);
+}
+
+TEST(MeterListTest, FindByNameIgnoresAsciiCaseOnlyAndFirstAddedWins) {
+  TMeterList list;
+  list.AddOrUpdateMeter(Meter("1", "Level"));
+  list.AddOrUpdateMeter(Meter("2", "LEVEL"));
+  list.AddOrUpdateMeter(Meter("3", "\xC4HM"));  // non-ASCII letter compared as it is
+  list.AddOrUpdateMeter(Meter("4", "+13.8A"));
+
+  struct Case {
+    std::string name;
+    std::string expectedId;
+  };
+  const Case cases[] = {
+      {"level", "1"}, {"LEVEL", "1"},  {"LeVeL", "1"}, {"\xC4hm", "3"},
+      {"\xE4hm", ""}, {"+13.8a", "4"}, {"LEVEL ", ""}, {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(list.FindByName(c.name).ID, c.expectedId) << c.name;
+}
+
+TEST(MeterListTest, AddOrUpdateReplacesWholeEntryOrAppendsInOrder) {
+  TMeterList list;
+  list.AddOrUpdateMeter(Meter("9", "LEVEL", -73.0, 5.0));
+  list.AddOrUpdateMeter(Meter("10", "SWR", 1.5, 1.5));
+
+  TMeter replacement = Meter("9", "", 0.0, 0.0);
+  replacement.UnitStr = "dBm";
+  list.AddOrUpdateMeter(replacement);
+  ASSERT_EQ(list.Count(), 2u);
+  EXPECT_EQ(list.Items()[0].ID, "9");
+  EXPECT_EQ(list.Items()[0].Name, "");  // nothing of the old entry is kept
+  EXPECT_EQ(list.Items()[0].Peak, 0.0);
+  EXPECT_EQ(list.Items()[0].UnitStr, "dBm");
+
+  list.AddOrUpdateMeter(Meter("", "ANON", 3.0));
+  list.AddOrUpdateMeter(Meter("11", "TEMP"));
+  ASSERT_EQ(list.Count(), 4u);
+  EXPECT_EQ(list.Items()[1].ID, "10");
+  EXPECT_EQ(list.Items()[2].ID, "");
+  EXPECT_EQ(list.Items()[3].ID, "11");
+
+  list.AddOrUpdateMeter(Meter("", "ANON", 4.0));
+  EXPECT_EQ(list.Count(), 4u);
+  EXPECT_EQ(list.FindById("").Value, 4.0);
+}
+
+TEST(MeterListTest, CopiedListKeepsFindingItsOwnEntries) {
+  TMeterList original;
+  original.AddOrUpdateMeter(Meter("9", "LEVEL", -73.0));
+  TMeterList copy = original;
+  copy.AddOrUpdateMeter(Meter("9", "LEVEL", -50.0));
+  copy.AddOrUpdateMeter(Meter("10", "SWR"));
+  EXPECT_EQ(original.FindById("9").Value, -73.0);
+  EXPECT_EQ(original.Count(), 1u);
+  EXPECT_EQ(copy.FindById("9").Value, -50.0);
+  EXPECT_EQ(copy.FindById("10").Name, "SWR");
+}
+
+}  // namespace
+}  // namespace quendal
