@@ -1,0 +1,96 @@
+#include "meters/MeterDatagram.h"
+
+#include <charconv>
+#include <cmath>
+#include <exception>
+#include <string>
+
+#include "meters/Vita49Tools.h"
+#include "support/NumberFormat.h"
+
+namespace quendal {
+
+namespace {
+
+struct UnitDivisor {
+  std::string_view unit;
+  double divisor;
+};
+
+constexpr UnitDivisor kUnitScale[] = {
+    {"db", 128.0},    {"dbm", 128.0},  {"dbfs", 128.0}, {"swr", 128.0},
+    {"volts", 256.0}, {"amps", 256.0}, {"degc", 64.0},  {"degf", 64.0},
+};
+
+constexpr std::size_t kPairSize = 4;
+
+bool EqualsLowerAscii(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lower[i]) return false;
+  }
+  return true;
+}
+
+void LogPairError(TextLog& log, std::uint16_t id, const char* what) {
+  if (!log.Enabled()) return;
+  log.Log("Error processing meter with ID " + std::to_string(id) + ": " + what);
+}
+
+void ApplyMeterPair(std::uint16_t id, std::int16_t raw, TMeterList& meters, TextLog& log) {
+  char id_text[8];
+  const auto end = std::to_chars(id_text, id_text + sizeof id_text, id).ptr;
+  TMeter working = meters.FindById(std::string_view(id_text, end - id_text));
+  ApplyMeterValue(working, raw, log);
+  meters.AddOrUpdateMeter(working);
+}
+
+}  // namespace
+
+double UnitScale(std::string_view unit) {
+  for (const UnitDivisor& entry : kUnitScale)
+    if (EqualsLowerAscii(unit, entry.unit)) return entry.divisor;
+  return 1.0;
+}
+
+void ApplyMeterValue(TMeter& meter, std::int16_t raw, TextLog& log) {
+  const double prevValue = meter.Value;
+  if (meter.Peak == 0.0) meter.Peak = -1.0;
+  const double adjValue = static_cast<double>(raw) / UnitScale(meter.UnitStr);
+  if (log.Enabled())
+    log.Log("Meter: " + meter.Name + ", Previous Value: " + FormatFixed2(prevValue) +
+            ", New Value: " + FormatFixed2(adjValue) + ", Peak: " + FormatFixed2(meter.Peak));
+  if (std::isfinite(adjValue)) {
+    meter.Value = adjValue;
+    if (adjValue > meter.Peak || std::isnan(meter.Peak)) meter.Peak = adjValue;
+  } else if (log.Enabled()) {
+    log.Log("Invalid adjValue detected for Meter " + meter.Name + ": " + FormatFixed2(adjValue));
+  }
+}
+
+void ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters, TextLog& log) {
+  const TVita vita = vita49_decode(datagram);
+  const std::span<const std::uint8_t> payload(vita.payload);
+  for (std::size_t at = 0; at + kPairSize <= payload.size(); at += kPairSize) {
+    const auto id = static_cast<std::uint16_t>(payload[at] << 8 | payload[at + 1]);
+    const auto raw = static_cast<std::int16_t>(payload[at + 2] << 8 | payload[at + 3]);
+    try {
+      ApplyMeterPair(id, raw, meters, log);
+    } catch (const std::exception& e) {
+      LogPairError(log, id, e.what());
+    }
+  }
+}
+
+void LogMeterList(const TMeterList& meters, TextLog& log) {
+  if (!log.Enabled()) return;
+  log.Log("Logging all meters in the FMeterList:");
+  for (const TMeter& m : meters.Items())
+    log.Log("Meter Name: " + m.Name + ", ID: " + m.ID + ", Src: " + m.Src + ", Desc: " + m.Desc +
+            ", Group: " + m.Group + ", Value: " + FormatFixed2(m.Value) +
+            ", Peak: " + FormatFixed2(m.Peak));
+}
+
+}  // namespace quendal

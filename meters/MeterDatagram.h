@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "meters/MeterList.h"
+#include "support/TextLog.h"
+
+namespace quendal {
+
+// Divisor that turns a raw meter value into the meter's unit ("dBm" -> 128, "Volts" -> 256);
+// the unit is compared ignoring ASCII case. 1 for units the radio scales otherwise or not at all.
+double UnitScale(std::string_view unit);
+
+// One datagram value for the working record `meter`: scales `raw` by the meter's unit
+// and keeps the running peak, where a stored peak of exactly 0 counts as -1.
+void ApplyMeterValue(TMeter& meter, std::int16_t raw, TextLog& log);
+
+// Applies every (ID, raw value) pair of a meter datagram to the list, in payload order.
+// Pairs naming an unknown ID update the entry with the empty ID. A failure on one pair is
+// logged and the next pair goes on. Throws Vita49Error for a malformed header.
+void ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters, TextLog& log);
+
+// The whole list in the radio link log, one line per meter.
+void LogMeterList(const TMeterList& meters, TextLog& log);
+
+}  // namespace quendal
