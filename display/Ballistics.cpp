@@ -1,0 +1,140 @@
+#include "display/Ballistics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+#include "display/Rounding.h"
+#include "meters/LevelConversions.h"
+#include "support/NumberFormat.h"
+
+namespace quendal {
+
+namespace {
+
+constexpr std::string_view kLevelMeterName = "LEVEL";
+
+std::string FormatFixed1(double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.1f", value);
+  return ToUserDecimal(buffer);
+}
+
+void LogMeterRecord(const TMeter& meter, TextLog& log) {
+  log.Log("Immediately after retrieval - Meter Value: " + FormatFixed2(meter.Value));
+  log.Log("Meter details - ID: " + meter.ID + ", Src: " + meter.Src + ", Num: " + meter.Num +
+          ", Name: " + meter.Name + ", Low: " + FormatFixed2(meter.Low) + ", High: " +
+          FormatFixed2(meter.High) + ", Desc: " + meter.Desc + ", UnitStr: " + meter.UnitStr +
+          ", FPS: " + std::to_string(meter.FPS) + ", Value: " + FormatFixed2(meter.Value) +
+          ", Group: " + meter.Group + ", Peak: " + FormatFixed2(meter.Peak));
+}
+
+// The level in whole dBm, a half to the even neighbour. A value that no 32-bit
+// level can hold (or that is not a number) is an error, not undefined behaviour.
+std::int32_t RoundLevel(double value) {
+  const double rounded = RoundHalfEven(value);
+  constexpr double kLowest = std::numeric_limits<std::int32_t>::min() + 73.0;
+  constexpr double kHighest = std::numeric_limits<std::int32_t>::max() - 73.0;
+  if (!(rounded >= kLowest && rounded <= kHighest)) {
+    throw std::range_error("Level out of range: " + FormatFixed2(value));
+  }
+  return static_cast<std::int32_t>(rounded);
+}
+
+double TargetFor(double sUnit, std::int32_t plusDB) {
+  if (sUnit <= 0.0) return 0.0;
+  if (sUnit < 9.0) return sUnit;
+  return 9.0 + plusDB / 10.0;
+}
+
+bool ReadLevelAndMove(MeterState& state, LevelSource& radio, TextLog& log) {
+  TMeter meter;
+  radio.GetMeterByName(kLevelMeterName, meter);
+  if (log.Enabled()) LogMeterRecord(meter, log);
+
+  std::int32_t plusDB = 0;
+  const std::int32_t freq = radio.CurrentFreq();
+  const double sUnit = DBMtoSUnits(RoundLevel(meter.Value), plusDB, freq);
+
+  if (log.Enabled()) {
+    std::string message =
+        "S-Meter Value: " + FormatFixed1(meter.Value) + " dBm, S-Unit: " + FormatFixed1(sUnit);
+    if (sUnit >= 9.0) message += ", Plus dB: " + std::to_string(plusDB);
+    log.Log("Received S-Value: " + message);
+    log.Log("Received Frequency: " + std::to_string(freq));
+  }
+
+  // No LEVEL meter yet (empty record): rest at S0 rather than read 0 dBm as +73 dB.
+  state.TargetPosition = meter.Name.empty() ? 0.0 : TargetFor(sUnit, plusDB);
+  return UpdateNeedlePosition(state, log);
+}
+
+void LogNeedle(TextLog& log, const char* prefix, const MeterState& state) {
+  if (!log.Enabled()) return;
+  log.Log(prefix + FormatFixed2(state.NeedlePosition) +
+          ", Target: " + FormatFixed2(state.TargetPosition));
+}
+
+}  // namespace
+
+bool UpdateSMeter(MeterState& State, LevelSource* Radio, TextLog& Log) {
+  if (Radio == nullptr) return false;
+  try {
+    return ReadLevelAndMove(State, *Radio, Log);
+  } catch (const std::exception& e) {
+    Log.Log(std::string("Error retrieving S-Meter: ") + e.what());
+    return false;
+  }
+}
+
+bool UpdateNeedlePosition(MeterState& State, TextLog& Log) {
+  switch (State.NeedleMovementMode) {
+    case nmExponentialSmoothing:
+      return UpdateNeedlePositionExponentialSmoothing(State, Log);
+    case nmFastAttackSlowDecay:
+      return UpdateNeedlePositionFastAttackSlowDecay(State, Log);
+  }
+  return false;
+}
+
+bool UpdateNeedlePositionExponentialSmoothing(MeterState& State, TextLog& Log) {
+  const double delta = State.TargetPosition - State.NeedlePosition;
+  if (State.MinimumMoveThreshold >= std::abs(delta)) {
+    State.NeedlePosition = State.TargetPosition;
+    return true;
+  }
+  if (State.NeedlePosition < State.TargetPosition) {
+    State.NeedlePosition += delta * State.SmoothingFactor * (1.0 - State.DampingFactor);
+  } else if (State.NeedlePosition > State.TargetPosition) {
+    State.NeedlePosition += delta * State.DecayFactor * (1.0 - State.DampingFactor);
+  }
+  if (std::abs(State.TargetPosition - State.NeedlePosition) < State.MinimumMoveThreshold) {
+    State.NeedlePosition = State.TargetPosition;
+  }
+  LogNeedle(Log, "Needle updated with fast attack/slow decay and damping. Current: ", State);
+  return true;
+}
+
+bool UpdateNeedlePositionFastAttackSlowDecay(MeterState& State, TextLog& Log) {
+  if (std::abs(State.NeedlePosition - State.TargetPosition) <= FastAttackSnapTolerance) {
+    State.NeedlePosition = State.TargetPosition;
+    return true;
+  }
+  if (State.TargetPosition > State.NeedlePosition) {
+    State.NeedlePosition += FastAttackStep;
+  } else if (State.TargetPosition < State.NeedlePosition) {
+    // Never decay past the target, or a target off the 0.1 grid is circled forever.
+    State.NeedlePosition = std::max(State.TargetPosition, State.NeedlePosition - SlowDecayStep);
+  }
+  if (std::abs(State.NeedlePosition - State.TargetPosition) < FastAttackSnapTolerance) {
+    State.NeedlePosition = State.TargetPosition;
+  }
+  LogNeedle(Log, "Needle position updated. Current: ", State);
+  return true;
+}
+
+}  // namespace quendal

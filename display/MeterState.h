@@ -1,0 +1,64 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "display/Types.h"
+
+namespace quendal {
+
+inline constexpr int kCalibrationPointCount = 16;
+using TCalibrationPoints = std::array<TPoint, kCalibrationPointCount>;
+
+// Everything the meter tick, the needle geometry and the painter read or write.
+// The window holds one and fills the settings from config.ini; the initial values
+// here are the configuration defaults.
+struct MeterState {
+  // Needle movement
+  double NeedlePosition = 0.0;
+  double TargetPosition = 0.0;
+  TNeedleMovementMode NeedleMovementMode = nmExponentialSmoothing;
+  double SmoothingFactor = 0.5;
+  double DecayFactor = 0.2;
+  double DampingFactor = 0.15;
+  double MinimumMoveThreshold = 0.001;
+
+  // Meter centre, rewritten at start, on resize and on every paint
+  std::int32_t ImageCenterX = 0;
+  std::int32_t ImageCenterY = 0;
+
+  // Scale calibration: 0..9 = S0..S9, 10..15 = S9+10 .. S9+60 dB
+  TCalibrationPoints CalibrationPoints{};
+  bool CalibrationDone = false;
+
+  // Standard geometry
+  std::int32_t NeedleLength = 220;
+  std::int32_t ImageBottomOffset = -50;
+
+  // Arc geometry
+  bool UseArcCalibration = false;
+  bool ArcCalibrationDone = false;
+  TPoint ArcCenter{};
+  std::int32_t ArcRadius = 0;
+  std::int32_t NeedleLengthOffset = 0;
+  std::int32_t PivotArcRadius = 0;
+  std::int32_t ArcCenterOffsetX = 0;
+  std::int32_t ArcCenterOffsetY = 0;
+  TPoint IndependentPivot{};
+  bool IndependentPivotSet = false;
+
+  // Drawing
+  std::int32_t NeedleThickness = 2;
+  TColor32 NeedleColor = 0xFFFF0000u;
+  bool ShowArcMarkings = false;
+  bool EnableShadow = false;
+  std::int32_t ShadowOffset = 4;
+  std::int32_t ShadowTransparency = 45;
+  bool UseNeedleColorForShadow = true;
+  // Stays transparent black unless config.ini supplies it.
+  TColor32 ShadowColor = 0;
+
+  bool ArcMode() const { return UseArcCalibration && ArcCalibrationDone; }
+};
+
+}  // namespace quendal

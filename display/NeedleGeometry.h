@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+
+#include "display/MeterState.h"
+#include "support/TextLog.h"
+
+namespace quendal {
+
+// Degrees to radians, the factor the fallback scales use.
+inline constexpr double kDegreesToRadians = 0.017453292519943295;
+
+// The meter centre for a client area: the shifted arc centre in arc mode, else
+// the middle of the width at ImageBottomOffset above the bottom edge.
+TPoint MeterCenter(const MeterState& State, std::int32_t ClientWidth, std::int32_t ClientHeight);
+
+// Sets ImageCenterX/Y from MeterCenter and logs which rule chose them.
+void CalculateImagePosition(MeterState& State, std::int32_t ClientWidth, std::int32_t ClientHeight,
+                            TextLog& Log);
+
+// The point on the chord between two neighbouring calibration points that a
+// scale position aims at. Positions of 15 and above aim at point 15, the end stop.
+struct AimPoint {
+  double X = 0.0;
+  double Y = 0.0;
+};
+AimPoint InterpolatedCalibrationPoint(const TCalibrationPoints& Points, double Position);
+
+// Needle angles in radians, counter-clockwise from the positive x axis, y up.
+double CalculateNeedleAngleStandardMode(const MeterState& State, double Position);
+double CalculateNeedleAngle(const MeterState& State, double Position);
+
+// Pivot and needle length for an angle about the meter centre (CenterX, CenterY).
+void HandleStandardMode(const MeterState& State, double& PivotX, double& PivotY,
+                        std::int32_t& NeedleLength, double Angle, std::int32_t CenterX,
+                        std::int32_t CenterY);
+void HandleArcCalibrationMode(const MeterState& State, double& PivotX, double& PivotY,
+                              std::int32_t& NeedleLength, double Angle, std::int32_t CenterX,
+                              std::int32_t CenterY);
+void HandleIndependentPivotMode(const MeterState& State, double& PivotX, double& PivotY,
+                                std::int32_t& NeedleLength, double Angle, std::int32_t CenterX,
+                                std::int32_t CenterY);
+
+// Angle, pivot and length of the needle at NeedlePosition, chosen by arc mode and
+// IndependentPivotSet as the painter needs them.
+struct NeedleGeometry {
+  double Angle = 0.0;
+  double PivotX = 0.0;
+  double PivotY = 0.0;
+  std::int32_t Length = 0;
+};
+NeedleGeometry SelectNeedleGeometry(const MeterState& State, std::int32_t CenterX,
+                                    std::int32_t CenterY);
+
+}  // namespace quendal

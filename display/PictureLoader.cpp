@@ -1,0 +1,39 @@
+#include "display/PictureLoader.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+
+namespace quendal {
+
+bool LoadPicture(const QString& FileName, QImage& Picture, QString& Error) {
+  if (!QFileInfo::exists(FileName)) {
+    Error = QStringLiteral("File not found: %1").arg(FileName);
+    return false;
+  }
+  QImageReader reader(FileName);
+  const QSize size = reader.size();
+  if (!size.isValid()) {
+    Error = QStringLiteral("Not a readable picture: %1 (%2)").arg(FileName, reader.errorString());
+    return false;
+  }
+  if (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide) {
+    Error = QStringLiteral("Picture too large: %1 x %2 pixels (at most %3 x %3): %4")
+                .arg(size.width())
+                .arg(size.height())
+                .arg(kMaxPictureSide)
+                .arg(FileName);
+    return false;
+  }
+  // The largest accepted picture needs 256 MiB decoded; allow exactly that much.
+  reader.setAllocationLimit(kMaxPictureSide * kMaxPictureSide * 4 / (1024 * 1024) + 1);
+  QImage decoded;
+  if (!reader.read(&decoded)) {
+    Error =
+        QStringLiteral("Picture could not be decoded: %1 (%2)").arg(FileName, reader.errorString());
+    return false;
+  }
+  Picture = decoded.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  return true;
+}
+
+}  // namespace quendal

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+namespace quendal {
+
+// Pictures larger than this in either direction are refused before decoding.
+inline constexpr int kMaxPictureSide = 8192;
+
+// Loads a picture file (or a Qt resource such as ":/SCPNG") into Picture as
+// ARGB32 premultiplied. On failure Picture is left untouched and Error holds a text
+// for the log and the message box.
+bool LoadPicture(const QString& FileName, QImage& Picture, QString& Error);
+
+}  // namespace quendal

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <cstdint>
+
+#include "display/MeterState.h"
+#include "support/Clock.h"
+#include "support/TextLog.h"
+
+namespace quendal {
+
+// The emblem shows on 1 August only.
+bool IsEmblemDay(const LocalDateTime& Today);
+
+// Draws the shadow (when enabled) and the needle about the meter centre into an
+// ARGB32 premultiplied frame. Returns the rectangle it may have touched (empty when
+// nothing was drawn).
+QRect DrawNeedle(QImage& Bitmap, const MeterState& State, std::int32_t CenterX,
+                 std::int32_t CenterY);
+
+// The red circle of the scale arc and the blue pivot circle, as plain pixel writes,
+// when ShowArcMarkings, ArcCalibrationDone and ArcRadius > 0; logs when it draws.
+void DrawArcMarkings(QImage& Bitmap, const MeterState& State, TextLog& Log);
+
+// Pure black (RGB 0, 0, 0) becomes fully transparent; every other pixel keeps its
+// alpha. Only inside Area.
+void ApplyTransparencyKey(QImage& Bitmap, const QRect& Area);
+void ApplyTransparencyKey(QImage& Bitmap);
+
+// Renders frames of the meter into one reused buffer.
+class MeterRenderer {
+ public:
+  // Face at (0, 0), the emblem at the top-right corner on 1 August, the arc
+  // markings, shadow and needle, then the transparency key. Writes the meter centre
+  // into ImageCenterX/Y. The returned frame stays valid until the next call.
+  const QImage& RenderFrame(MeterState& State, const QImage& BackgroundBitmap,
+                            const QImage& PNGImage, std::int32_t ClientWidth,
+                            std::int32_t ClientHeight, const LocalDateTime& Today, TextLog& Log);
+
+  const QImage& Frame() const { return frame_; }
+
+ private:
+  void PrepareBase(const QImage& face, QSize size);
+  void CopyBase(const QImage& base, const QRect& area);
+
+  QImage frame_;
+  // The face on a cleared frame, as drawn and already keyed; rebuilt when the face
+  // or the size changes, so most of a frame is one copy.
+  QImage base_;
+  QImage keyedBase_;
+  qint64 baseFaceKey_ = -1;
+};
+
+}  // namespace quendal

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+
+namespace quendal {
+
+// 32-bit ARGB: alpha in the top byte, then red, green, blue.
+using TColor32 = std::uint32_t;
+
+// A point in window client pixels.
+struct TPoint {
+  std::int32_t X = 0;
+  std::int32_t Y = 0;
+
+  friend bool operator==(const TPoint&, const TPoint&) = default;
+};
+
+enum TNeedleMovementMode : std::int32_t {
+  nmExponentialSmoothing = 0,
+  nmFastAttackSlowDecay = 1,
+};
+
+}  // namespace quendal
