@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QImage>
+#include <QPointF>
+
+#include "display/MeterState.h"
+
+namespace quendal::facegen {
+
+// The default face: sized and laid out so that the meter's default geometry (pivot
+// in the middle, 50 pixels below the bottom edge, needle 220 long) sweeps the scale
+// and the needle tip ends on each mark.
+inline constexpr int kFaceWidth = 480;
+inline constexpr int kFaceHeight = 260;
+inline constexpr QPointF kPivot{kFaceWidth / 2.0, kFaceHeight + 50.0};
+inline constexpr double kTipRadius = 220.0;
+inline constexpr int kEmblemSide = 22;
+
+// Angle in degrees (counter-clockwise from the x axis) of a scale position 0..15;
+// S0..S9 take the left half of the sweep, +10..+60 dB the right half.
+double ScaleAngleDegrees(double Position);
+
+// The point at a radius from the pivot along a scale position's direction.
+QPointF ScalePoint(double Position, double Radius);
+
+// The 16 marks where the needle tip meets them, in whole pixels.
+TCalibrationPoints MarkPoints();
+
+QImage DrawFace();
+QImage DrawEmblem();
+
+}  // namespace quendal::facegen
