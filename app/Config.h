@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "display/MeterState.h"
+#include "display/Types.h"
+#include "support/IniFile.h"
+
+namespace quendal {
+
+// A setting that must stop the start-up (ill-formed colour, negative interval).
+class ConfigError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The window's own settings; the meter's live in MeterState.
+struct WindowSettings {
+  std::int32_t Top = 0;
+  std::int32_t Left = 0;
+  bool Borderless = false;
+  bool AlwaysOnTop = false;
+  bool ClickThrough = false;
+  bool TrackSmartSDRWindowOn = false;
+  std::string BackgroundImageFileName = "quendal.png";
+  std::int32_t TimerInterval = 10;  // ms
+  bool EnableLogging = false;
+};
+
+struct AppConfig {
+  WindowSettings window;
+  MeterState meter;
+};
+
+// Reads every key in the order the file is documented, each from its own
+// section, else from [Settings], else keeping the value `config` already holds
+// (its defaults, and the window's current position for Top and Left).
+void ReadConfig(const IniFile& ini, AppConfig& config);
+
+// Erases the program's sections and writes them again at the end of the file;
+// other sections (such as [Network]) stay where they are.
+void WriteConfig(IniFile& ini, const AppConfig& config);
+
+TColor32 StringToColor32(std::string_view text);
+std::string Color32ToString(TColor32 color);
+
+}  // namespace quendal

@@ -1,0 +1,153 @@
+#include "app/Config.h"
+
+#include <gtest/gtest.h>
+
+#include "support/NumberFormat.h"
+
+namespace quendal {
+namespace {
+
+AppConfig Read(std::string_view text) {
+  AppConfig config;
+  ReadConfig(IniFile::FromText(text), config);
+  return config;
+}
+
+TEST(ConfigTest, DefaultsWithoutAnyKey) {
+  const AppConfig c = Read("");
+  EXPECT_EQ(c.window.Top, 0);
+  EXPECT_EQ(c.window.Left, 0);
+  EXPECT_FALSE(c.window.Borderless);
+  EXPECT_FALSE(c.window.TrackSmartSDRWindowOn);
+  EXPECT_EQ(c.window.BackgroundImageFileName, "quendal.png");
+  EXPECT_EQ(c.window.TimerInterval, 10);
+  EXPECT_FALSE(c.window.EnableLogging);
+  EXPECT_EQ(c.meter.NeedleLength, 220);
+  EXPECT_EQ(c.meter.NeedleThickness, 2);
+  EXPECT_EQ(c.meter.NeedleColor, 0xFFFF0000u);
+  EXPECT_EQ(c.meter.ImageBottomOffset, -50);
+  EXPECT_EQ(c.meter.ShadowOffset, 4);
+  EXPECT_EQ(c.meter.ShadowTransparency, 45);
+  EXPECT_TRUE(c.meter.UseNeedleColorForShadow);
+  EXPECT_EQ(c.meter.ShadowColor, 0u);
+  EXPECT_EQ(c.meter.SmoothingFactor, 0.5);
+  EXPECT_EQ(c.meter.DecayFactor, 0.2);
+  EXPECT_EQ(c.meter.DampingFactor, 0.15);
+  EXPECT_EQ(c.meter.MinimumMoveThreshold, 0.001);
+  EXPECT_EQ(c.meter.NeedleMovementMode, nmExponentialSmoothing);
+}
+
+TEST(ConfigTest, OwnSectionThenSettingsThenDefault) {
+  struct Case {
+    const char* text;
+    std::int32_t needle_length;
+    bool borderless;
+    bool track;
+    std::int32_t pivot_x;
+  };
+  const Case cases[] = {
+      {"[Settings]\nNeedleLength=150\nBorderless=1\nTrackSmartSDRWindow=1\n"
+       "EnableArcIndependentPivot=1\nArcIndependentPivotPointX=7\n",
+       150, true, false, 0},
+      {"[Visual]\nNeedleLength=99\n[Settings]\nNeedleLength=150\n", 99, false, false, 0},
+      {"[Visual]\nNeedleLength=abc\n[Settings]\nNeedleLength=150\n", 150, false, false, 0},
+      {"[Window]\nBorderless=true\n", 220, false, false, 0},
+      {"[window]\nborderless=$1\ntracksmartsdrwindow=0x1\n", 220, true, true, 0},
+      {"[ArcCalibration]\nEnableArcIndependentPivot=1\nArcIndependentPivotPointX=7\n", 220, false,
+       false, 7},
+      {"[ArcCalibration]\nArcIndependentPivotPointX=7\n", 220, false, false, 0},
+  };
+  for (const Case& c : cases) {
+    const AppConfig config = Read(c.text);
+    EXPECT_EQ(config.meter.NeedleLength, c.needle_length) << c.text;
+    EXPECT_EQ(config.window.Borderless, c.borderless) << c.text;
+    EXPECT_EQ(config.window.TrackSmartSDRWindowOn, c.track) << c.text;
+    EXPECT_EQ(config.meter.IndependentPivot.X, c.pivot_x) << c.text;
+  }
+}
+
+TEST(ConfigTest, ConditionalKeysAndModeText) {
+  const AppConfig off = Read(
+      "[Visual]\nShadowColor=#112233\n[ArcCalibration]\nCenterX=5\nRadius=9\n"
+      "[NeedleMovement]\nNeedleMovementMode=fastattackslowdecay\n");
+  EXPECT_EQ(off.meter.ShadowColor, 0u);
+  EXPECT_EQ(off.meter.ArcCenter.X, 0);
+  EXPECT_EQ(off.meter.ArcRadius, 0);
+  EXPECT_EQ(off.meter.NeedleMovementMode, nmExponentialSmoothing);
+
+  const AppConfig on = Read(
+      "[Visual]\nUseNeedleColorForShadow=0\nShadowColor=#112233\n"
+      "[ArcCalibration]\nArcCalibrationDone=1\nCenterX=5\nCenterY=-6\nRadius=9\n"
+      "[NeedleMovement]\nNeedleMovementMode=FastAttackSlowDecay\n");
+  EXPECT_EQ(on.meter.ShadowColor, 0xFF112233u);
+  EXPECT_EQ(on.meter.ArcCenter, (TPoint{5, -6}));
+  EXPECT_EQ(on.meter.ArcRadius, 9);
+  EXPECT_EQ(on.meter.NeedleMovementMode, nmFastAttackSlowDecay);
+}
+
+TEST(ConfigTest, ErrorsThatStopTheStart) {
+  struct Case {
+    const char* text;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"[Visual]\nNeedleColor=#FF000\n", "Invalid hex color format. Use #RRGGBB."},
+      {"[Visual]\nNeedleColor=FF00000\n", "Invalid hex color format. Use #RRGGBB."},
+      {"[Visual]\nNeedleColor=\n", "Invalid hex color format. Use #RRGGBB."},
+      {"[Visual]\nNeedleColor=#FFG000\n", "'$G0' is not a valid integer value"},
+      {"[Settings]\nNeedleColor=#12\n", "Invalid hex color format. Use #RRGGBB."},
+      {"[Timer]\nInterval=-1\n", "Range check error"},
+      {"[Settings]\nTimerInterval=-5\n", "Range check error"},
+  };
+  for (const Case& c : cases) {
+    try {
+      Read(c.text);
+      ADD_FAILURE() << "no error for " << c.text;
+    } catch (const ConfigError& e) {
+      EXPECT_STREQ(e.what(), c.message) << c.text;
+    }
+  }
+}
+
+TEST(ConfigTest, ColoursRoundTripInUpperCase) {
+  EXPECT_EQ(StringToColor32("#ff8000"), 0xFFFF8000u);
+  EXPECT_EQ(Color32ToString(0xFFFF8000u), "#FF8000");
+  EXPECT_EQ(Color32ToString(0x00ABCDEFu), "#ABCDEF");
+}
+
+TEST(ConfigTest, DecimalCommaFloatFallsBackUnderDecimalPoint) {
+  SetDecimalSeparator('.');
+  EXPECT_EQ(Read("[NeedleMovement]\nSmoothingFactor=0,7\n").meter.SmoothingFactor, 0.5);
+  EXPECT_EQ(Read("[NeedleMovement]\nSmoothingFactor=0.7\n").meter.SmoothingFactor, 0.7);
+  SetDecimalSeparator(',');
+  EXPECT_EQ(Read("[NeedleMovement]\nSmoothingFactor=0,7\n").meter.SmoothingFactor, 0.7);
+  SetDecimalSeparator('.');
+}
+
+TEST(ConfigTest, SaveRewritesOwnSectionsInOrderAndKeepsOthers) {
+  IniFile ini = IniFile::FromText(
+      "[Settings]\nNeedleLength=150\n[Network]\nFlexIP=10.0.0.5\n[PivotPoint]\nX=1\n"
+      "[Visual]\nShadowColor=#112233\nOther=1\n");
+  AppConfig config;
+  ReadConfig(ini, config);
+  config.window.Top = 12;
+  config.window.Left = -3;
+  WriteConfig(ini, config);
+  EXPECT_EQ(ini.ToText(),
+            "[Network]\nFlexIP=10.0.0.5\n"
+            "[Window]\nTop=12\nLeft=-3\nBorderless=0\nAlwaysOnTop=0\nClickThrough=0\n"
+            "TrackSmartSDRWindow=0\n"
+            "[Visual]\nBackgroundImageFileName=quendal.png\nNeedleLength=150\nNeedleThickness=2\n"
+            "NeedleColor=#FF0000\nImageBottomOffset=-50\nShowArcMarkings=0\nEnableShadow=0\n"
+            "ShadowOffset=4\nShadowTransparency=45\nUseNeedleColorForShadow=1\n"
+            "[NeedleMovement]\nSmoothingFactor=0.5\nDecayFactor=0.2\nDampingFactor=0.15\n"
+            "MinimumMoveThreshold=0.001\nNeedleMovementMode=ExponentialSmoothing\n"
+            "[ArcCalibration]\nUseArcCalibration=0\nArcCalibrationDone=0\nNeedleLengthOffset=0\n"
+            "PivotArcRadius=0\nArcCenterOffsetX=0\nArcCenterOffsetY=0\n"
+            "EnableArcIndependentPivot=0\n"
+            "[Timer]\nInterval=10\n"
+            "[Logging]\nEnableLogging=0\n");
+}
+
+}  // namespace
+}  // namespace quendal
