@@ -1,0 +1,503 @@
+#include "radio/FlexRadioLib_v3_1.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QLocale>
+#include <QTime>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <stdexcept>
+
+#include "meters/LevelConversions.h"
+#include "meters/MeterDatagram.h"
+#include "meters/MeterStatus.h"
+#include "meters/Vita49Tools.h"
+#include "support/IniFile.h"
+#include "support/NumberFormat.h"
+
+namespace quendal {
+
+namespace {
+
+// The OS buffers bursts of meter datagrams while the event loop is busy painting.
+constexpr int kMeterReceiveBufferBytes = 1024 * 1024;
+
+std::string DefaultConfigPath() {
+  const QString folder = QCoreApplication::instance() != nullptr
+                             ? QCoreApplication::applicationDirPath()
+                             : QDir::currentPath();
+  return QDir(folder).filePath(QStringLiteral("config.ini")).toStdString();
+}
+
+std::string AsciiText(std::string_view bytes) {
+  std::string text(bytes);
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) > 0x7F) c = '?';
+  return text;
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+bool ContainsMeterMarker(std::string_view text) {
+  static constexpr std::string_view kMarker = "|meter";
+  for (std::size_t i = 0; i + kMarker.size() <= text.size(); ++i) {
+    std::size_t j = 0;
+    while (j < kMarker.size() && LowerAscii(text[i + j]) == kMarker[j]) ++j;
+    if (j == kMarker.size()) return true;
+  }
+  return false;
+}
+
+// Slice status numbers: "." decimal point, blanks around the number allowed.
+std::optional<double> ParseFrequencyText(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return ParseDouble(text);
+}
+
+}  // namespace
+
+DiscoveryRecord ParseDiscoveryPayload(std::string_view payload) {
+  const std::string text = AsciiText(payload.substr(0, payload.find('\0')));
+  std::vector<std::string> tokens;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::string token;
+    if (text[pos] == '"') {
+      ++pos;
+      while (pos < text.size()) {
+        if (text[pos] == '"') {
+          if (pos + 1 < text.size() && text[pos + 1] == '"') {
+            token += '"';
+            pos += 2;
+            continue;
+          }
+          ++pos;
+          break;
+        }
+        token += text[pos++];
+      }
+    } else {
+      const std::size_t blank = text.find(' ', pos);
+      const std::size_t end = blank == std::string::npos ? text.size() : blank;
+      token = text.substr(pos, end - pos);
+      pos = end;
+    }
+    tokens.push_back(std::move(token));
+    if (pos < text.size() && text[pos] == ' ') ++pos;
+  }
+
+  DiscoveryRecord record;
+  for (const std::string& token : tokens) {
+    const std::size_t eq = token.find('=');
+    if (eq == std::string::npos) continue;
+    const std::size_t next = token.find('=', eq + 1);
+    record.emplace_back(token.substr(0, eq), token.substr(eq + 1, next - eq - 1));
+  }
+  return record;
+}
+
+std::string DiscoveryValue(const DiscoveryRecord& record, std::string_view key) {
+  for (const auto& [name, value] : record) {
+    if (name.size() != key.size()) continue;
+    bool same = true;
+    for (std::size_t i = 0; i < key.size() && same; ++i)
+      same = LowerAscii(name[i]) == LowerAscii(key[i]);
+    if (same) return value;
+  }
+  return {};
+}
+
+std::string BytesToHex(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  hex.reserve(bytes.size() * 2);
+  for (char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    hex += kDigits[b >> 4];
+    hex += kDigits[b & 0x0F];
+  }
+  return hex;
+}
+
+TFlexRadioLib::TFlexRadioLib(RadioLinkSettings settings, QObject* parent)
+    : QObject(parent),
+      FSettings(std::move(settings)),
+      FLog(FSettings.LogPath, FSettings.clock.get()),
+      FIdTelnet(new TelnetChannel(this)),
+      FIdUDPServer1(new QUdpSocket(this)),
+      FIdUDPServer2(new QUdpSocket(this)),
+      FFrequencySettleTimer(new QTimer(this)),
+      FDiscoveryTimer(new QTimer(this)),
+      FTimer(new QTimer(this)) {
+  if (FSettings.ConfigPath.empty()) FSettings.ConfigPath = DefaultConfigPath();
+  LoadConfig();
+
+  FLastUDPReceiveTime = FSettings.clock.get().MonotonicNow();
+  FTimer->setInterval(static_cast<int>(FSettings.WatchdogInterval.count()));
+  connect(FTimer, &QTimer::timeout, this, &TFlexRadioLib::OnTimer);
+  FTimer->start();
+
+  connect(FIdTelnet, &TelnetChannel::DataAvailable, this, &TFlexRadioLib::IdTelnetDataAvailable);
+  connect(FIdTelnet, &TelnetChannel::ConnectedToHost, this, &TFlexRadioLib::IdTelnetConnected);
+  connect(FIdTelnet, &TelnetChannel::ConnectFailed, this, &TFlexRadioLib::IdTelnetConnectFailed);
+  connect(FIdTelnet, &TelnetChannel::Disconnected, this, &TFlexRadioLib::IdTelnetDisconnected);
+
+  connect(FIdUDPServer1, &QUdpSocket::readyRead, this, &TFlexRadioLib::ReadPendingMeterDatagrams);
+  connect(FIdUDPServer2, &QUdpSocket::readyRead, this,
+          &TFlexRadioLib::ReadPendingDiscoveryDatagrams);
+
+  FFrequencySettleTimer->setSingleShot(true);
+  connect(FFrequencySettleTimer, &QTimer::timeout, this, &TFlexRadioLib::HandleFrequencyChange);
+  FDiscoveryTimer->setSingleShot(true);
+  connect(FDiscoveryTimer, &QTimer::timeout, this, &TFlexRadioLib::OnDiscoveryTimeout);
+}
+
+TFlexRadioLib::~TFlexRadioLib() {
+  FTimer->stop();
+  DisconnectRadio();
+  FFrequencySettleTimer->stop();
+  FDiscoveryTimer->stop();
+}
+
+// ---- settings and log ----
+
+void TFlexRadioLib::LoadConfig() {
+  FLog.SetEnabled(false);
+  FTelnetIP.clear();
+  std::error_code ec;
+  if (!std::filesystem::exists(FSettings.ConfigPath, ec)) return;
+  try {
+    const IniFile ini(FSettings.ConfigPath);
+    FLog.SetEnabled(ini.ReadBool("Logging", "EnableLogging", false));
+    FTelnetIP = ini.ReadString("Network", "FlexIP", "");
+  } catch (const std::exception& e) {
+    // Nothing can be logged yet: the log switch lives in this very file.
+    std::fprintf(stderr, "Radio link settings not read, defaults used: %s\n", e.what());
+  }
+}
+
+void TFlexRadioLib::Log(std::string_view message) { FLog.Log(message); }
+
+std::string TFlexRadioLib::LocalDateTimeText() const {
+  const LocalDateTime t = FSettings.clock.get().LocalNow();
+  const QLocale locale = QLocale::system();
+  const QString date = locale.toString(QDate(t.year, t.month, t.day), QLocale::ShortFormat);
+  const QString time = QTime(t.hour, t.minute, t.second).toString(QStringLiteral("HH:mm:ss"));
+  return (date + QLatin1Char(' ') + time).toStdString();
+}
+
+// ---- meters ----
+
+TMeter TFlexRadioLib::GetMeterById(std::string_view MeterId) const {
+  return FMeterList.FindById(MeterId);
+}
+
+TMeter TFlexRadioLib::GetMeterByName(std::string_view MeterName) {
+  TMeter meter;
+  GetMeterByName(MeterName, meter);
+  return meter;
+}
+
+void TFlexRadioLib::GetMeterByName(std::string_view MeterName, TMeter& Meter) {
+  Meter = FMeterList.FindByName(MeterName);
+  if (FLog.Enabled())
+    Log("GetMeterByName - Meter " + std::string(MeterName) +
+        " value: " + FormatFixed2(Meter.Value));
+}
+
+// ---- discovery ----
+
+void TFlexRadioLib::AutoDiscoverAndConnect(int /*UDPPort*/, int /*TelnetPort*/) {
+  if (FLog.Enabled()) Log("TFlexRadioLib.AutoDiscoverAndConnect: Starting discovery.");
+  FIdUDPServer2->close();
+  if (!FIdUDPServer2->bind(QHostAddress::AnyIPv4, FSettings.DiscoveryPort,
+                           QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+    const std::string message = FIdUDPServer2->errorString().toStdString();
+    FIdUDPServer2->close();
+    if (FLog.Enabled()) Log("TFlexRadioLib.AutoDiscoverAndConnect: Failed to activate UDP Server.");
+    throw std::runtime_error(message);
+  }
+  if (FLog.Enabled()) Log("TFlexRadioLib.AutoDiscoverAndConnect: UDP Server activated.");
+  FDiscoveryTimer->start(static_cast<int>(FSettings.DiscoveryTimeout.count()));
+}
+
+bool TFlexRadioLib::DiscoveryListening() const {
+  return FIdUDPServer2->state() == QAbstractSocket::BoundState;
+}
+
+quint16 TFlexRadioLib::DiscoveryListenerPort() const {
+  return DiscoveryListening() ? FIdUDPServer2->localPort() : 0;
+}
+
+void TFlexRadioLib::ReadPendingDiscoveryDatagrams() {
+  while (FIdUDPServer2->state() == QAbstractSocket::BoundState &&
+         FIdUDPServer2->hasPendingDatagrams()) {
+    const qint64 size = std::max<qint64>(FIdUDPServer2->pendingDatagramSize(), 0);
+    FReceiveBuffer.resize(static_cast<std::size_t>(size));
+    const qint64 read =
+        FIdUDPServer2->readDatagram(reinterpret_cast<char*>(FReceiveBuffer.data()), size);
+    if (read < 0) break;
+    IdUDPServer2UDPRead(
+        std::span<const std::uint8_t>(FReceiveBuffer.data(), static_cast<std::size_t>(read)));
+  }
+}
+
+void TFlexRadioLib::IdUDPServer2UDPRead(std::span<const std::uint8_t> AData) {
+  if (FLog.Enabled()) Log("TFlexRadioLib.IdUDPServer2UDPRead: UDP data received on server 2.");
+  TVita packet;
+  try {
+    packet = vita49_decode(AData);
+  } catch (const Vita49Error& e) {
+    if (FLog.Enabled())
+      Log(std::string("TFlexRadioLib.IdUDPServer2UDPRead: Datagram dropped: ") + e.what());
+    return;
+  }
+  const std::string_view payload(reinterpret_cast<const char*>(packet.payload.data()),
+                                 packet.payload.size());
+  if (FLog.Enabled()) {
+    Log("TFlexRadioLib.IdUDPServer2UDPRead: Decoded message: " +
+        AsciiText(payload.substr(0, payload.find('\0'))));
+  }
+  FFlexDiscovery = ParseDiscoveryPayload(payload);
+  if (FLog.Enabled()) Log("TFlexRadioLib.IdUDPServer2UDPRead: Discovery information processed.");
+
+  // One attempt at a time: later datagrams only refresh the record.
+  if (FIdTelnet->Connecting() || FIdTelnet->Connected()) return;
+  ConnectToTelnetServer();
+}
+
+void TFlexRadioLib::OnDiscoveryTimeout() {
+  if (!FFlexDiscovery.empty()) return;
+  if (FLog.Enabled())
+    Log("TFlexRadioLib.AutoDiscoverAndConnect: Auto-discovery timed out or failed.");
+  if (DiscoveryListening()) FIdUDPServer2->close();
+}
+
+// ---- connection ----
+
+void TFlexRadioLib::ConnectToTelnetServer() {
+  if (FLog.Enabled())
+    Log("TFlexRadioLib.ConnectToTelnetServer: Attempting to connect to Telnet server.");
+  const std::string host = !FTelnetIP.empty() ? FTelnetIP : DiscoveryValue(FFlexDiscovery, "ip");
+  FIdTelnet->ConnectToHost(QString::fromStdString(host), FSettings.CommandPort,
+                           static_cast<int>(FSettings.ConnectTimeout.count()));
+}
+
+void TFlexRadioLib::IdTelnetConnectFailed(const QString& message) {
+  if (FLog.Enabled())
+    Log("TFlexRadioLib.ConnectToTelnetServer: Failed to connect to Telnet server: " +
+        message.toStdString());
+}
+
+void TFlexRadioLib::IdTelnetConnected() {
+  if (FLog.Enabled()) Log("TFlexRadioLib.IdTelnetConnected: Connected to Telnet server.");
+  FStatusLines.Clear();
+  if (DiscoveryListening()) {
+    FIdUDPServer2->close();
+    if (FLog.Enabled()) Log("TFlexRadioLib.IdTelnetConnected: Discovery UDP server deactivated.");
+  }
+  if (!StartUDPServer()) return;
+  const quint16 AssignedPort = FIdUDPServer1->localPort();
+  if (FLog.Enabled())
+    Log("TFlexRadioLib.IdTelnetConnected: UDP server started on port " +
+        std::to_string(AssignedPort));
+  SendRadioCommand("client udpport " + std::to_string(AssignedPort));
+  SendRadioCommand("meter list");
+  SendRadioCommand("sub meter all");
+}
+
+bool TFlexRadioLib::StartUDPServer() {
+  if (FLog.Enabled()) Log("TFlexRadioLib.StartUDPServer: Starting UDP server.");
+  FIdUDPServer1->close();
+  if (!FIdUDPServer1->bind(QHostAddress::AnyIPv4, 0)) {
+    if (FLog.Enabled())
+      Log("TFlexRadioLib.StartUDPServer: Failed to start UDP server: " +
+          FIdUDPServer1->errorString().toStdString());
+    return false;
+  }
+  FIdUDPServer1->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                                 kMeterReceiveBufferBytes);
+  if (FLog.Enabled())
+    Log("TFlexRadioLib.StartUDPServer: UDP server started on port " +
+        std::to_string(FIdUDPServer1->localPort()));
+  return true;
+}
+
+void TFlexRadioLib::IdTelnetDisconnected() {
+  if (FLog.Enabled()) Log("TFlexRadioLib.IdTelnetDisconnected: Disconnected from Telnet server.");
+}
+
+void TFlexRadioLib::DisconnectRadio() {
+  if (FLog.Enabled()) Log("TFlexRadioLib.DisconnectRadio: Disconnecting radio.");
+  FIdTelnet->Disconnect();
+  FIdUDPServer1->close();
+  FIdUDPServer2->close();
+  if (FLog.Enabled()) Log("TFlexRadioLib.DisconnectRadio: Radio disconnected.");
+}
+
+bool TFlexRadioLib::MeterListening() const {
+  return FIdUDPServer1->state() == QAbstractSocket::BoundState;
+}
+
+quint16 TFlexRadioLib::MeterListenerPort() const {
+  return MeterListening() ? FIdUDPServer1->localPort() : 0;
+}
+
+// ---- command channel ----
+
+void TFlexRadioLib::SendRadioCommand(std::string_view Command) {
+  if (FLog.Enabled())
+    Log("TFlexRadioLib.SendRadioCommand: Sending command - " + std::string(Command));
+  const std::string line =
+      "C" + std::to_string(FCommandCount) + "|" + std::string(Command) + "\r\n";
+  FIdTelnet->Send(line);
+  ++FCommandCount;
+}
+
+void TFlexRadioLib::IdTelnetDataAvailable(const QByteArray& Buffer) {
+  const std::string_view raw(Buffer.constData(), static_cast<std::size_t>(Buffer.size()));
+  const std::string ResponseStr = AsciiText(raw);
+  if (FLog.Enabled()) {
+    Log("TFlexRadioLib.IdTelnetDataAvailable: Raw data received - " + BytesToHex(raw));
+    Log("TFlexRadioLib.IdTelnetDataAvailable: Decoded data - " + ResponseStr);
+  }
+  LineAssembler::Result assembled = FStatusLines.Feed(ResponseStr);
+  if (assembled.dropped_lines > 0 && FLog.Enabled()) {
+    Log("TFlexRadioLib.IdTelnetDataAvailable: Dropped a status line longer than " +
+        std::to_string(LineAssembler::kMaxLineBytes) + " bytes.");
+  }
+  bool meter_data_seen = false;
+  for (const std::string& line : assembled.lines) HandleStatusLine(line, meter_data_seen);
+  if (meter_data_seen) LogMeterList(FMeterList, FLog);
+}
+
+void TFlexRadioLib::HandleStatusLine(const std::string& line, bool& meter_data_seen) {
+  // A line the parsers choke on is reported and skipped; the next one is read as usual.
+  try {
+    if (ContainsMeterMarker(line)) {
+      meter_data_seen = true;
+      ParseMeterData(line, FMeterList, FLog);
+    }
+    ParseSliceString(line);
+  } catch (const std::exception& e) {
+    if (FLog.Enabled())
+      Log(std::string("TFlexRadioLib.IdTelnetDataAvailable: Error in status line: ") + e.what());
+  }
+}
+
+// ---- watchdog ----
+
+void TFlexRadioLib::OnTimer() {
+  if (FLog.Enabled())
+    Log("TFlexRadioLib.OnTimer: Timer triggered at " + LocalDateTimeText() +
+        ", checking for UDP activity.");
+  MonitorUDPActivity();
+}
+
+void TFlexRadioLib::MonitorUDPActivity() {
+  if (!FIdTelnet->Connected() || !MeterListening()) {
+    if (FLog.Enabled())
+      Log("TFlexRadioLib.MonitorUDPActivity: Telnet or UDP is not active. Skipping "
+          "resubscription.");
+    return;
+  }
+  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+      FSettings.clock.get().MonotonicNow() - FLastUDPReceiveTime);
+  const std::int32_t ElapsedTime = static_cast<std::int32_t>(
+      std::clamp<std::int64_t>(elapsed.count() < 0 ? -elapsed.count() : elapsed.count(), 0,
+                               std::numeric_limits<std::int32_t>::max()));
+  if (FLog.Enabled())
+    Log("TFlexRadioLib.MonitorUDPActivity: Elapsed time since last UDP packet: " +
+        std::to_string(ElapsedTime) + " ms");
+  if (ElapsedTime > FUDPTimeout) {
+    if (FLog.Enabled())
+      Log("TFlexRadioLib.MonitorUDPActivity: No UDP packets received for a while, resubscribing "
+          "to meters.");
+    ResubscribeMeters();
+  }
+}
+
+void TFlexRadioLib::ResubscribeMeters() {
+  SendRadioCommand("sub meter all");
+  if (FLog.Enabled()) Log("TFlexRadioLib.ResubscribeMeters: Resubscribed to all meters.");
+}
+
+// ---- slice frequency ----
+
+void TFlexRadioLib::ParseSliceString(std::string_view SliceString) {
+  if (FLog.Enabled()) Log("TFlexRadioLib.ParseSliceString: Parsing slice string.");
+  const std::string FreqStr = GetValueFromAttributeString(SliceString, "RF_frequency");
+  if (FreqStr.empty()) return;
+  const std::optional<double> FreqFloat = ParseFrequencyText(FreqStr);
+  if (!FreqFloat) return;
+  std::int32_t NewFreq = 0;
+  try {
+    NewFreq = FloatToIntegerWithoutDot(*FreqFloat);
+  } catch (const ConversionError& e) {
+    // Beyond 32 bits of hertz: keep the frequency we have.
+    if (FLog.Enabled())
+      Log("TFlexRadioLib.ParseSliceString: Frequency " + FreqStr + " ignored: " + e.what());
+    return;
+  }
+  const std::int32_t OldFreq = FCurrentFreq;
+  FCurrentFreq = NewFreq;
+  UpdateFrequencyFromRadio(FCurrentFreq);
+  if (FLog.Enabled()) {
+    Log("TFlexRadioLib.ParseSliceString: Frequency updated to " + std::to_string(FCurrentFreq));
+    if (OldFreq / 1000000 != FCurrentFreq / 1000000)
+      Log("TFlexRadioLib.ParseSliceString: Band change detected.");
+  }
+}
+
+void TFlexRadioLib::UpdateFrequencyFromRadio(std::int32_t NewFrequency) {
+  if (FLog.Enabled())
+    Log("TFlexRadioLib.UpdateFrequencyFromRadio: Updating frequency to " +
+        std::to_string(NewFrequency));
+  FLastFrequencyChangeTime = FSettings.clock.get().MonotonicNow();
+  // One timer restarted per report: only the last report of a burst is followed
+  // by a check, as it would be if every report had its own.
+  FFrequencySettleTimer->start(static_cast<int>(FSettings.FrequencySettleDelay.count()));
+}
+
+void TFlexRadioLib::HandleFrequencyChange() {
+  const auto quiet = FSettings.clock.get().MonotonicNow() - FLastFrequencyChangeTime;
+  if (quiet >= FSettings.FrequencySettleDelay && FLog.Enabled())
+    Log("TFlexRadioLib.HandleFrequencyChange: Frequency stabilized");
+}
+
+// ---- meter stream ----
+
+void TFlexRadioLib::ReadPendingMeterDatagrams() {
+  while (FIdUDPServer1->state() == QAbstractSocket::BoundState &&
+         FIdUDPServer1->hasPendingDatagrams()) {
+    const qint64 size = std::max<qint64>(FIdUDPServer1->pendingDatagramSize(), 0);
+    if (FReceiveBuffer.size() < static_cast<std::size_t>(size))
+      FReceiveBuffer.resize(static_cast<std::size_t>(size));
+    const qint64 read =
+        FIdUDPServer1->readDatagram(reinterpret_cast<char*>(FReceiveBuffer.data()), size);
+    if (read < 0) break;
+    IdUDPServer1UDPRead(
+        std::span<const std::uint8_t>(FReceiveBuffer.data(), static_cast<std::size_t>(read)));
+  }
+}
+
+void TFlexRadioLib::IdUDPServer1UDPRead(std::span<const std::uint8_t> AData) {
+  if (FLog.Enabled()) Log("TFlexRadioLib.IdUDPServer1UDPRead: UDP data received.");
+  FLastUDPReceiveTime = FSettings.clock.get().MonotonicNow();
+  ++FMeterDatagramCount;
+  if (FLog.Enabled())
+    Log("TFlexRadioLib.IdUDPServer1UDPRead: FLastUDPReceiveTime updated to " + LocalDateTimeText());
+  FByteArrayData.assign(AData.begin(), AData.end());
+  try {
+    ApplyMeterDatagram(AData, FMeterList, FLog);
+  } catch (const Vita49Error& e) {
+    if (FLog.Enabled())
+      Log(std::string("TFlexRadioLib.IdUDPServer1UDPRead: Datagram dropped: ") + e.what());
+  }
+}
+
+}  // namespace quendal

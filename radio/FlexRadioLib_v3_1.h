@@ -1,0 +1,136 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <QUdpSocket>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "display/LevelSource.h"
+#include "meters/MeterList.h"
+#include "radio/TelnetChannel.h"
+#include "support/Clock.h"
+#include "support/TextLog.h"
+
+namespace quendal {
+
+// What differs between the program and its tests. The program uses the defaults.
+struct RadioLinkSettings {
+  quint16 DiscoveryPort = 4992;  // 0: any free port (tests), see DiscoveryListenerPort()
+  quint16 CommandPort = 4992;
+  std::string ConfigPath;  // empty: config.ini in the program's folder
+  std::string LogPath = "FlexRadioLib.log";
+  std::reference_wrapper<const Clock> clock = SystemClock::Instance();
+  std::chrono::milliseconds DiscoveryTimeout{10000};
+  std::chrono::milliseconds WatchdogInterval{1000};
+  std::chrono::milliseconds FrequencySettleDelay{100};
+  std::chrono::milliseconds ConnectTimeout{5000};
+};
+
+// The key=value pairs of the last discovery datagram, in payload order.
+using DiscoveryRecord = std::vector<std::pair<std::string, std::string>>;
+
+// Reads a discovery payload: ASCII up to the first NUL, tokens split at single
+// blanks (a token starting with a double quote runs to its closing quote),
+// tokens without "=" skipped, further "=" pieces dropped.
+DiscoveryRecord ParseDiscoveryPayload(std::string_view payload);
+// First value of `key` (ignoring ASCII case); empty when missing.
+std::string DiscoveryValue(const DiscoveryRecord& record, std::string_view key);
+// "0AFF" for the bytes 0x0A 0xFF.
+std::string BytesToHex(std::string_view bytes);
+
+// The radio link: finds the radio, keeps the command channel and the meter
+// stream, follows the slice frequency, and keeps FlexRadioLib.log. Everything
+// runs on the event loop of the thread that owns it.
+class TFlexRadioLib : public QObject, public LevelSource {
+ public:
+  explicit TFlexRadioLib(RadioLinkSettings settings = {}, QObject* parent = nullptr);
+  ~TFlexRadioLib() override;
+
+  TFlexRadioLib(const TFlexRadioLib&) = delete;
+  TFlexRadioLib& operator=(const TFlexRadioLib&) = delete;
+
+  // Opens the discovery listener; each datagram refreshes the discovery record
+  // and, when no attempt is under way and the channel is not connected, starts
+  // one. The arguments are not used. Throws std::runtime_error when the listener
+  // cannot be opened.
+  void AutoDiscoverAndConnect(int UDPPort, int TelnetPort);
+  // Closes the command channel and both listeners. Harmless when repeated.
+  void DisconnectRadio();
+
+  TMeter GetMeterById(std::string_view MeterId) const;
+  TMeter GetMeterByName(std::string_view MeterName);
+  void GetMeterByName(std::string_view MeterName, TMeter& Meter) override;
+  const TMeterList& MeterList() const { return FMeterList; }
+  std::int32_t CurrentFreq() const override { return FCurrentFreq; }
+
+  // Read-only state, for the program's own log and for tests.
+  bool LoggingEnabled() const { return FLog.Enabled(); }
+  const std::string& TelnetIP() const { return FTelnetIP; }
+  const DiscoveryRecord& FlexDiscovery() const { return FFlexDiscovery; }
+  bool DiscoveryListening() const;
+  quint16 DiscoveryListenerPort() const;
+  bool MeterListening() const;
+  quint16 MeterListenerPort() const;
+  bool CommandChannelConnected() const { return FIdTelnet->Connected(); }
+  std::uint64_t MeterDatagramsReceived() const { return FMeterDatagramCount; }
+
+ private:
+  void LoadConfig();
+  void Log(std::string_view message);
+
+  void ConnectToTelnetServer();
+  void IdTelnetConnected();
+  void IdTelnetConnectFailed(const QString& message);
+  void IdTelnetDisconnected();
+  bool StartUDPServer();
+
+  void SendRadioCommand(std::string_view Command);
+  void IdTelnetDataAvailable(const QByteArray& Buffer);
+  void HandleStatusLine(const std::string& line, bool& meter_data_seen);
+
+  void OnTimer();
+  void MonitorUDPActivity();
+  void ResubscribeMeters();
+
+  void ParseSliceString(std::string_view SliceString);
+  void UpdateFrequencyFromRadio(std::int32_t NewFrequency);
+  void HandleFrequencyChange();
+
+  void ReadPendingMeterDatagrams();
+  void IdUDPServer1UDPRead(std::span<const std::uint8_t> AData);
+  void ReadPendingDiscoveryDatagrams();
+  void IdUDPServer2UDPRead(std::span<const std::uint8_t> AData);
+  void OnDiscoveryTimeout();
+
+  std::string LocalDateTimeText() const;
+
+  RadioLinkSettings FSettings;
+  TextLog FLog;
+  TelnetChannel* FIdTelnet;
+  QUdpSocket* FIdUDPServer1;  // meter stream
+  QUdpSocket* FIdUDPServer2;  // discovery
+  std::vector<std::uint8_t> FByteArrayData;
+  std::vector<std::uint8_t> FReceiveBuffer;
+  TMeterList FMeterList;
+  DiscoveryRecord FFlexDiscovery;
+  std::int32_t FCommandCount = 1;
+  std::int32_t FCurrentFreq = 0;
+  std::chrono::steady_clock::time_point FLastFrequencyChangeTime{};
+  QTimer* FFrequencySettleTimer;
+  QTimer* FDiscoveryTimer;
+  std::string FTelnetIP;
+  QTimer* FTimer;
+  std::chrono::steady_clock::time_point FLastUDPReceiveTime{};
+  std::int32_t FUDPTimeout = 5000;
+  LineAssembler FStatusLines;
+  std::uint64_t FMeterDatagramCount = 0;
+};
+
+}  // namespace quendal

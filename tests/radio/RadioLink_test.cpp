@@ -1,0 +1,382 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QUdpSocket>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "radio/FlexRadioLib_v3_1.h"
+#include "support/NumberFormat.h"
+#include "tests/radio/FakeRadio.h"
+#include "tests/support/FakeClock.h"
+
+namespace quendal {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::FakeRadio;
+using testing::WaitUntil;
+
+const char kHandle[] = "2A3B4C5D";
+
+QByteArray MeterStatusText() {
+  return QByteArray("S") + kHandle +
+         "|meter 24.src=SLC#24.num=0#24.nam=LEVEL#24.low=-150.0#24.hi=20.0#24.desc=Signal "
+         "strength of signals in the filter passband#24.unit=dBm#24.fps=10#\n" +
+         "S" + kHandle +
+         "|meter 4.src=RAD#4.num=0#4.nam=+13.8A#4.low=10.5#4.hi=15.0#4.desc=13.8V main "
+         "supply#4.unit=Volts#4.fps=2#\n";
+}
+
+class RadioLinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::EnsureApplication();
+    dir_ = std::filesystem::temp_directory_path() /
+           ("radiolink_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override {
+    link_.reset();
+    std::filesystem::remove_all(dir_);
+  }
+
+  void WriteConfig(const std::string& text) { std::ofstream(dir_ / "config.ini") << text; }
+
+  RadioLinkSettings Settings() {
+    RadioLinkSettings s;
+    s.DiscoveryPort = 0;
+    s.CommandPort = radio_.CommandPort();
+    s.ConfigPath = (dir_ / "config.ini").string();
+    s.LogPath = (dir_ / "FlexRadioLib.log").string();
+    s.clock = clock_;
+    s.DiscoveryTimeout = 10000ms;
+    s.WatchdogInterval = 10ms;
+    s.FrequencySettleDelay = 20ms;
+    s.ConnectTimeout = 2000ms;
+    return s;
+  }
+
+  void Start(RadioLinkSettings settings) {
+    link_ = std::make_unique<TFlexRadioLib>(std::move(settings));
+    link_->AutoDiscoverAndConnect(5993, 4992);
+    ASSERT_TRUE(link_->DiscoveryListening());
+  }
+
+  void Discover(const std::string& ip = "127.0.0.1") {
+    radio_.SendDatagram(link_->DiscoveryListenerPort(),
+                        testing::DiscoveryDatagram("model=FLEX-6600M ip=" + ip + " port=4992"));
+  }
+
+  std::vector<std::string> LogLines() {
+    std::ifstream in(dir_ / "FlexRadioLib.log", std::ios::binary);
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+    }
+    return lines;
+  }
+  // The messages, without the time stamp "2026-12-08 17:05:09.042: ".
+  std::vector<std::string> LogMessages() {
+    std::vector<std::string> messages;
+    for (const std::string& line : LogLines())
+      messages.push_back(line.size() > 25 ? line.substr(25) : line);
+    return messages;
+  }
+  int CountLog(const std::string& message) {
+    const std::vector<std::string> m = LogMessages();
+    return static_cast<int>(std::count(m.begin(), m.end(), message));
+  }
+
+  std::filesystem::path dir_;
+  testing::FakeClock clock_;
+  FakeRadio radio_;
+  std::unique_ptr<TFlexRadioLib> link_;
+};
+
+TEST_F(RadioLinkTest, DiscoversConnectsSubscribesAndFollowsTheStream) {
+  WriteConfig("[Logging]\nEnableLogging=1\n");
+  Start(Settings());
+  EXPECT_TRUE(link_->LoggingEnabled());
+  Discover();
+  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().count('\n') >= 6; }));
+  EXPECT_FALSE(link_->DiscoveryListening());
+  ASSERT_TRUE(link_->MeterListening());
+  const std::string port = std::to_string(link_->MeterListenerPort());
+  EXPECT_EQ(radio_.Received().toStdString(),
+            "C1|client udpport " + port + "\r\n\nC2|meter list\r\n\nC3|sub meter all\r\n\n");
+  EXPECT_EQ(DiscoveryValue(link_->FlexDiscovery(), "model"), "FLEX-6600M");
+
+  radio_.SendText(QByteArray("V1.4.0.0\nH") + kHandle + "\n" + MeterStatusText() + "S" + kHandle +
+                  "|slice 0 in_use=1 RF_frequency=14.074000 mode=USB\n");
+  ASSERT_TRUE(WaitUntil([&] { return link_->CurrentFreq() == 14074000; }));
+  ASSERT_EQ(link_->MeterList().Count(), 2u);
+  TMeter level = link_->GetMeterByName("level");
+  EXPECT_EQ(level.ID, "24");
+  EXPECT_EQ(level.UnitStr, "dBm");
+  EXPECT_EQ(level.Low, -150.0);
+  EXPECT_EQ(level.Desc, "Signal strength of signals in the filter passband");
+
+  // -73 dBm is raw -9344; 13.8 V is raw 3533 (13.80078 V).
+  radio_.SendDatagram(link_->MeterListenerPort(), testing::MeterDatagram({{24, -9344}, {4, 3533}}));
+  ASSERT_TRUE(WaitUntil([&] { return link_->MeterDatagramsReceived() == 1; }));
+  link_->GetMeterByName("LEVEL", level);
+  EXPECT_EQ(level.Value, -73.0);
+  EXPECT_EQ(link_->GetMeterById("4").Value, 3533.0 / 256.0);
+  EXPECT_EQ(CountLog("GetMeterByName - Meter LEVEL value: -73.00"), 1);
+
+  // Exactly 5000 ms of silence is still fine; one more millisecond is not.
+  const auto sent_before = radio_.Received().size();
+  clock_.Advance(5000ms);
+  testing::Pump(60);
+  EXPECT_EQ(radio_.Received().size(), sent_before);
+  clock_.Advance(1ms);
+  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().size() > sent_before; }));
+  EXPECT_TRUE(radio_.Received().mid(sent_before).startsWith("C4|sub meter all\r\n\n"));
+  EXPECT_GE(
+      CountLog("TFlexRadioLib.MonitorUDPActivity: Elapsed time since last UDP packet: 5001 ms"), 1);
+
+  // A datagram ends the silence: no more re-subscriptions.
+  radio_.SendDatagram(link_->MeterListenerPort(), testing::MeterDatagram({{24, -9000}}));
+  ASSERT_TRUE(WaitUntil([&] { return link_->MeterDatagramsReceived() == 2; }));
+  testing::Pump(30);
+  const auto after_datagram = radio_.Received().size();
+  testing::Pump(60);
+  EXPECT_EQ(radio_.Received().size(), after_datagram);
+
+  // The radio goes away: no log line of its own, the watchdog says "not active".
+  const std::string not_active =
+      "TFlexRadioLib.MonitorUDPActivity: Telnet or UDP is not active. Skipping resubscription.";
+  const int not_active_before = CountLog(not_active);
+  radio_.CloseClient();
+  ASSERT_TRUE(WaitUntil([&] { return !link_->CommandChannelConnected(); }));
+  ASSERT_TRUE(WaitUntil([&] { return CountLog(not_active) > not_active_before; }));
+  EXPECT_EQ(CountLog("TFlexRadioLib.IdTelnetDisconnected: Disconnected from Telnet server."), 0);
+  EXPECT_TRUE(link_->MeterListening());
+
+  link_->DisconnectRadio();
+  link_->DisconnectRadio();
+  EXPECT_FALSE(link_->MeterListening());
+  EXPECT_EQ(CountLog("TFlexRadioLib.DisconnectRadio: Disconnecting radio."), 2);
+  EXPECT_EQ(CountLog("TFlexRadioLib.DisconnectRadio: Radio disconnected."), 2);
+
+  const std::vector<std::string> m = LogMessages();
+  const std::vector<std::string> start(m.begin(), m.begin() + 4);
+  EXPECT_EQ(start[0], "TFlexRadioLib.AutoDiscoverAndConnect: Starting discovery.");
+  EXPECT_EQ(start[1], "TFlexRadioLib.AutoDiscoverAndConnect: UDP Server activated.");
+  EXPECT_EQ(LogLines()[0].substr(0, 25), "2026-12-08 17:05:09.042: ");
+  EXPECT_EQ(CountLog("TFlexRadioLib.IdTelnetConnected: UDP server started on port " + port), 1);
+  EXPECT_EQ(CountLog("TFlexRadioLib.ParseSliceString: Band change detected."), 1);
+  EXPECT_EQ(CountLog("Logging all meters in the FMeterList:"), 1);
+}
+
+TEST_F(RadioLinkTest, DiscoveryTimesOutWithAnEmptyRecord) {
+  WriteConfig("[Logging]\nEnableLogging=1\n");
+  RadioLinkSettings s = Settings();
+  s.DiscoveryTimeout = 50ms;
+  Start(s);
+  // A datagram with no pairs still makes an attempt, which fails without an address.
+  radio_.SendDatagram(link_->DiscoveryListenerPort(), testing::DiscoveryDatagram(""));
+  ASSERT_TRUE(WaitUntil([&] { return !link_->DiscoveryListening(); }));
+  EXPECT_TRUE(link_->FlexDiscovery().empty());
+  EXPECT_EQ(CountLog("TFlexRadioLib.AutoDiscoverAndConnect: Auto-discovery timed out or failed."),
+            1);
+  EXPECT_EQ(CountLog("TFlexRadioLib.ConnectToTelnetServer: Failed to connect to Telnet server: "
+                     "No host name given."),
+            1);
+  EXPECT_EQ(radio_.Connections(), 0);
+}
+
+TEST_F(RadioLinkTest, ConfiguredAddressOverridesTheDiscoveredOne) {
+  WriteConfig("[Network]\nFlexIP = \"127.0.0.1\"\n[Logging]\nEnableLogging=0x10\n");
+  Start(Settings());
+  EXPECT_EQ(link_->TelnetIP(), "127.0.0.1");
+  EXPECT_TRUE(link_->LoggingEnabled());
+  Discover("192.0.2.1");  // a documentation address nobody answers on
+  ASSERT_TRUE(WaitUntil([&] { return radio_.Connections() == 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return link_->CommandChannelConnected(); }));
+}
+
+TEST_F(RadioLinkTest, WithoutConfigNothingIsLogged) {
+  Start(Settings());
+  EXPECT_FALSE(link_->LoggingEnabled());
+  EXPECT_EQ(link_->TelnetIP(), "");
+  Discover();
+  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().count('\n') >= 6; }));
+  link_->DisconnectRadio();
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "FlexRadioLib.log"));
+}
+
+TEST_F(RadioLinkTest, BurstOfDiscoveryDatagramsMakesOneAttemptAtATime) {
+  WriteConfig("[Logging]\nEnableLogging=1\n");
+  Start(Settings());
+  const quint16 port = link_->DiscoveryListenerPort();
+  for (int i = 0; i < 1000; ++i)
+    radio_.SendDatagram(port, testing::DiscoveryDatagram("ip=127.0.0.1 n=" + std::to_string(i)));
+  ASSERT_TRUE(WaitUntil([&] { return link_->CommandChannelConnected(); }));
+  testing::Pump(100);
+  EXPECT_EQ(radio_.Connections(), 1);
+  EXPECT_EQ(
+      CountLog("TFlexRadioLib.ConnectToTelnetServer: Attempting to connect to Telnet server."), 1);
+  EXPECT_TRUE(radio_.Received().startsWith("C1|client udpport "));
+}
+
+TEST_F(RadioLinkTest, GarbageDatagramsOnBothPortsAreSurvived) {
+  WriteConfig("[Logging]\nEnableLogging=1\n");
+  Start(Settings());
+  const std::vector<QByteArray> garbage = {
+      QByteArray(),
+      QByteArray("x"),
+      QByteArray(27, '\xFF'),
+      QByteArray::fromHex("385f0001000008000000"
+                          "1c2d534cffff00000000000000000000"),  // size < header
+      QByteArray::fromHex("385fffff000008000000"
+                          "1c2d534cffff00000000000000000000"),  // size > datagram
+      QByteArray(1400, '\x5A'),
+  };
+  for (const QByteArray& g : garbage) radio_.SendDatagram(link_->DiscoveryListenerPort(), g);
+  testing::Pump(50);
+  EXPECT_TRUE(link_->DiscoveryListening());
+
+  Discover();
+  ASSERT_TRUE(WaitUntil([&] { return link_->MeterListening(); }));
+  radio_.SendText(MeterStatusText());
+  ASSERT_TRUE(WaitUntil([&] { return link_->MeterList().Count() == 2; }));
+  for (const QByteArray& g : garbage) radio_.SendDatagram(link_->MeterListenerPort(), g);
+  radio_.SendDatagram(link_->MeterListenerPort(), testing::MeterDatagram({{24, -12800}}));
+  ASSERT_TRUE(WaitUntil([&] { return link_->MeterDatagramsReceived() == garbage.size() + 1; }));
+  EXPECT_EQ(link_->GetMeterByName("LEVEL").Value, -100.0);
+  EXPECT_GE(CountLog("TFlexRadioLib.IdUDPServer1UDPRead: UDP data received."), 7);
+}
+
+TEST_F(RadioLinkTest, StatusTextInTinyChunksParsesAsInOne) {
+  const QByteArray text = MeterStatusText() + "S" + kHandle +
+                          "|slice 0 RF_frequency=7.100000 wide=0\nS" + kHandle +
+                          "|slice 0 lock=1 RF_frequency=7.150000\n";
+  std::vector<TMeter> lists[2];
+  std::int32_t freqs[2] = {0, 0};
+  for (int run = 0; run < 2; ++run) {
+    FakeRadio radio;
+    RadioLinkSettings s = Settings();
+    s.CommandPort = radio.CommandPort();
+    TFlexRadioLib link(s);
+    link.AutoDiscoverAndConnect(0, 0);
+    radio.SendDatagram(link.DiscoveryListenerPort(), testing::DiscoveryDatagram("ip=127.0.0.1"));
+    ASSERT_TRUE(WaitUntil([&] { return radio.ClientConnected(); }));
+    if (run == 0) {
+      radio.SendText(text);
+    } else {
+      radio.SendTextInPieces(text, 1);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return link.CurrentFreq() == 7150000; })) << run;
+    lists[run] = link.MeterList().Items();
+    freqs[run] = link.CurrentFreq();
+  }
+  ASSERT_EQ(lists[0].size(), 2u);
+  ASSERT_EQ(lists[1].size(), 2u);
+  for (std::size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(lists[1][i].ID, lists[0][i].ID);
+    EXPECT_EQ(lists[1][i].Name, lists[0][i].Name);
+    EXPECT_EQ(lists[1][i].Desc, lists[0][i].Desc);
+    EXPECT_EQ(lists[1][i].High, lists[0][i].High);
+  }
+  EXPECT_EQ(freqs[1], freqs[0]);
+}
+
+TEST_F(RadioLinkTest, OverlongLineIsDroppedAndLaterLinesAreRead) {
+  WriteConfig("[Logging]\nEnableLogging=1\n");
+  Start(Settings());
+  Discover();
+  ASSERT_TRUE(WaitUntil([&] { return radio_.ClientConnected(); }));
+  const QByteArray big(2 * 1024 * 1024, 'x');
+  // While logging, every chunk's hex lands in the log; 2 MiB of it is slow, so
+  // the flood goes with logging's cost in mind: in 64 KiB writes.
+  radio_.SendTextInPieces(big, 64 * 1024);
+  radio_.SendText(QByteArray("\nS") + kHandle + "|slice 0 RF_frequency=14.250000\n");
+  ASSERT_TRUE(WaitUntil([&] { return link_->CurrentFreq() == 14250000; }, 10000));
+  EXPECT_EQ(CountLog("TFlexRadioLib.IdTelnetDataAvailable: Dropped a status line longer than "
+                     "1048576 bytes."),
+            1);
+}
+
+TEST_F(RadioLinkTest, FrequencyReportsAndBadValues) {
+  WriteConfig("[Logging]\nEnableLogging=1\n");
+  Start(Settings());
+  Discover();
+  ASSERT_TRUE(WaitUntil([&] { return radio_.ClientConnected(); }));
+  struct Step {
+    const char* line;
+    std::int32_t freq;
+  };
+  const Step steps[] = {
+      {"|slice 0 RF_frequency=14.074000 mode=USB", 14074000},
+      {"|slice 0 RF_frequency=14.250000", 14250000},
+      {"|slice 0 RF_frequency=3000.000000", 14250000},  // does not fit 32 bits
+      {"|slice 0 RF_frequency=abc", 14250000},
+      {"|slice 0 RF_frequency=", 14250000},
+      {"|slice 0 RF_frequency=7.1 RF_frequency=7.200000", 7200000},
+      {"|meter 9.low=notanumber#", 7200000},  // a parser failure on one line
+      {"|slice 0 RF_frequency=7.300000", 7300000},
+  };
+  for (const Step& step : steps) {
+    radio_.SendText(QByteArray("S") + kHandle + step.line + "\r\n");
+    testing::Pump(20);
+    EXPECT_EQ(link_->CurrentFreq(), step.freq) << step.line;
+  }
+  EXPECT_EQ(CountLog("TFlexRadioLib.ParseSliceString: Band change detected."), 2);
+  EXPECT_EQ(CountLog("TFlexRadioLib.ParseSliceString: Frequency 3000.000000 ignored: "
+                     "'3000000000' is not a valid integer value"),
+            1);
+  EXPECT_EQ(CountLog("TFlexRadioLib.ParseSliceString: Frequency updated to 7300000"), 1);
+  int errors = 0;
+  for (const std::string& m : LogMessages())
+    errors += m.rfind("TFlexRadioLib.IdTelnetDataAvailable: Error in status line: ", 0) == 0;
+  EXPECT_EQ(errors, 1);
+  // The settle check: the fake clock stands still, so it logs only once it has moved.
+  testing::Pump(60);
+  EXPECT_EQ(CountLog("TFlexRadioLib.HandleFrequencyChange: Frequency stabilized"), 0);
+  clock_.Advance(20ms);
+  radio_.SendText(QByteArray("S") + kHandle + "|slice 0 RF_frequency=7.300000\n");
+  testing::Pump(10);
+  clock_.Advance(20ms);
+  ASSERT_TRUE(WaitUntil(
+      [&] { return CountLog("TFlexRadioLib.HandleFrequencyChange: Frequency stabilized") == 1; }));
+}
+
+TEST_F(RadioLinkTest, TelnetNegotiationIsAnsweredAndEndsCrExpansion) {
+  Start(Settings());
+  Discover();
+  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().count('\n') >= 6; }));
+  const auto before = radio_.Received().size();
+  radio_.SendText(QByteArray::fromHex("fffd18fffb01") + "V1.4.0.0\n" +
+                  QByteArray::fromHex("fffa1801fff0"));
+  const QByteArray answer = QByteArray::fromHex("fffb18fffe01fffa180064756d62fff0");
+  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().size() >= before + answer.size(); }));
+  EXPECT_EQ(radio_.Received().mid(before), answer);
+  clock_.Advance(6000ms);
+  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().contains("C5|"); }));
+  EXPECT_TRUE(radio_.Received().mid(before + answer.size()).startsWith("C4|sub meter all\r\nC5|"))
+      << radio_.Received().mid(before + answer.size()).left(60).toStdString();
+}
+
+TEST_F(RadioLinkTest, OccupiedDiscoveryPortIsReported) {
+  QUdpSocket holder;
+  ASSERT_TRUE(holder.bind(QHostAddress::AnyIPv4, 0));  // exclusive: no address sharing
+  RadioLinkSettings s = Settings();
+  s.DiscoveryPort = holder.localPort();
+  WriteConfig("[Logging]\nEnableLogging=1\n");
+  TFlexRadioLib link(s);
+  EXPECT_THROW(link.AutoDiscoverAndConnect(5993, 4992), std::runtime_error);
+  EXPECT_FALSE(link.DiscoveryListening());
+  EXPECT_EQ(CountLog("TFlexRadioLib.AutoDiscoverAndConnect: Failed to activate UDP Server."), 1);
+}
+
+}  // namespace
+}  // namespace quendal
