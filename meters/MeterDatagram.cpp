@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "meters/Vita49Tools.h"
@@ -39,10 +40,19 @@ void LogPairError(TextLog& log, std::uint16_t id, const char* what) {
   log.Log("Error processing meter with ID " + std::to_string(id) + ": " + what);
 }
 
+// Same outcome as copying the meter out, updating it and writing it back whole: a known
+// meter changes only its value and peak; an unknown ID rebuilds the entry with the empty ID.
 void ApplyMeterPair(std::uint16_t id, std::int16_t raw, TMeterList& meters, TextLog& log) {
   char id_text[8];
   const auto end = std::to_chars(id_text, id_text + sizeof id_text, id).ptr;
-  TMeter working = meters.FindById(std::string_view(id_text, end - id_text));
+  const std::optional<std::size_t> index =
+      meters.IndexOfId(std::string_view(id_text, static_cast<std::size_t>(end - id_text)));
+  if (index) {
+    const MeterReading reading = NextMeterReading(meters.Items()[*index], raw, log);
+    meters.SetValueAndPeak(*index, reading.Value, reading.Peak);
+    return;
+  }
+  TMeter working;
   ApplyMeterValue(working, raw, log);
   meters.AddOrUpdateMeter(working);
 }
@@ -55,19 +65,25 @@ double UnitScale(std::string_view unit) {
   return 1.0;
 }
 
-void ApplyMeterValue(TMeter& meter, std::int16_t raw, TextLog& log) {
-  const double prevValue = meter.Value;
-  if (meter.Peak == 0.0) meter.Peak = -1.0;
+MeterReading NextMeterReading(const TMeter& meter, std::int16_t raw, TextLog& log) {
+  MeterReading next{meter.Value, meter.Peak == 0.0 ? -1.0 : meter.Peak};
   const double adjValue = static_cast<double>(raw) / UnitScale(meter.UnitStr);
   if (log.Enabled())
-    log.Log("Meter: " + meter.Name + ", Previous Value: " + FormatFixed2(prevValue) +
-            ", New Value: " + FormatFixed2(adjValue) + ", Peak: " + FormatFixed2(meter.Peak));
+    log.Log("Meter: " + meter.Name + ", Previous Value: " + FormatFixed2(meter.Value) +
+            ", New Value: " + FormatFixed2(adjValue) + ", Peak: " + FormatFixed2(next.Peak));
   if (std::isfinite(adjValue)) {
-    meter.Value = adjValue;
-    if (adjValue > meter.Peak || std::isnan(meter.Peak)) meter.Peak = adjValue;
+    next.Value = adjValue;
+    if (adjValue > next.Peak || std::isnan(next.Peak)) next.Peak = adjValue;
   } else if (log.Enabled()) {
     log.Log("Invalid adjValue detected for Meter " + meter.Name + ": " + FormatFixed2(adjValue));
   }
+  return next;
+}
+
+void ApplyMeterValue(TMeter& meter, std::int16_t raw, TextLog& log) {
+  const MeterReading next = NextMeterReading(meter, raw, log);
+  meter.Value = next.Value;
+  meter.Peak = next.Peak;
 }
 
 void ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters, TextLog& log) {

@@ -13,8 +13,16 @@ namespace quendal {
 // the unit is compared ignoring ASCII case. 1 for units the radio scales otherwise or not at all.
 double UnitScale(std::string_view unit);
 
-// One datagram value for the working record `meter`: scales `raw` by the meter's unit
-// and keeps the running peak, where a stored peak of exactly 0 counts as -1.
+struct MeterReading {
+  double Value;
+  double Peak;
+};
+
+// Value and peak of `meter` after one raw datagram value: `raw` scaled by the meter's unit,
+// and the running peak, where a stored peak of exactly 0 counts as -1. Logs the change.
+MeterReading NextMeterReading(const TMeter& meter, std::int16_t raw, TextLog& log);
+
+// NextMeterReading stored into the working record `meter`.
 void ApplyMeterValue(TMeter& meter, std::int16_t raw, TextLog& log);
 
 // Applies every (ID, raw value) pair of a meter datagram to the list, in payload order.

@@ -15,14 +15,21 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-const TMeter* TMeterList::FindEntryById(std::string_view id) const {
+std::optional<std::size_t> TMeterList::IndexOfId(std::string_view id) const {
   auto it = index_by_id_.find(id);
-  return it == index_by_id_.end() ? nullptr : &meters_[it->second];
+  if (it == index_by_id_.end()) return std::nullopt;
+  return it->second;
+}
+
+void TMeterList::SetValueAndPeak(std::size_t index, double value, double peak) {
+  TMeter& entry = meters_.at(index);
+  entry.Value = value;
+  entry.Peak = peak;
 }
 
 TMeter TMeterList::FindById(std::string_view id) const {
-  const TMeter* entry = FindEntryById(id);
-  return entry ? *entry : TMeter{};
+  const std::optional<std::size_t> index = IndexOfId(id);
+  return index ? meters_[*index] : TMeter{};
 }
 
 TMeter TMeterList::FindByName(std::string_view name) const {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -36,6 +37,12 @@ class TMeterList {
   // Replaces the first entry with the same ID whole, or appends.
   void AddOrUpdateMeter(const TMeter& meter);
 
+  // Position of the entry with this ID in list order, if there is one.
+  std::optional<std::size_t> IndexOfId(std::string_view id) const;
+  // Sets the live value and peak of the entry at `index` in place, sparing the meter
+  // stream two whole-record copies per value.
+  void SetValueAndPeak(std::size_t index, double value, double peak);
+
   std::size_t Count() const { return meters_.size(); }
   const std::vector<TMeter>& Items() const { return meters_; }
 
@@ -49,8 +56,6 @@ class TMeterList {
 
   // AddOrUpdateMeter never appends an ID that is present, so IDs are unique and
   // the index always names the first (only) entry of its ID.
-  const TMeter* FindEntryById(std::string_view id) const;
-
   std::vector<TMeter> meters_;
   std::unordered_map<std::string, std::size_t, IdHash, std::equal_to<>> index_by_id_;
 };

@@ -90,20 +90,19 @@ TEST(MeterStatusTest, DescribingAMeterAgainKeepsItsValueAndUsesItsOwnUnit) {
   level.Group = "rx";
   meters.AddOrUpdateMeter(level);
 
-  meters =
-      Parse("S1|meter 10.nam=SWR#10.unit=SWR#\r\nS1|meter 9.desc=Level#9.peak=-6400\r\n", meters);
+  meters = Parse("S1|meter 10.nam=BATT#10.unit=Volts#\r\nS1|meter 9.desc=Level#9.peak=-6400\r\n",
+                 meters);
   const TMeter again = meters.FindById("9");
   EXPECT_EQ(again.Name, "LEVEL");
   EXPECT_EQ(again.Desc, "Level");
   EXPECT_EQ(again.Group, "rx");
   EXPECT_EQ(again.Value, -73.0);
-  EXPECT_EQ(again.Peak, -50.0);  // scaled by dBm, not by meter 10's SWR... both 128; see below
+  EXPECT_EQ(again.Peak, -50.0);  // its own dBm, not meter 10's volts
   EXPECT_EQ(meters.FindById("10").Group, "");
 
-  // A volts meter described after an SWR meter scales by its own 256.
-  meters = Parse("S1|meter 11.unit=Volts#\r\nS1|meter 10.value=256#11.value=256#", meters);
-  EXPECT_EQ(meters.FindById("10").Value, 2.0);
-  EXPECT_EQ(meters.FindById("11").Value, 1.0);
+  meters = Parse("S1|meter 11.unit=degC#\r\nS1|meter 10.value=256#11.value=256#", meters);
+  EXPECT_EQ(meters.FindById("10").Value, 1.0);
+  EXPECT_EQ(meters.FindById("11").Value, 4.0);
 }
 
 TEST(MeterStatusTest, ValueIsScaledByTheUnitKnownAtThatPoint) {
