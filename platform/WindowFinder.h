@@ -28,4 +28,8 @@ class WindowFinder {
 // (or when no X display can be opened).
 std::unique_ptr<WindowFinder> CreatePlatformWindowFinder();
 
+// True when a compositing manager blends translucent windows with the desktop
+// (on X11 it owns the _NET_WM_CM_S<screen> selection; Windows always composes).
+bool DesktopCompositorActive();
+
 }  // namespace quendal

@@ -18,6 +18,7 @@ std::unique_ptr<WindowFinder> CreateNullWindowFinder() {
 
 #if !defined(QUENDAL_PLATFORM_X11) && !defined(_WIN32)
 std::unique_ptr<WindowFinder> CreatePlatformWindowFinder() { return CreateNullWindowFinder(); }
+bool DesktopCompositorActive() { return false; }
 #endif
 
 }  // namespace quendal

@@ -36,4 +36,6 @@ std::unique_ptr<WindowFinder> CreatePlatformWindowFinder() {
   return std::make_unique<Win32WindowFinder>();
 }
 
+bool DesktopCompositorActive() { return true; }
+
 }  // namespace quendal

@@ -3,6 +3,7 @@
 #include <X11/Xutil.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/WindowFinder.h"
@@ -119,6 +120,16 @@ std::unique_ptr<WindowFinder> CreatePlatformWindowFinder() {
   if (display == nullptr) return CreateNullWindowFinder();
   XSetErrorHandler(IgnoreXErrors);
   return std::make_unique<X11WindowFinder>(display);
+}
+
+bool DesktopCompositorActive() {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return false;
+  const std::string name = "_NET_WM_CM_S" + std::to_string(DefaultScreen(display));
+  const Atom selection = XInternAtom(display, name.c_str(), False);
+  const bool active = XGetSelectionOwner(display, selection) != 0;
+  XCloseDisplay(display);
+  return active;
 }
 
 }  // namespace quendal

@@ -1,0 +1,318 @@
+#include "app/main.h"
+
+#include <QBitmap>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <cstdio>
+
+#include "app/MessageBoxPrompter.h"
+#include "display/Ballistics.h"
+#include "display/BuildLabel.h"
+#include "display/CalibrationFile.h"
+#include "display/NeedleGeometry.h"
+#include "display/PictureLoader.h"
+
+namespace quendal {
+
+namespace {
+
+constexpr int kDesignClientWidth = 345;
+constexpr int kDesignClientHeight = 200;
+constexpr int kMeterTickMs = 10;
+constexpr int kBuildLabelMs = 10000;
+constexpr int kTrackingPeriodMs = 1000;
+constexpr int kSmartSdrOffsetX = -500;
+constexpr int kSmartSdrOffsetY = 120;
+const char* const kCalibrationFile = "calibration.txt";
+const char* const kCaption = "Quendal for FlexRadio";
+
+int MouseButtonNumber(Qt::MouseButton button) {
+  switch (button) {
+    case Qt::LeftButton:
+      return 0;
+    case Qt::RightButton:
+      return 1;
+    case Qt::MiddleButton:
+      return 2;
+    default:
+      return 3;
+  }
+}
+
+}  // namespace
+
+TForm1::TForm1(FormEnvironment environment, QWidget* parent)
+    : QWidget(parent),
+      env_(std::move(environment)),
+      clock_(env_.clock ? *env_.clock : SystemClock::Instance()),
+      log_("application.log", clock_) {
+  if (env_.prompter) {
+    prompter_ = env_.prompter;
+  } else {
+    own_prompter_ = std::make_unique<MessageBoxPrompter>(kCaption);
+    prompter_ = own_prompter_.get();
+  }
+  window_finder_ = env_.MakeWindowFinder ? env_.MakeWindowFinder() : CreatePlatformWindowFinder();
+
+  setWindowTitle(kCaption);
+  move(0, 0);
+  resize(kDesignClientWidth, kDesignClientHeight);
+
+  Timer1_.setInterval(50);
+  Timer2_.setInterval(kBuildLabelMs);
+  Timer3_.setInterval(kTrackingPeriodMs);
+  connect(&Timer1_, &QTimer::timeout, this, &TForm1::Timer1Timer);
+  connect(&Timer2_, &QTimer::timeout, this, &TForm1::Timer2Timer);
+  connect(&Timer3_, &QTimer::timeout, this, &TForm1::Timer3Timer);
+}
+
+TForm1::~TForm1() {
+  if (created_ && !closed_) FormClose();
+}
+
+std::string TForm1::DefaultConfigPath() {
+  return QDir(QCoreApplication::applicationDirPath()).filePath("config.ini").toStdString();
+}
+
+void TForm1::Log(const std::string& message) { log_.Log(message); }
+
+void TForm1::FormCreate() {
+  LoadConfig();
+  // Only now the configuration is known good: the timers start with the window.
+  Timer1_.start();
+  Timer2_.start();
+  if (config_.window.TrackSmartSDRWindowOn) Timer3_.start();
+  config_.meter.NeedlePosition = 0;
+  config_.meter.TargetPosition = 0;
+  Timer1_.setInterval(kMeterTickMs);
+  config_.window.TimerInterval = kMeterTickMs;
+  LoadPictures();
+  if (config_.window.Borderless) {
+    setWindowFlag(Qt::FramelessWindowHint, true);
+    Log("Switched to borderless mode.");
+  }
+  ApplyBorderAndTransparencyKey();
+  LoadCalibration();
+  CalculateImagePosition(config_.meter, width(), height(), log_);
+  Log("FormCreate completed.");
+  created_ = true;
+
+  if (!env_.CreateRadioLink) return;
+  RadioLinkSettings radio = env_.Radio;
+  if (radio.ConfigPath.empty())
+    radio.ConfigPath = env_.ConfigPath.empty() ? DefaultConfigPath() : env_.ConfigPath;
+  FlexRadio_ = std::make_unique<TFlexRadioLib>(radio);
+  try {
+    FlexRadio_->AutoDiscoverAndConnect(5993, 4992);
+  } catch (const std::exception& e) {
+    const std::string text = std::string("Error connecting to FlexRadio: ") + e.what();
+    Log(text);
+    prompter_->info(text);
+  }
+}
+
+void TForm1::LoadConfig() {
+  const std::string path = env_.ConfigPath.empty() ? DefaultConfigPath() : env_.ConfigPath;
+  const IniFile ini(path);
+  config_.window.Top = y();
+  config_.window.Left = x();
+  ReadConfig(ini, config_);
+  move(config_.window.Left, config_.window.Top);
+  Timer1_.setInterval(config_.window.TimerInterval);
+  log_.SetEnabled(config_.window.EnableLogging);
+  Log("Configuration loaded.");
+}
+
+void TForm1::SaveConfig() {
+  const std::string path = env_.ConfigPath.empty() ? DefaultConfigPath() : env_.ConfigPath;
+  IniFile ini(path);
+  config_.window.Top = y();
+  config_.window.Left = x();
+  config_.window.TimerInterval = Timer1_.interval();
+  WriteConfig(ini, config_);
+  ini.Save();
+  Log("Configuration saved.");
+}
+
+void TForm1::LoadPictures() {
+  Log("Loading background image...");
+  QString error;
+  if (!LoadPicture(QStringLiteral(":/SCPNG"), PNGImage_, error)) {
+    throw ConfigError("The built-in emblem could not be loaded: " + error.toStdString());
+  }
+  if (LoadPicture(QString::fromStdString(config_.window.BackgroundImageFileName), BackgroundBitmap_,
+                  error)) {
+    Log("Background image loaded successfully.");
+    LockClientSize();
+  } else {
+    Log("Failed to load background image. Error: " + error.toStdString());
+    prompter_->info("Background image could not be loaded: " + error.toStdString());
+  }
+  pictures_loaded_ = true;
+}
+
+void TForm1::ApplyBorderAndTransparencyKey() {
+  // Pure black shows the desktop: per-pixel alpha where a compositor blends
+  // frameless windows, a window mask of the visible pixels elsewhere.
+  const bool translucent = config_.window.Borderless && DesktopCompositorActive();
+  use_mask_ = !translucent;
+  setAttribute(Qt::WA_TranslucentBackground, translucent);
+  setAttribute(Qt::WA_NoSystemBackground, true);
+  setAttribute(Qt::WA_OpaquePaintEvent, !translucent);
+  setAutoFillBackground(false);
+}
+
+void TForm1::LoadCalibration() {
+  MeterState& m = config_.meter;
+  calibration_ = std::make_unique<CalibrationProcedure>(
+      m, *prompter_, log_, [this] { SaveConfig(); }, kCalibrationFile);
+  Log("Attempting to load calibration data...");
+  try {
+    LoadCalibrationFromFile(m.CalibrationPoints, kCalibrationFile, log_);
+    if (ValidateCalibrationPoints(m.CalibrationPoints, log_)) {
+      Log("Calibration points loaded and validated.");
+      m.CalibrationDone = true;
+    } else {
+      Log("Invalid calibration data. Starting calibration.");
+      calibration_->PerformCalibration();
+    }
+  } catch (const std::exception& e) {
+    Log(std::string("Exception occurred while loading calibration: ") + e.what());
+    calibration_->PerformCalibration();
+  }
+  if (m.UseArcCalibration && !m.ArcCalibrationDone) calibration_->PerformArcCalibration();
+}
+
+void TForm1::ApplyWindowSettings() {
+  BringOntoScreen();
+  if (config_.window.AlwaysOnTop) setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  // Clicks must reach a pending calibration.
+  const bool passThrough =
+      config_.window.ClickThrough && !(calibration_ && calibration_->Pending());
+  if (passThrough) setWindowFlag(Qt::WindowTransparentForInput, true);
+}
+
+void TForm1::BringOntoScreen() {
+  const QRect frame(pos(), frameGeometry().size());
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    if (screen->availableGeometry().intersects(frame)) return;
+  }
+  if (const QScreen* primary = QGuiApplication::primaryScreen())
+    move(primary->availableGeometry().topLeft());
+}
+
+void TForm1::LockClientSize() {
+  if (BackgroundBitmap_.isNull()) return;
+  const QSize face = BackgroundBitmap_.size();
+  setFixedSize(face);
+  if (size() != face) resize(face);
+}
+
+void TForm1::Timer1Timer() {
+  if (!created_) return;
+  if (!UpdateSMeter(config_.meter, FlexRadio_.get(), log_)) return;
+  // Repaint only when the needle moved: a needle at rest costs nothing.
+  if (config_.meter.NeedlePosition != painted_position_) update();
+}
+
+void TForm1::Timer2Timer() {
+  Timer2_.stop();
+  update();
+}
+
+void TForm1::Timer3Timer() { TrackSmartSDRWindow(); }
+
+void TForm1::TrackSmartSDRWindow() {
+  const std::optional<std::uintptr_t> smartsdr = window_finder_->FindTopLevelWindow("SmartSDR-Win");
+  if (!smartsdr) return;
+  const std::optional<ScreenRect> rect = window_finder_->GetOuterRect(*smartsdr);
+  if (!rect) return;
+  move(rect->right + kSmartSdrOffsetX - frameGeometry().width(), rect->top + kSmartSdrOffsetY);
+}
+
+void TForm1::paintEvent(QPaintEvent*) { FormPaint(); }
+
+void TForm1::FormPaint() {
+  if (!created_ || !pictures_loaded_) return;
+  const QImage& frame = renderer_.RenderFrame(config_.meter, BackgroundBitmap_, PNGImage_, width(),
+                                              height(), clock_.LocalNow(), log_);
+  if (use_mask_) UpdateWindowMask(frame);
+  QPainter painter(this);
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  painter.drawImage(0, 0, frame);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painted_label_ = Timer2_.isActive();
+  if (painted_label_) DrawBuildNumber(painter, width(), height(), GetBuildNumber());
+  painted_position_ = config_.meter.NeedlePosition;
+  ++paint_count_;
+}
+
+void TForm1::UpdateWindowMask(const QImage& frame) {
+  // The mask follows the keyed pixels; X servers are asked only when it changes.
+  const QRegion visible(QBitmap::fromImage(frame.createAlphaMask()));
+  if (visible == mask_) return;
+  mask_ = visible;
+  setMask(mask_.isEmpty() ? QRegion(0, 0, 1, 1) : mask_);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FormResize();
+}
+
+void TForm1::FormResize() {
+  if (!pictures_loaded_) return;
+  LockClientSize();
+  CalculateImagePosition(config_.meter, width(), height(), log_);
+  update();
+}
+
+void TForm1::mousePressEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  FormMouseDown(MouseButtonNumber(event->button()), p.x(), p.y());
+}
+
+void TForm1::FormMouseDown(int button, int x, int y) {
+  if (!calibration_) return;
+  try {
+    calibration_->FormMouseDown(button, x, y);
+  } catch (const std::exception& e) {
+    // The points stay complete in memory; only the file or config.ini failed.
+    Log(std::string("Saving the calibration failed: ") + e.what());
+    std::fprintf(stderr, "Saving the calibration failed: %s\n", e.what());
+    prompter_->info(std::string("Saving the calibration failed: ") + e.what());
+  }
+  update();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (created_ && !closed_) FormClose();
+  event->accept();
+}
+
+void TForm1::FormClose() {
+  closed_ = true;
+  Timer1_.stop();
+  Timer2_.stop();
+  Timer3_.stop();
+  try {
+    SaveConfig();
+  } catch (const std::exception& e) {
+    Log(std::string("Saving the configuration failed: ") + e.what());
+    std::fprintf(stderr, "Saving the configuration failed: %s\n", e.what());
+  }
+  BackgroundBitmap_ = QImage();
+  PNGImage_ = QImage();
+  pictures_loaded_ = false;
+  if (FlexRadio_) {
+    FlexRadio_->DisconnectRadio();
+    FlexRadio_.reset();
+  }
+}
+
+}  // namespace quendal

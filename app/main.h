@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QImage>
+#include <QRegion>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/Config.h"
+#include "display/CalibrationProcedure.h"
+#include "display/Prompter.h"
+#include "display/Renderer.h"
+#include "platform/WindowFinder.h"
+#include "radio/FlexRadioLib_v3_1.h"
+#include "support/Clock.h"
+#include "support/TextLog.h"
+
+namespace quendal {
+
+// What differs between the program and its tests; the program uses the defaults.
+struct FormEnvironment {
+  std::string ConfigPath;  // empty: config.ini beside the program file
+  RadioLinkSettings Radio;
+  Prompter* prompter = nullptr;                                     // null: message boxes
+  std::function<std::unique_ptr<WindowFinder>()> MakeWindowFinder;  // null: the platform's
+  const Clock* clock = nullptr;                                     // null: the system clock
+  bool CreateRadioLink = true;
+};
+
+// The meter window: owns the settings, the pictures, the calibration, the radio
+// link and the three timers.
+class TForm1 : public QWidget {
+ public:
+  explicit TForm1(FormEnvironment environment = {}, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Start-up in its fixed order. Throws ConfigError (or an ini file error) when the
+  // settings must stop the start; nothing has then been created.
+  void FormCreate();
+
+  // Moves a position that lies on no screen back, then applies AlwaysOnTop and
+  // ClickThrough; called once before the window is first shown.
+  void ApplyWindowSettings();
+
+  void Log(const std::string& message);
+  void LoadConfig();
+  void SaveConfig();
+  void TrackSmartSDRWindow();
+  void FormMouseDown(int button, int x, int y);
+
+  // State, read by tests and the paint.
+  const AppConfig& Config() const { return config_; }
+  MeterState& State() { return config_.meter; }
+  const QImage& BackgroundBitmap() const { return BackgroundBitmap_; }
+  TFlexRadioLib* FlexRadio() const { return FlexRadio_.get(); }
+  const CalibrationProcedure* Calibration() const { return calibration_.get(); }
+  QTimer& Timer1() { return Timer1_; }
+  QTimer& Timer2() { return Timer2_; }
+  QTimer& Timer3() { return Timer3_; }
+  std::uint64_t PaintCount() const { return paint_count_; }
+
+  // Program folder + "config.ini".
+  static std::string DefaultConfigPath();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void Timer1Timer();
+  void Timer2Timer();
+  void Timer3Timer();
+  void FormPaint();
+  void FormResize();
+  void FormClose();
+
+  void LoadPictures();
+  void LoadCalibration();
+  void ApplyBorderAndTransparencyKey();
+  void LockClientSize();
+  void UpdateWindowMask(const QImage& frame);
+  void BringOntoScreen();
+
+  FormEnvironment env_;
+  const Clock& clock_;
+  TextLog log_;
+  std::unique_ptr<Prompter> own_prompter_;
+  Prompter* prompter_;
+  std::unique_ptr<WindowFinder> window_finder_;
+
+  AppConfig config_;
+  QImage PNGImage_;
+  QImage BackgroundBitmap_;
+  bool pictures_loaded_ = false;
+  std::unique_ptr<CalibrationProcedure> calibration_;
+  std::unique_ptr<TFlexRadioLib> FlexRadio_;
+  MeterRenderer renderer_;
+
+  QTimer Timer1_;
+  QTimer Timer2_;
+  QTimer Timer3_;
+
+  bool created_ = false;
+  bool closed_ = false;
+  bool use_mask_ = false;
+  QRegion mask_;
+  double painted_position_ = -1.0;
+  bool painted_label_ = false;
+  std::uint64_t paint_count_ = 0;
+};
+
+}  // namespace quendal

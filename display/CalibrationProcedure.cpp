@@ -1,0 +1,164 @@
+#include "display/CalibrationProcedure.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "display/CalibrationFile.h"
+#include "display/Rounding.h"
+
+namespace quendal {
+
+namespace {
+
+std::string PointText(std::int32_t x, std::int32_t y) {
+  return "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
+}
+
+}  // namespace
+
+bool CalculateCircleCenterFromThreePoints(TPoint P1, TPoint P2, TPoint P3, TPoint& Center,
+                                          std::int32_t& Radius, Prompter& prompter, TextLog& log) {
+  const long double x1 = P1.X, y1 = P1.Y, x2 = P2.X, y2 = P2.Y, x3 = P3.X, y3 = P3.Y;
+  const long double det = x1 * (y2 - y3) + x2 * (y3 - y1) + x3 * (y1 - y2);
+  if (std::fabs(det) < 1e-10L) {
+    prompter.info("Error calculating circle center: points are collinear.");
+    return false;
+  }
+  const long double a = x1 * x1 + y1 * y1;
+  const long double b = x2 * x2 + y2 * y2;
+  const long double c = x3 * x3 + y3 * y3;
+  const long double xc = (a * (y2 - y3) + b * (y3 - y1) + c * (y1 - y2)) / (2 * det);
+  const long double yc = (a * (x3 - x2) + b * (x1 - x3) + c * (x2 - x1)) / (2 * det);
+  Center = TPoint{static_cast<std::int32_t>(RoundHalfEven(static_cast<double>(xc))),
+                  static_cast<std::int32_t>(RoundHalfEven(static_cast<double>(yc)))};
+  const long double dx = static_cast<long double>(Center.X) - x1;
+  const long double dy = static_cast<long double>(Center.Y) - y1;
+  Radius =
+      static_cast<std::int32_t>(RoundHalfEven(static_cast<double>(std::sqrt(dx * dx + dy * dy))));
+  char text[128];
+  std::snprintf(text, sizeof text, "Calculated circle center at (%d, %d) with radius %d", Center.X,
+                Center.Y, Radius);
+  log.Log(text);
+  return true;
+}
+
+bool ValidateCalibrationPoints(const TCalibrationPoints& points, TextLog& log) {
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    if (points[i].X == 0 && points[i].Y == 0) {
+      log.Log("Validation failed at point " + std::to_string(i) + ". Point: (0, 0)");
+      return false;
+    }
+  }
+  return true;
+}
+
+CalibrationProcedure::CalibrationProcedure(MeterState& state, Prompter& prompter, TextLog& log,
+                                           std::function<void()> save_config,
+                                           std::string calibration_file)
+    : state_(state),
+      prompter_(prompter),
+      log_(log),
+      save_config_(std::move(save_config)),
+      calibration_file_(std::move(calibration_file)) {}
+
+bool CalibrationProcedure::ArcCalibrationPending() const {
+  return state_.UseArcCalibration && !state_.ArcCalibrationDone;
+}
+
+void CalibrationProcedure::PerformCalibration() {
+  log_.Log("PerformCalibration: Calibration required.");
+  prompter_.info("Calibration required. Let\u2019s start!");
+  calibration_index_ = 0;
+  state_.CalibrationDone = false;
+  prompter_.info("Please click on the S0 position.");
+}
+
+void CalibrationProcedure::PerformArcCalibration() {
+  log_.Log("PerformArcCalibration: Arc Calibration required.");
+  prompter_.info("Arc Calibration required. Click the center of the arc first.");
+  calibration_index_ = 0;
+  state_.ArcCalibrationDone = false;
+}
+
+void CalibrationProcedure::FormMouseDown(int button, std::int32_t x, std::int32_t y) {
+  log_.Log("FormMouseDown triggered. Button: " + std::to_string(button) +
+           ", X: " + std::to_string(x) + ", Y: " + std::to_string(y));
+  if (ArcCalibrationPending()) {
+    HandleArcClick(x, y);
+    return;
+  }
+  if (state_.CalibrationDone || button != 0) {
+    log_.Log(std::string("Click ignored. CalibrationDone=") +
+             (state_.CalibrationDone ? "True" : "False") + ", Button=" + std::to_string(button));
+    return;
+  }
+  HandleMainClick(x, y);
+}
+
+void CalibrationProcedure::HandleArcClick(std::int32_t x, std::int32_t y) {
+  switch (calibration_index_) {
+    case 0:
+      log_.Log("Arc Calibration: Center set at " + PointText(x, y));
+      state_.ArcCenter = TPoint{x, y};
+      prompter_.info("Now click on the left endpoint of the arc.");
+      break;
+    case 1:
+      log_.Log("Arc Calibration: Left endpoint set at " + PointText(x, y));
+      state_.CalibrationPoints[0] = TPoint{x, y};
+      prompter_.info("Now click on the right endpoint of the arc.");
+      break;
+    case 2:
+      CompleteArcCalibration(x, y);
+      return;
+    default:
+      break;
+  }
+  ++calibration_index_;
+}
+
+void CalibrationProcedure::CompleteArcCalibration(std::int32_t x, std::int32_t y) {
+  log_.Log("Arc Calibration: Right endpoint set at " + PointText(x, y));
+  state_.CalibrationPoints[15] = TPoint{x, y};
+  if (!CalculateCircleCenterFromThreePoints(state_.CalibrationPoints[0], state_.ArcCenter,
+                                            state_.CalibrationPoints[15], state_.ArcCenter,
+                                            state_.ArcRadius, prompter_, log_)) {
+    // Three points on a line give no circle: ask for them again.
+    PerformArcCalibration();
+    return;
+  }
+  state_.ArcCalibrationDone = true;
+  log_.Log("Arc Calibration complete. True Center: " +
+           PointText(state_.ArcCenter.X, state_.ArcCenter.Y) +
+           ", Radius: " + std::to_string(state_.ArcRadius));
+  prompter_.info("Arc Calibration complete.");
+  save_config_();
+  calibration_index_ = 0;
+  // The arc took the shared counter's first clicks; a pending scale calibration
+  // starts over at S0.
+  if (!state_.CalibrationDone) prompter_.info("Please click on the S0 position.");
+}
+
+void CalibrationProcedure::HandleMainClick(std::int32_t x, std::int32_t y) {
+  log_.Log("Main Calibration in progress...");
+  if (calibration_index_ < 0 || calibration_index_ >= kCalibrationPointCount) return;
+  state_.CalibrationPoints[static_cast<std::size_t>(calibration_index_)] = TPoint{x, y};
+  const std::string index = std::to_string(calibration_index_);
+  log_.Log("Main Calibration point " + index + " set at: " + PointText(x, y));
+  if (!prompter_.confirm("Is this the correct position for S" + index + "?")) {
+    prompter_.info("Please click on position " + index + " again.");
+    return;
+  }
+  ++calibration_index_;
+  if (calibration_index_ == kCalibrationPointCount) {
+    state_.CalibrationDone = true;
+    log_.Log("Main Calibration complete.");
+    prompter_.info("Main Calibration complete.");
+    SaveCalibrationToFile(state_.CalibrationPoints, calibration_file_, log_);
+  } else {
+    prompter_.info("Now, please click on position " + std::to_string(calibration_index_));
+  }
+}
+
+}  // namespace quendal

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "display/MeterState.h"
+#include "display/Prompter.h"
+#include "support/TextLog.h"
+
+namespace quendal {
+
+// Circle through three points. False (and a message) when they lie on one line;
+// Center and Radius are then left as they were.
+bool CalculateCircleCenterFromThreePoints(TPoint P1, TPoint P2, TPoint P3, TPoint& Center,
+                                          std::int32_t& Radius, Prompter& prompter, TextLog& log);
+
+// True when no calibration point is (0, 0).
+bool ValidateCalibrationPoints(const TCalibrationPoints& points, TextLog& log);
+
+// The two click-driven calibrations: 16 confirmed scale marks, or the three
+// points of the scale arc. Both share one click counter.
+class CalibrationProcedure {
+ public:
+  // save_config writes config.ini (after the arc calibration); calibration_file
+  // receives the 16 points at the end of the main calibration.
+  CalibrationProcedure(MeterState& state, Prompter& prompter, TextLog& log,
+                       std::function<void()> save_config, std::string calibration_file);
+
+  void PerformCalibration();
+  void PerformArcCalibration();
+  // button: 0 left, 1 right, 2 middle; client pixels.
+  void FormMouseDown(int button, std::int32_t x, std::int32_t y);
+
+  bool ArcCalibrationPending() const;
+  bool MainCalibrationPending() const { return !state_.CalibrationDone; }
+  bool Pending() const { return ArcCalibrationPending() || MainCalibrationPending(); }
+  std::int32_t CalibrationIndex() const { return calibration_index_; }
+
+ private:
+  void HandleArcClick(std::int32_t x, std::int32_t y);
+  void CompleteArcCalibration(std::int32_t x, std::int32_t y);
+  void HandleMainClick(std::int32_t x, std::int32_t y);
+
+  MeterState& state_;
+  Prompter& prompter_;
+  TextLog& log_;
+  std::function<void()> save_config_;
+  std::string calibration_file_;
+  std::int32_t calibration_index_ = 0;
+};
+
+}  // namespace quendal

@@ -1,0 +1,166 @@
+#include "display/CalibrationProcedure.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace quendal {
+namespace {
+
+// Answers confirmations from a script and records every text shown.
+class ScriptedPrompter final : public Prompter {
+ public:
+  std::deque<bool> answers;
+  std::vector<std::string> shown;
+
+  void info(const std::string& text) override { shown.push_back("info: " + text); }
+  bool confirm(const std::string& text) override {
+    shown.push_back("ask: " + text);
+    if (answers.empty()) return true;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+};
+
+class CalibrationProcedureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("calib_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+    log_path_ = (dir_ / "application.log").string();
+    log_.SetEnabled(true);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::string LogText() const {
+    std::ifstream in(log_path_, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  std::string CalibrationFile() const { return (dir_ / "calibration.txt").string(); }
+
+  std::filesystem::path dir_;
+  std::string log_path_;
+  TextLog log_{"/dev/null"};
+  MeterState state_;
+  ScriptedPrompter prompter_;
+  int saves_ = 0;
+};
+
+TEST_F(CalibrationProcedureTest, SixteenConfirmedClicksWriteTheFile) {
+  CalibrationProcedure procedure(
+      state_, prompter_, log_, [this] { ++saves_; }, CalibrationFile());
+  procedure.PerformCalibration();
+  EXPECT_EQ(prompter_.shown,
+            (std::vector<std::string>{"info: Calibration required. Let\u2019s start!",
+                                      "info: Please click on the S0 position."}));
+  prompter_.answers = {true, true, true, true, false, false};
+  for (int i = 0; i < 16; ++i) {
+    procedure.FormMouseDown(0, 10 + i, 100 - i);
+    if (i == 4) {  // rejected twice: the counter stays, the slot holds the last click
+      procedure.FormMouseDown(0, 77, 78);
+      EXPECT_EQ(procedure.CalibrationIndex(), 4);
+      EXPECT_EQ(state_.CalibrationPoints[4], (TPoint{77, 78}));
+      procedure.FormMouseDown(0, 10 + i, 100 - i);
+    }
+  }
+  EXPECT_TRUE(state_.CalibrationDone);
+  EXPECT_EQ(prompter_.shown[2], "ask: Is this the correct position for S0?");
+  EXPECT_EQ(prompter_.shown[3], "info: Now, please click on position 1");
+  EXPECT_EQ(prompter_.shown.back(), "info: Main Calibration complete.");
+  EXPECT_EQ(prompter_.shown[prompter_.shown.size() - 2],
+            "ask: Is this the correct position for S15?");
+  std::ifstream in(CalibrationFile(), std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::string expected;
+  for (int i = 0; i < 16; ++i)
+    expected += std::to_string(10 + i) + " " + std::to_string(100 - i) + "\r\n";
+  EXPECT_EQ(text.str(), expected);
+  EXPECT_EQ(saves_, 0);
+}
+
+TEST_F(CalibrationProcedureTest, IgnoredClicksAreLogged) {
+  TextLog log(log_path_);
+  log.SetEnabled(true);
+  CalibrationProcedure procedure(
+      state_, prompter_, log, [] {}, CalibrationFile());
+  procedure.PerformCalibration();
+  procedure.FormMouseDown(1, 5, 6);
+  EXPECT_EQ(procedure.CalibrationIndex(), 0);
+  EXPECT_EQ(state_.CalibrationPoints[0], (TPoint{0, 0}));
+  EXPECT_NE(LogText().find("Click ignored. CalibrationDone=False, Button=1\r\n"),
+            std::string::npos);
+  state_.CalibrationDone = true;
+  procedure.FormMouseDown(0, 5, 6);
+  EXPECT_NE(LogText().find("Click ignored. CalibrationDone=True, Button=0\r\n"), std::string::npos);
+}
+
+TEST_F(CalibrationProcedureTest, ArcCalibrationFindsCircleThenRestartsScaleAtS0) {
+  state_.UseArcCalibration = true;
+  CalibrationProcedure procedure(
+      state_, prompter_, log_, [this] { ++saves_; }, CalibrationFile());
+  procedure.PerformCalibration();
+  procedure.PerformArcCalibration();
+  prompter_.shown.clear();
+  procedure.FormMouseDown(2, 200, 100);  // any button counts
+  procedure.FormMouseDown(0, 100, 200);
+  procedure.FormMouseDown(0, 300, 200);
+  EXPECT_EQ(state_.ArcCenter, (TPoint{200, 200}));
+  EXPECT_EQ(state_.ArcRadius, 100);
+  EXPECT_TRUE(state_.ArcCalibrationDone);
+  EXPECT_EQ(state_.CalibrationPoints[0], (TPoint{100, 200}));
+  EXPECT_EQ(state_.CalibrationPoints[15], (TPoint{300, 200}));
+  EXPECT_EQ(saves_, 1);
+  EXPECT_EQ(procedure.CalibrationIndex(), 0);
+  EXPECT_EQ(prompter_.shown,
+            (std::vector<std::string>{"info: Now click on the left endpoint of the arc.",
+                                      "info: Now click on the right endpoint of the arc.",
+                                      "info: Arc Calibration complete.",
+                                      "info: Please click on the S0 position."}));
+}
+
+TEST_F(CalibrationProcedureTest, CollinearArcPointsAskAgain) {
+  state_.UseArcCalibration = true;
+  state_.CalibrationDone = true;
+  state_.ArcRadius = 55;
+  CalibrationProcedure procedure(
+      state_, prompter_, log_, [this] { ++saves_; }, CalibrationFile());
+  procedure.PerformArcCalibration();
+  procedure.FormMouseDown(0, 200, 100);
+  procedure.FormMouseDown(0, 100, 100);
+  procedure.FormMouseDown(0, 300, 100);
+  EXPECT_FALSE(state_.ArcCalibrationDone);
+  EXPECT_EQ(state_.ArcRadius, 55);
+  EXPECT_EQ(procedure.CalibrationIndex(), 0);
+  EXPECT_EQ(saves_, 0);
+  EXPECT_EQ(prompter_.shown[prompter_.shown.size() - 2],
+            "info: Error calculating circle center: points are collinear.");
+  EXPECT_EQ(prompter_.shown.back(),
+            "info: Arc Calibration required. Click the center of the arc first.");
+}
+
+TEST_F(CalibrationProcedureTest, ValidationNamesFirstUnsetPoint) {
+  TextLog log(log_path_);
+  log.SetEnabled(true);
+  TCalibrationPoints points;
+  for (auto& p : points) p = TPoint{0, 5};
+  EXPECT_TRUE(ValidateCalibrationPoints(points, log));
+  points[7] = TPoint{0, 0};
+  points[9] = TPoint{0, 0};
+  EXPECT_FALSE(ValidateCalibrationPoints(points, log));
+  EXPECT_NE(LogText().find("Validation failed at point 7. Point: (0, 0)\r\n"), std::string::npos);
+  EXPECT_EQ(LogText().find("point 9"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quendal
