@@ -75,9 +75,9 @@ TVita vita49_decode(std::span<const std::uint8_t> msg) {
   const std::int32_t trailer_size = vita.has_trailer ? 4 : 0;
   const std::int32_t payload_size = vita.packet_size - vita.header_size - trailer_size;
   if (payload_size < 0)
-    throw Vita49Error("VITA-49 packet size " + std::to_string(vita.packet_size) +
-                      " is smaller than its header of " +
-                      std::to_string(vita.header_size + trailer_size) + " bytes");
+    throw Vita49Error("VITA-49 packet declares " + std::to_string(vita.packet_size) +
+                      " bytes, fewer than the " + std::to_string(vita.header_size + trailer_size) +
+                      " its header and trailer take");
 
   const std::size_t header_size = static_cast<std::size_t>(vita.header_size);
   const std::size_t bytes_present =

@@ -99,5 +99,21 @@ TEST(MeterListTest, CopiedListKeepsFindingItsOwnEntries) {
   EXPECT_EQ(copy.FindById("10").Name, "SWR");
 }
 
+TEST(MeterListTest, IndexOfIdAndInPlaceValueChangeTouchOnlyThatEntry) {
+  TMeterList list;
+  list.AddOrUpdateMeter(Meter("9", "LEVEL", -73.0, -1.0));
+  list.AddOrUpdateMeter(Meter("10", "SWR", 1.5, 1.5));
+  EXPECT_EQ(list.IndexOfId("10"), std::optional<std::size_t>(1));
+  EXPECT_EQ(list.IndexOfId("11"), std::nullopt);
+  EXPECT_EQ(list.IndexOfId(""), std::nullopt);
+
+  list.SetValueAndPeak(1, 2.0, 2.5);
+  EXPECT_EQ(list.FindById("10").Value, 2.0);
+  EXPECT_EQ(list.FindById("10").Peak, 2.5);
+  EXPECT_EQ(list.FindById("10").Name, "SWR");
+  EXPECT_EQ(list.FindById("9").Value, -73.0);
+  EXPECT_THROW(list.SetValueAndPeak(2, 0.0, 0.0), std::out_of_range);
+}
+
 }  // namespace
 }  // namespace quendal

@@ -135,12 +135,12 @@ TEST(Vita49Test, DeclaredSizeBelowHeaderIsAnError) {
 TEST(Vita49Test, RandomDatagramsNeverReadOutside) {
   std::mt19937 random(4992);
   std::uniform_int_distribution<int> byte(0, 255);
-  for (int round = 0; round < 20000; ++round) {
+  for (int round = 0; round < 6000; ++round) {
     const std::size_t length = static_cast<std::size_t>(round % 65);
     std::vector<std::uint8_t> storage(length);
     for (auto& b : storage) b = static_cast<std::uint8_t>(byte(random));
     if (length >= 4) {
-      const int words = (round & 1) ? byte(random) % 20 : byte(random) << 8 | byte(random);
+      const int words = (round % 4) ? byte(random) % 20 : byte(random) << 8 | byte(random);
       storage[2] = static_cast<std::uint8_t>(words >> 8);
       storage[3] = static_cast<std::uint8_t>(words);
     }
@@ -158,10 +158,12 @@ TEST(Vita49Test, RandomDatagramsNeverReadOutside) {
       const std::size_t trailer = v.has_trailer ? 4 : 0;
       ASSERT_EQ(v.payload.size() + v.header_size + trailer,
                 static_cast<std::size_t>(v.packet_size));
-      for (std::size_t i = 0; i < v.payload.size(); ++i) {
+      std::size_t firstWrong = v.payload.size();
+      for (std::size_t i = 0; i < v.payload.size() && firstWrong == v.payload.size(); ++i) {
         const std::size_t at = v.header_size + i;
-        ASSERT_EQ(v.payload[i], at < length ? datagram[at] : 0) << round;
+        if (v.payload[i] != (at < length ? datagram[at] : 0)) firstWrong = i;
       }
+      ASSERT_EQ(firstWrong, v.payload.size()) << "round " << round;
     } catch (const Vita49Error&) {
       ASSERT_GE(length, 28u);
     }
