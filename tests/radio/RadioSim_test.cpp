@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QProcess>
+#include <QTcpServer>
+#include <filesystem>
+#include <memory>
+
+#include "radio/FlexRadioLib_v3_1.h"
+#include "tests/radio/FakeRadio.h"
+#include "tests/support/FakeClock.h"
+
+namespace quendal {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::WaitUntil;
+
+quint16 FreeTcpPort() {
+  QTcpServer probe;
+  probe.listen(QHostAddress::LocalHost, 0);
+  return probe.serverPort();
+}
+
+class RadioSimTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    if (sim_.state() != QProcess::NotRunning) {
+      sim_.kill();
+      sim_.waitForFinished(3000);
+    }
+  }
+  void StartSim(const QStringList& arguments) {
+    sim_.setProgram(QStringLiteral(QUENDAL_RADIOSIM_PATH));
+    sim_.setArguments(arguments);
+    sim_.setProcessChannelMode(QProcess::SeparateChannels);
+    sim_.start();
+    ASSERT_TRUE(sim_.waitForStarted(5000));
+  }
+  QByteArray SimOutput() {
+    output_ += sim_.readAllStandardOutput();
+    return output_;
+  }
+
+  QProcess sim_;
+  QByteArray output_;
+  testing::FakeClock clock_;
+};
+
+TEST_F(RadioSimTest, TheLinkRunsAgainstTheSimulator) {
+  RadioLinkSettings settings;
+  settings.DiscoveryPort = 0;
+  settings.CommandPort = FreeTcpPort();
+  settings.ConfigPath =
+      (std::filesystem::temp_directory_path() / "radiosim_test_no_config.ini").string();
+  settings.clock = clock_;
+  settings.WatchdogInterval = 10ms;
+  TFlexRadioLib link(settings);
+  link.AutoDiscoverAndConnect(5993, 4992);
+
+  StartSim({"--command-port", QString::number(settings.CommandPort), "--discovery-port",
+            QString::number(link.DiscoveryListenerPort()), "--level", "steady:-73", "--chunk-bytes",
+            "7", "--silence-after", "0.5"});
+
+  ASSERT_TRUE(WaitUntil([&] { return link.CommandChannelConnected(); }, 5000))
+      << SimOutput().toStdString() << sim_.readAllStandardError().toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return link.GetMeterByName("LEVEL").Value == -73.0; }, 5000));
+  EXPECT_EQ(link.CurrentFreq(), 14074000);
+  EXPECT_EQ(link.MeterList().Count(), 26u);
+  EXPECT_EQ(link.GetMeterById("24").Name, "LEVEL");
+  EXPECT_EQ(link.GetMeterByName("+13.8A").UnitStr, "Volts");
+  EXPECT_EQ(link.GetMeterByName("FWDPWR").Value, -32000.0 / 128.0);
+
+  // The stream stops; once the silence passes 5 s on the link's clock it
+  // re-subscribes, and the simulator streams again.
+  ASSERT_TRUE(WaitUntil([&] { return SimOutput().contains("# meter stream silenced"); }, 5000));
+  const auto datagrams = link.MeterDatagramsReceived();
+  clock_.Advance(5001ms);
+  ASSERT_TRUE(WaitUntil([&] { return link.MeterDatagramsReceived() > datagrams + 2; }, 5000));
+
+  // What the radio received, line by line, as the simulator printed it.
+  std::vector<std::string> received;
+  for (const QByteArray& line : SimOutput().split('\n'))
+    if (line.startsWith("< ")) received.push_back(line.toStdString());
+  const std::string port = std::to_string(link.MeterListenerPort());
+  const std::vector<std::string> expected = {"< C1|client udpport " + port + "\\r",
+                                             "< ",
+                                             "< C2|meter list\\r",
+                                             "< ",
+                                             "< C3|sub meter all\\r",
+                                             "< ",
+                                             "< C4|sub meter all\\r"};
+  ASSERT_GE(received.size(), expected.size()) << SimOutput().toStdString();
+  EXPECT_EQ(std::vector<std::string>(received.begin(), received.begin() + 7), expected);
+}
+
+TEST_F(RadioSimTest, RejectsBadOptions) {
+  const QStringList bad[] = {
+      {"--level", "loud"}, {"--command-port", "70000"}, {"--chunk-bytes", "0"}, {"--rate", "-1"}};
+  for (const QStringList& arguments : bad) {
+    QProcess sim;
+    sim.start(QStringLiteral(QUENDAL_RADIOSIM_PATH), arguments);
+    ASSERT_TRUE(sim.waitForFinished(5000));
+    EXPECT_EQ(sim.exitCode(), 2) << arguments.join(' ').toStdString();
+    EXPECT_TRUE(sim.readAllStandardError().startsWith("quendal-radiosim: "));
+  }
+}
+
+}  // namespace
+}  // namespace quendal

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QObject>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUdpSocket>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/radiosim/SimMeters.h"
+
+namespace quendal::radiosim {
+
+struct SimOptions {
+  QHostAddress listen = QHostAddress::LocalHost;
+  quint16 command_port = 4992;
+  quint16 discovery_port = 4992;
+  QString advertised_ip;  // empty: the listen address
+  bool broadcast = false;
+  bool discovery = true;
+  LevelModel level;
+  double silence_after_s = -1.0;  // < 0: never
+  double drop_after_s = -1.0;
+  int chunk_bytes = 0;  // 0: whole texts
+  double rate = 1.0;
+};
+
+// One client on the command port, with its own meter stream.
+class SimSession : public QObject {
+ public:
+  SimSession(QTcpSocket* socket, const SimOptions& options, const std::string& handle);
+
+ private:
+  void Greet();
+  void OnReadyRead();
+  void HandleLine(const QByteArray& line);
+  void Reply(const std::string& seq, const std::string& code, const std::string& message = "");
+  void SendMeterStatus();
+  void WriteText(const std::string& text);
+  void StartStream();
+  void StreamTick();
+  void SendTick(double seconds);
+  void SendFrequencyUpdate();
+
+  QTcpSocket* socket_;
+  const SimOptions& options_;
+  std::string handle_;
+  QByteArray pending_;
+  QUdpSocket udp_;
+  quint16 udp_port_ = 0;
+  bool subscribed_ = false;
+  QTimer stream_timer_;
+  QTimer tune_timer_;
+  QElapsedTimer stream_clock_;
+  long long ticks_sent_ = 0;
+  int packet_counter_ = 0;
+  std::vector<double> credit_;
+  bool tuned_up_ = false;
+};
+
+// A radio as the meter program sees it: discovery broadcasts, the command
+// port with its replies and status text, and the meter stream.
+class RadioSimulator : public QObject {
+ public:
+  explicit RadioSimulator(SimOptions options);
+  // Opens the command port; false (with the reason on stderr) when it cannot.
+  bool Start();
+  quint16 CommandPort() const { return server_.serverPort(); }
+
+ private:
+  void SendDiscovery();
+  void OnNewConnection();
+
+  SimOptions options_;
+  QTcpServer server_;
+  QUdpSocket discovery_socket_;
+  QTimer discovery_timer_;
+  int discovery_counter_ = 0;
+  int sessions_started_ = 0;
+};
+
+// Prints a received line with its non-printable bytes escaped (\r, \n, \t, \xNN).
+std::string EscapeLine(const QByteArray& line);
+
+}  // namespace quendal::radiosim

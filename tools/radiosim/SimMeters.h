@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quendal::radiosim {
+
+// One meter as the radio describes it in its status text.
+struct SimMeter {
+  int id;
+  const char* src;
+  int num;
+  const char* name;
+  double low;
+  double high;
+  const char* desc;
+  const char* unit;
+  int fps;
+};
+
+// The meters of a FLEX-6600M on firmware 3.x, receiving, one slice.
+const std::vector<SimMeter>& SimulatedMeters();
+
+// "24.src=SLC#24.num=0#...#24.fps=10#"
+std::string MeterDescription(const SimMeter& meter);
+
+// How the LEVEL meter moves.
+struct LevelModel {
+  enum class Kind { Qsb, Sweep, Steady };
+  Kind kind = Kind::Qsb;
+  double steady_dbm = -73.0;
+
+  // Parses "qsb", "sweep" or "steady:<dBm>"; false for anything else.
+  bool Parse(const std::string& text);
+  double LevelDbm(double seconds) const;
+};
+
+// The raw 16-bit value the radio sends for `meter` at `seconds` into the stream.
+std::int16_t RawValue(const SimMeter& meter, const LevelModel& level, double seconds);
+
+// VITA-49 framing as the radio uses it: type 3 with class id, integer and
+// fractional time stamps; the payload padded to whole words.
+QByteArray VitaPacket(std::uint32_t stream_id, std::uint32_t class_word, int counter,
+                      QByteArray payload);
+QByteArray MeterPacket(const std::vector<std::pair<std::uint16_t, std::int16_t>>& pairs,
+                       int counter);
+
+}  // namespace quendal::radiosim

@@ -1,0 +1,97 @@
+// quendal-radiosim: behaves like a FlexRadio on the network, as far as the
+// meter program can see, so it can be run and tested without a radio.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstdio>
+#include <optional>
+
+#include "tools/radiosim/RadioSimulator.h"
+
+using quendal::radiosim::RadioSimulator;
+using quendal::radiosim::SimOptions;
+
+namespace {
+
+[[noreturn]] void Fail(const QString& message) {
+  std::fprintf(stderr, "quendal-radiosim: %s\n", message.toLocal8Bit().constData());
+  std::exit(2);
+}
+
+quint16 PortValue(const QCommandLineParser& parser, const QString& name) {
+  bool ok = false;
+  const uint port = parser.value(name).toUInt(&ok);
+  if (!ok || port > 65535) Fail("--" + name + " needs a port number, not " + parser.value(name));
+  return static_cast<quint16>(port);
+}
+
+double SecondsValue(const QCommandLineParser& parser, const QString& name, double minimum) {
+  bool ok = false;
+  const double value = parser.value(name).toDouble(&ok);
+  if (!ok || !(value >= minimum)) Fail("--" + name + " needs a number, not " + parser.value(name));
+  return value;
+}
+
+SimOptions ParseOptions(const QCoreApplication& app) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "A FlexRadio simulator: discovery broadcasts, the command port and a meter stream.\n"
+      "Every line received on the command port is printed as '< line' with non-printable "
+      "bytes escaped; notes start with '# '.");
+  parser.addHelpOption();
+  parser.addOptions({
+      {"listen", "Address of the command port (default 127.0.0.1).", "addr", "127.0.0.1"},
+      {"command-port", "TCP command port; 0 picks a free one (default 4992).", "port", "4992"},
+      {"discovery-port", "UDP port discovery datagrams go to (default 4992).", "port", "4992"},
+      {"ip", "Address advertised in discovery (default: the listen address).", "addr"},
+      {"broadcast", "Send discovery to 255.255.255.255 instead of 127.0.0.1."},
+      {"no-discovery", "Send no discovery datagrams."},
+      {"level", "LEVEL meter: qsb (default), sweep, or steady:<dBm>.", "mode", "qsb"},
+      {"silence-after",
+       "Stop the meter stream S seconds after it starts (a new 'sub meter "
+       "all' starts it again).",
+       "S"},
+      {"drop-after", "Close the command channel S seconds after the client connects.", "S"},
+      {"chunk-bytes", "Write status text in pieces of N bytes.", "N"},
+      {"rate", "Multiply every meter's rate by X (default 1).", "X", "1"},
+  });
+  parser.process(app);
+
+  SimOptions options;
+  if (!options.listen.setAddress(parser.value("listen")))
+    Fail("--listen needs an IP address, not " + parser.value("listen"));
+  options.command_port = PortValue(parser, "command-port");
+  options.discovery_port = PortValue(parser, "discovery-port");
+  if (options.discovery_port == 0) Fail("--discovery-port cannot be 0");
+  if (parser.isSet("ip")) {
+    QHostAddress advertised;
+    if (!advertised.setAddress(parser.value("ip")))
+      Fail("--ip needs an IP address, not " + parser.value("ip"));
+    options.advertised_ip = advertised.toString();
+  }
+  options.broadcast = parser.isSet("broadcast");
+  options.discovery = !parser.isSet("no-discovery");
+  if (!options.level.Parse(parser.value("level").toStdString()))
+    Fail("--level must be qsb, sweep or steady:<dBm>, not " + parser.value("level"));
+  if (parser.isSet("silence-after"))
+    options.silence_after_s = SecondsValue(parser, "silence-after", 0.0);
+  if (parser.isSet("drop-after")) options.drop_after_s = SecondsValue(parser, "drop-after", 0.0);
+  if (parser.isSet("chunk-bytes")) {
+    bool ok = false;
+    options.chunk_bytes = parser.value("chunk-bytes").toInt(&ok);
+    if (!ok || options.chunk_bytes < 1)
+      Fail("--chunk-bytes needs a positive number, not " + parser.value("chunk-bytes"));
+  }
+  options.rate = SecondsValue(parser, "rate", 0.001);
+  if (options.rate > 10000) Fail("--rate is at most 10000");
+  return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName("quendal-radiosim");
+  RadioSimulator simulator(ParseOptions(app));
+  if (!simulator.Start()) return 1;
+  return QCoreApplication::exec();
+}
