@@ -35,6 +35,17 @@ void StrokeRadial(QPainter& p, double position, double inner, double outer, doub
   p.drawLine(ScalePoint(position, inner), ScalePoint(position, outer));
 }
 
+// The marks run from the pivot through the whole-pixel calibration points, so that
+// the needle aimed at a point runs down the middle of its mark.
+void StrokeMark(QPainter& p, int index, double inner, double outer, double width,
+                const QColor& color) {
+  const TCalibrationPoints points = MarkPoints();
+  const QPointF towards = QPointF(points[index].X, points[index].Y) - kPivot;
+  const QPointF unit = towards / std::hypot(towards.x(), towards.y());
+  p.setPen(QPen(color, width, Qt::SolidLine, Qt::FlatCap));
+  p.drawLine(kPivot + unit * inner, kPivot + unit * outer);
+}
+
 void StrokeArc(QPainter& p, double from, double to, double radius, double width,
                const QColor& color) {
   const QRectF box(kPivot.x() - radius, kPivot.y() - radius, 2 * radius, 2 * radius);
@@ -72,9 +83,9 @@ void DrawScale(QPainter& p) {
   for (int k = 0; k < 9; ++k) StrokeRadial(p, k + 0.5, kMarkInner, 218.0, 1.5, kInk);
   for (int k = 9; k < 15; ++k) StrokeRadial(p, k + 0.5, kMarkInner, 218.0, 1.5, kRed);
   // The S0 start mark is longer and heavier than the others.
-  StrokeRadial(p, 0.0, kMarkInner - 8.0, kMarkOuter + 4.0, 4.0, kInk);
+  StrokeMark(p, 0, kMarkInner - 8.0, kMarkOuter + 4.0, 4.0, kInk);
   for (int k = 1; k <= 15; ++k) {
-    StrokeRadial(p, k, kMarkInner, kMarkOuter, 3.0, k <= 9 ? kInk : kRed);
+    StrokeMark(p, k, kMarkInner, kMarkOuter, 3.0, k <= 9 ? kInk : kRed);
   }
   for (int k = 1; k <= 9; k += 2) {
     DrawLabel(p, std::to_string(k), ScalePoint(k, kLabelRadius), kLabelUnit, kInk);
@@ -122,6 +133,8 @@ QImage DrawFace() {
   QPainter p(&face);
   p.setRenderHint(QPainter::Antialiasing, true);
   DrawBackground(p);
+  // From here on whole coordinates are pixel centres, as for the needle.
+  p.translate(0.5, 0.5);
   DrawScale(p);
   DrawPivotHousing(p);
   return face;

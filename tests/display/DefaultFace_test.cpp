@@ -1,0 +1,95 @@
+// The generated default face, its calibration and the meter's default geometry
+// belong together: the needle must end on each drawn mark.
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <cmath>
+
+#include "display/CalibrationFile.h"
+#include "display/PictureLoader.h"
+#include "display/Renderer.h"
+#include "tests/display/TestLog.h"
+
+namespace quendal {
+namespace {
+
+const std::string kAssets = QUENDAL_ASSETS_DIR;
+constexpr QRgb kNeedle = 0xFF00FF00u;
+
+bool IsMark(QRgb p) {
+  const QColor c = QColor::fromRgba(p);
+  const bool ink = c.red() < 80 && c.green() < 80 && c.blue() < 80;
+  const bool red = c.red() > 150 && c.green() < 90 && c.blue() < 90;
+  return c.alpha() == 255 && (ink || red);
+}
+
+// Mostly needle: anti-aliased edges mix it with what lies below.
+bool IsNeedle(QRgb p) { return qGreen(p) > qRed(p) + 50 && qGreen(p) > qBlue(p) + 50; }
+
+class DefaultFace : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QString error;
+    ASSERT_TRUE(LoadPicture(QString::fromStdString(kAssets + "/quendal.png"), face, error))
+        << error.toStdString();
+    LoadCalibrationFromFile(state.CalibrationPoints, kAssets + "/calibration.txt", log.Log());
+    state.CalibrationDone = true;
+    state.NeedleColor = kNeedle;
+  }
+  testing::TestLog log{"default_face", false};
+  QImage face;
+  MeterState state;
+  MeterRenderer renderer;
+};
+
+TEST_F(DefaultFace, SizeSurroundAndPoints) {
+  EXPECT_EQ(face.size(), QSize(480, 260));
+  for (const TPoint& p : state.CalibrationPoints) EXPECT_FALSE(p == TPoint{}) << "unset point";
+  // Corners are the pure-black surround, which the window shows as see-through.
+  EXPECT_EQ(face.pixel(0, 0), 0xFF000000u);
+  EXPECT_EQ(face.pixel(479, 259), 0xFF000000u);
+  const QImage& frame =
+      renderer.RenderFrame(state, face, QImage(), 480, 260, LocalDateTime{}, log.Log());
+  EXPECT_EQ(frame.pixel(0, 0), 0u);
+  EXPECT_EQ(qAlpha(frame.pixel(240, 40)), 255) << "the scale itself is opaque";
+}
+
+TEST_F(DefaultFace, NeedleEndsOnTheMarks) {
+  struct Case {
+    const char* name;
+    double position;
+    int point;
+  };
+  const Case cases[] = {{"S0", 0.0, 0}, {"S9", 9.0, 9}, {"+60 dB", 15.0, 15}};
+  for (const Case& c : cases) {
+    state.NeedlePosition = c.position;
+    state.NeedleThickness = 2;
+    const QImage& frame =
+        renderer.RenderFrame(state, face, QImage(), 480, 260, LocalDateTime{}, log.Log());
+    // Default geometry: pivot in the middle, 50 px below the bottom edge.
+    ASSERT_EQ(state.ImageCenterX, 240);
+    ASSERT_EQ(state.ImageCenterY, 310);
+    const TPoint mark = state.CalibrationPoints[c.point];
+    EXPECT_TRUE(IsMark(face.pixel(mark.X, mark.Y))) << c.name << ": the point is on a mark";
+
+    const double angle = std::atan2(310.0 - mark.Y, mark.X - 240.0);
+    auto along = [&](double distance) {
+      return QPoint(static_cast<int>(std::lround(240 + std::cos(angle) * distance)),
+                    static_cast<int>(std::lround(310 - std::sin(angle) * distance)));
+    };
+    // The needle's last pixels lie on the mark ...
+    for (double d : {215.0, 217.0, 219.0}) {
+      const QPoint p = along(d);
+      EXPECT_TRUE(IsNeedle(frame.pixel(p))) << c.name << " at " << d;
+      EXPECT_TRUE(IsMark(face.pixel(p))) << c.name << " at " << d;
+    }
+    // ... and nothing of the needle reaches past the tip.
+    for (double d : {226.0, 232.0, 240.0}) {
+      const QPoint p = along(d);
+      EXPECT_EQ(frame.pixel(p), face.pixel(p)) << c.name << " at " << d;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quendal

@@ -1,0 +1,220 @@
+#include "display/NeedleGeometry.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/display/TestLog.h"
+
+namespace quendal {
+namespace {
+
+constexpr double kRad = 0.017453292519943295;
+
+TCalibrationPoints DistinctPoints() {
+  TCalibrationPoints points;
+  for (int k = 0; k < kCalibrationPointCount; ++k) points[k] = {10 + 20 * k, 200 - k * k};
+  return points;
+}
+
+TEST(CalculateImagePosition, DefaultAndArcCentresAreSetAndLogged) {
+  struct Case {
+    bool arcMode;
+    std::int32_t width, height, bottomOffset;
+    TPoint expected;
+    const char* message;
+  };
+  const Case cases[] = {
+      {false, 345, 200, -50, {172, 250}, "Using default image position: (172, 250)"},
+      {false, 480, 260, 20, {240, 240}, "Using default image position: (240, 240)"},
+      {false, 7, 100, 0, {3, 100}, "Using default image position: (3, 100)"},
+      {true,
+       345,
+       200,
+       -50,
+       {205, 177},
+       "Using ArcCenter with offset as image position: (205, 177)"},
+  };
+  for (const Case& c : cases) {
+    testing::TestLog log("centre");
+    MeterState s;
+    s.ImageBottomOffset = c.bottomOffset;
+    s.UseArcCalibration = c.arcMode;
+    s.ArcCalibrationDone = c.arcMode;
+    s.ArcCenter = {200, 180};
+    s.ArcCenterOffsetX = 5;
+    s.ArcCenterOffsetY = -3;
+    CalculateImagePosition(s, c.width, c.height, log.Log());
+    EXPECT_EQ(s.ImageCenterX, c.expected.X) << c.message;
+    EXPECT_EQ(s.ImageCenterY, c.expected.Y) << c.message;
+    EXPECT_EQ(log.Messages(), std::vector<std::string>{c.message});
+  }
+}
+
+TEST(CalculateImagePosition, ArcCentreOnlyWhenArcCalibrationIsAlsoDone) {
+  testing::TestLog log("centre_arc_pending");
+  MeterState s;
+  s.UseArcCalibration = true;
+  s.ArcCalibrationDone = false;
+  s.ArcCenter = {10, 10};
+  CalculateImagePosition(s, 345, 200, log.Log());
+  EXPECT_EQ(s.ImageCenterX, 172);
+  EXPECT_EQ(s.ImageCenterY, 250);
+}
+
+TEST(InterpolatedCalibrationPoint, AimsOnTheChordBetweenNeighbouringPoints) {
+  const TCalibrationPoints p = DistinctPoints();
+  auto mix = [&](int a, int b, double f) {
+    return AimPoint{(1 - f) * p[a].X + f * p[b].X, (1 - f) * p[a].Y + f * p[b].Y};
+  };
+  struct Case {
+    double position;
+    AimPoint expected;
+  };
+  const Case cases[] = {
+      {0.0, mix(0, 1, 0.0)},
+      {0.5, mix(0, 1, 0.5)},
+      {1.0, mix(1, 2, 0.0)},
+      {8.5, mix(8, 9, 0.5)},
+      {9.25, mix(9, 10, 0.25)},
+      {-0.05, mix(0, 1, -0.05)},
+      {14.5, mix(14, 15, 0.5)},
+      {0.999999, mix(0, 1, 0.999999)},
+      // At and beyond the end of the scale the needle stops on the last point.
+      {15.0, mix(15, 15, 0.0)},
+      {16.3, mix(15, 15, 0.0)},
+      {1e9, mix(15, 15, 0.0)},
+  };
+  for (const Case& c : cases) {
+    const AimPoint aim = InterpolatedCalibrationPoint(p, c.position);
+    EXPECT_NEAR(aim.X, c.expected.X, 1e-9) << c.position;
+    EXPECT_NEAR(aim.Y, c.expected.Y, 1e-9) << c.position;
+  }
+  // -0.05 lies just beyond point 0, on the extension of the chord from point 1.
+  const AimPoint before = InterpolatedCalibrationPoint(p, -0.05);
+  EXPECT_NEAR(before.X, 9.0, 1e-9);
+  EXPECT_NEAR(before.Y, 200.05, 1e-9);
+  const AimPoint justAbove = InterpolatedCalibrationPoint(p, 1.000001);
+  EXPECT_NEAR(justAbove.X, p[1].X, 1e-4);
+  EXPECT_NEAR(justAbove.Y, p[1].Y, 1e-4);
+}
+
+TEST(CalculateNeedleAngle, UncalibratedFallbackScales) {
+  struct Case {
+    double position, standardDegrees, arcDegrees;
+  };
+  const Case cases[] = {
+      {0.0, 150.0, 150.0}, {4.5, 135.0, 90.0}, {9.0, 120.0, 30.0},
+      {9.5, 87.5, 27.5},   {12.0, 75.0, 15.0}, {15.0, 60.0, 0.0},
+  };
+  MeterState s;
+  for (const Case& c : cases) {
+    EXPECT_NEAR(CalculateNeedleAngleStandardMode(s, c.position), c.standardDegrees * kRad, 1e-12)
+        << c.position;
+    EXPECT_NEAR(CalculateNeedleAngle(s, c.position), c.arcDegrees * kRad, 1e-12) << c.position;
+  }
+}
+
+TEST(CalculateNeedleAngle, CalibratedAnglesPointFromTheirReference) {
+  MeterState s;
+  s.CalibrationDone = true;
+  s.ImageCenterX = 172;
+  s.ImageCenterY = 250;
+  s.ArcCenter = {100, 100};
+  s.IndependentPivot = {0, 300};
+  s.CalibrationPoints[0] = {272, 150};  // up-right of the meter centre
+  s.CalibrationPoints[1] = {200, 0};    // straight up from the arc centre
+  s.CalibrationPoints[2] = {100, 200};  // straight up-right of the pivot
+
+  EXPECT_NEAR(CalculateNeedleAngleStandardMode(s, 0.0), 45.0 * kRad, 1e-12);
+  EXPECT_NEAR(CalculateNeedleAngle(s, 1.0), 45.0 * kRad, 1e-12);
+  s.IndependentPivotSet = true;
+  EXPECT_NEAR(CalculateNeedleAngle(s, 2.0), 45.0 * kRad, 1e-12);
+  // The standard angle ignores the independent pivot: it always starts at the centre.
+  EXPECT_NEAR(CalculateNeedleAngleStandardMode(s, 0.0), 45.0 * kRad, 1e-12);
+}
+
+TEST(HandleModes, PivotAndLengthPerGeometry) {
+  struct Case {
+    const char* name;
+    std::int32_t arcRadius, pivotArcRadius, lengthOffset;
+    bool independent;
+    TPoint pivot;
+    std::int32_t expectedLength;
+  };
+  const Case cases[] = {
+      {"arc, no offset", 200, 40, 0, false, {}, 160},
+      {"arc, +100 capped at the radius", 200, 40, 100, false, {}, 200},
+      {"arc, -100 raised to the lower bound", 200, 40, -100, false, {}, 160},
+      {"arc, +20 within bounds", 200, 40, 20, false, {}, 180},
+      {"arc, bounds in conflict: the lower one wins", 10, -10, 0, false, {}, 20},
+      {"independent pivot 30 px away", 200, 0, 0, true, {130, 100}, 200},
+      {"independent pivot, pivot circle 50", 200, 50, 0, true, {130, 100}, 170},
+      {"independent pivot 3-4-5 away", 100, 90, 0, true, {103, 104}, 95},
+  };
+  for (const Case& c : cases) {
+    MeterState s;
+    s.ArcRadius = c.arcRadius;
+    s.PivotArcRadius = c.pivotArcRadius;
+    s.NeedleLengthOffset = c.lengthOffset;
+    s.IndependentPivot = c.pivot;
+    double px = 0, py = 0;
+    std::int32_t length = 0;
+    const double angle = 60.0 * kRad;
+    if (c.independent) {
+      HandleIndependentPivotMode(s, px, py, length, angle, 100, 100);
+      EXPECT_EQ(px, c.pivot.X) << c.name;
+      EXPECT_EQ(py, c.pivot.Y) << c.name;
+    } else {
+      HandleArcCalibrationMode(s, px, py, length, angle, 100, 100);
+      EXPECT_NEAR(px, 100 + std::cos(angle) * c.pivotArcRadius, 1e-12) << c.name;
+      EXPECT_NEAR(py, 100 - std::sin(angle) * c.pivotArcRadius, 1e-12) << c.name;
+    }
+    EXPECT_EQ(length, c.expectedLength) << c.name;
+  }
+
+  MeterState s;
+  s.NeedleLength = 220;
+  double px = 0, py = 0;
+  std::int32_t length = 0;
+  HandleStandardMode(s, px, py, length, 1.0, 172, 250);
+  EXPECT_EQ(px, 172.0);
+  EXPECT_EQ(py, 250.0);
+  EXPECT_EQ(length, 220);
+}
+
+TEST(SelectNeedleGeometry, FollowsTheSelectionTable) {
+  struct Case {
+    bool arcMode, independent;
+    double expectedAngleDegrees;  // uncalibrated at position 9
+    double pivotX, pivotY;
+    std::int32_t length;
+  };
+  // Centre (100, 100); arc radius 200, pivot circle 40; independent pivot (130, 100).
+  const double arcPivotX = 100 + std::cos(30 * kRad) * 40;
+  const double arcPivotY = 100 - std::sin(30 * kRad) * 40;
+  const Case cases[] = {
+      {false, false, 120.0, 100.0, 100.0, 220},
+      {false, true, 120.0, 130.0, 100.0, 170},
+      {true, false, 30.0, arcPivotX, arcPivotY, 160},
+      {true, true, 30.0, 130.0, 100.0, 170},
+  };
+  for (const Case& c : cases) {
+    MeterState s;
+    s.NeedlePosition = 9.0;
+    s.UseArcCalibration = c.arcMode;
+    s.ArcCalibrationDone = c.arcMode;
+    s.IndependentPivotSet = c.independent;
+    s.IndependentPivot = {130, 100};
+    s.ArcRadius = 200;
+    s.PivotArcRadius = 40;
+    const NeedleGeometry g = SelectNeedleGeometry(s, 100, 100);
+    EXPECT_NEAR(g.Angle, c.expectedAngleDegrees * kRad, 1e-12) << c.arcMode << c.independent;
+    EXPECT_NEAR(g.PivotX, c.pivotX, 1e-9) << c.arcMode << c.independent;
+    EXPECT_NEAR(g.PivotY, c.pivotY, 1e-9) << c.arcMode << c.independent;
+    EXPECT_EQ(g.Length, c.length) << c.arcMode << c.independent;
+  }
+}
+
+}  // namespace
+}  // namespace quendal

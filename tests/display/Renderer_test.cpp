@@ -1,0 +1,335 @@
+#include "display/Renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+#include <limits>
+
+#include "tests/display/TestLog.h"
+
+namespace quendal {
+namespace {
+
+constexpr QRgb kFace = 0xFF646464u;  // opaque grey (100, 100, 100)
+constexpr QRgb kRed = 0xFFFF0000u;
+constexpr int kWidth = 200;
+constexpr int kHeight = 100;
+const LocalDateTime kOrdinaryDay{2026, 12, 8, 12, 0, 0, 0};
+const LocalDateTime kFirstOfAugust{2026, 8, 1, 12, 0, 0, 0};
+
+QImage Face(QRgb colour = kFace) {
+  QImage face(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+  face.fill(colour);
+  return face;
+}
+
+// A horizontal needle pointing right: centre (100, 50), aimed at (190, 50), 60 long,
+// so stroke i covers row 50 + i from x = 100 + i to 159 + i.
+MeterState HorizontalNeedle(std::int32_t thickness) {
+  MeterState s;
+  s.ImageBottomOffset = 50;
+  s.CalibrationDone = true;
+  s.CalibrationPoints[0] = {190, 50};
+  s.NeedlePosition = 0.0;
+  s.NeedleLength = 60;
+  s.NeedleThickness = thickness;
+  s.NeedleColor = kRed;
+  return s;
+}
+
+QRgb Pixel(const QImage& image, int x, int y) { return image.pixel(x, y); }
+
+class RendererTest : public ::testing::Test {
+ protected:
+  const QImage& Render(MeterState& s, const QImage& face, const QImage& emblem = QImage(),
+                       const LocalDateTime& day = kOrdinaryDay) {
+    return renderer.RenderFrame(s, face, emblem, kWidth, kHeight, day, log.Log());
+  }
+  testing::TestLog log{"render"};
+  MeterRenderer renderer;
+};
+
+TEST_F(RendererTest, NeedleCoversItsLineAndNothingBeyondTheTip) {
+  MeterState s = HorizontalNeedle(0);
+  const QImage& frame = Render(s, Face());
+  EXPECT_EQ(s.ImageCenterX, 100);
+  EXPECT_EQ(s.ImageCenterY, 50);
+  for (int x = 100; x <= 159; ++x) EXPECT_EQ(Pixel(frame, x, 50), kRed) << x;
+  // The last pixel of the line is left out, as is everything past it.
+  for (int x = 160; x < kWidth; ++x) EXPECT_EQ(Pixel(frame, x, 50), kFace) << x;
+  for (int x = 0; x < 99; ++x) EXPECT_EQ(Pixel(frame, x, 50), kFace) << x;
+  for (int x = 100; x <= 159; ++x) {
+    EXPECT_EQ(Pixel(frame, x, 49), kFace) << x;
+    EXPECT_EQ(Pixel(frame, x, 51), kFace) << x;
+  }
+}
+
+TEST_F(RendererTest, ThicknessSetsTheNumberOfDiagonalStrokes) {
+  struct Case {
+    std::int32_t thickness;
+    int lowest, highest;  // stroke offsets expected
+  };
+  const Case cases[] = {{0, 0, 0},  {1, 0, 0},  {2, -1, 1}, {3, -1, 1},
+                        {4, -2, 2}, {-1, 1, 0}, {-2, 1, 0}, {-7, 1, 0}};
+  for (const Case& c : cases) {
+    MeterState s = HorizontalNeedle(c.thickness);
+    s.EnableShadow = true;
+    s.ShadowTransparency = 255;
+    s.ShadowOffset = 30;  // well away from the needle rows
+    const QImage& frame = Render(s, Face());
+    for (int i = -3; i <= 3; ++i) {
+      const bool stroke = i >= c.lowest && i <= c.highest;
+      // Needle stroke i: row 50 + i starting at x = 100 + i; its shadow 30 px further.
+      EXPECT_EQ(Pixel(frame, 130 + i, 50 + i) == kRed, stroke) << c.thickness << " i=" << i;
+      EXPECT_EQ(Pixel(frame, 160 + i, 80 + i) == kRed, stroke) << c.thickness << " i=" << i;
+      EXPECT_EQ(Pixel(frame, 100 + i, 50 + i) == kRed, stroke) << "first pixel " << c.thickness;
+    }
+  }
+}
+
+TEST_F(RendererTest, ShadowColourAlphaAndOffset) {
+  struct Case {
+    const char* name;
+    bool useNeedleColour;
+    TColor32 shadowColour;
+    std::int32_t transparency;
+    int red, green, blue;  // expected over the grey face
+  };
+  const Case cases[] = {
+      {"needle red at alpha 45", true, 0xFF0000FFu, 45, 127, 82, 82},
+      {"own blue at alpha 45", false, 0x000000FFu, 45, 82, 82, 127},
+      {"alpha above 255 is solid", true, 0, 300, 255, 0, 0},
+      {"negative alpha is invisible", true, 0, -5, 100, 100, 100},
+  };
+  for (const Case& c : cases) {
+    MeterState s = HorizontalNeedle(0);
+    s.EnableShadow = true;
+    s.ShadowOffset = 4;
+    s.ShadowTransparency = c.transparency;
+    s.UseNeedleColorForShadow = c.useNeedleColour;
+    s.ShadowColor = c.shadowColour;
+    const QImage& frame = Render(s, Face());
+    for (int x : {104, 130, 163}) {
+      const QColor got = QColor::fromRgba(Pixel(frame, x, 54));
+      EXPECT_NEAR(got.red(), c.red, 1) << c.name << " x=" << x;
+      EXPECT_NEAR(got.green(), c.green, 1) << c.name << " x=" << x;
+      EXPECT_NEAR(got.blue(), c.blue, 1) << c.name << " x=" << x;
+      EXPECT_EQ(got.alpha(), 255) << c.name;
+    }
+    EXPECT_EQ(Pixel(frame, 164, 54), kFace) << c.name;
+    EXPECT_EQ(Pixel(frame, 103, 54), kFace) << c.name;
+    EXPECT_EQ(Pixel(frame, 130, 53), kFace) << c.name;
+    // The needle is drawn over its shadow, unchanged.
+    EXPECT_EQ(Pixel(frame, 130, 50), kRed) << c.name;
+  }
+}
+
+TEST_F(RendererTest, ShadowOffByDefault) {
+  MeterState s = HorizontalNeedle(2);
+  s.EnableShadow = false;
+  const QImage& frame = Render(s, Face());
+  for (int x = 100; x < kWidth; ++x) EXPECT_EQ(Pixel(frame, x, 54), kFace) << x;
+}
+
+TEST_F(RendererTest, ArcMarkingsArePlainPixelsRoundTheArcCentre) {
+  MeterState s = HorizontalNeedle(-2);  // no needle in the way
+  s.ShowArcMarkings = true;
+  s.ArcCalibrationDone = true;
+  s.ArcCenter = {60, 40};
+  s.ArcRadius = 30;
+  s.PivotArcRadius = 10;
+  const QImage& frame = Render(s, Face());
+  EXPECT_EQ(Pixel(frame, 90, 40), 0xFFFF0000u);  // angle 0
+  EXPECT_EQ(Pixel(frame, 60, 70), 0xFFFF0000u);  // a quarter turn: y grows downwards
+  EXPECT_EQ(Pixel(frame, 30, 40), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(frame, 70, 40), 0xFF0000FFu);
+  EXPECT_EQ(Pixel(frame, 60, 30), 0xFF0000FFu);
+  EXPECT_EQ(Pixel(frame, 60, 40), kFace);
+  int red = 0, blue = 0;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      red += Pixel(frame, x, y) == 0xFFFF0000u;
+      blue += Pixel(frame, x, y) == 0xFF0000FFu;
+    }
+  }
+  // 629 points round each circle land on fewer distinct pixels, never on more.
+  EXPECT_GT(red, 150);
+  EXPECT_LE(red, 629);
+  EXPECT_GT(blue, 50);
+  EXPECT_LE(blue, 629);
+  EXPECT_EQ(log.Messages(),
+            std::vector<std::string>{"Drawing calibration circles at (60, 40) with radius 30 and "
+                                     "smaller arc radius 10"});
+}
+
+TEST_F(RendererTest, ArcMarkingEdgeCases) {
+  struct Case {
+    const char* name;
+    bool show, done;
+    std::int32_t radius, pivotRadius;
+    int redPixels, bluePixels;
+    std::size_t logLines;
+  };
+  const Case cases[] = {
+      {"radius 0 draws nothing", true, true, 0, 10, 0, 0, 0},
+      {"not shown", false, true, 30, 10, 0, 0, 0},
+      {"arc not calibrated", true, false, 30, 10, 0, 0, 0},
+      {"pivot radius 0 is one blue pixel", true, true, 30, 0, -1, 1, 1},
+  };
+  for (const Case& c : cases) {
+    testing::TestLog caseLog("markings");
+    MeterState s = HorizontalNeedle(-2);
+    s.ShowArcMarkings = c.show;
+    s.ArcCalibrationDone = c.done;
+    s.ArcCenter = {60, 40};
+    s.ArcRadius = c.radius;
+    s.PivotArcRadius = c.pivotRadius;
+    const QImage& frame =
+        renderer.RenderFrame(s, Face(), QImage(), kWidth, kHeight, kOrdinaryDay, caseLog.Log());
+    int red = 0, blue = 0;
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x) {
+        red += Pixel(frame, x, y) == 0xFFFF0000u;
+        blue += Pixel(frame, x, y) == 0xFF0000FFu;
+      }
+    }
+    if (c.redPixels >= 0) {
+      EXPECT_EQ(red, c.redPixels) << c.name;
+    }
+    EXPECT_EQ(blue, c.bluePixels) << c.name;
+    if (c.bluePixels == 1) {
+      EXPECT_EQ(Pixel(frame, 60, 40), 0xFF0000FFu) << c.name;
+    }
+    EXPECT_EQ(caseLog.Messages().size(), c.logLines) << c.name;
+  }
+}
+
+TEST_F(RendererTest, EmblemOnlyOnTheFirstOfAugust) {
+  QImage emblem(22, 22, QImage::Format_ARGB32_Premultiplied);
+  emblem.fill(0xFF00FF00u);
+  struct Case {
+    LocalDateTime day;
+    bool shown;
+  };
+  const Case cases[] = {{kFirstOfAugust, true},
+                        {{2027, 8, 1, 0, 0, 0, 0}, true},
+                        {{2026, 8, 2, 12, 0, 0, 0}, false},
+                        {{2026, 1, 8, 12, 0, 0, 0}, false},
+                        {{2026, 7, 1, 12, 0, 0, 0}, false}};
+  for (const Case& c : cases) {
+    MeterState s = HorizontalNeedle(-2);
+    const QImage& frame = Render(s, Face(), emblem, c.day);
+    const QRgb expected = c.shown ? 0xFF00FF00u : kFace;
+    EXPECT_EQ(Pixel(frame, kWidth - 22, 0), expected) << c.day.month << "-" << c.day.day;
+    EXPECT_EQ(Pixel(frame, kWidth - 1, 21), expected);
+    EXPECT_EQ(Pixel(frame, kWidth - 23, 0), kFace);
+    EXPECT_EQ(Pixel(frame, kWidth - 1, 22), kFace);
+  }
+}
+
+TEST_F(RendererTest, TransparencyKeyClearsOnlyPureBlack) {
+  QImage face = Face();
+  face.setPixel(5, 5, 0xFF000000u);
+  face.setPixel(6, 5, 0xFF000001u);
+  face.setPixel(7, 5, 0xFF010000u);
+  MeterState s = HorizontalNeedle(0);
+  s.NeedleColor = 0xFF000000u;  // a black needle is see-through too
+  const QImage& frame = Render(s, face);
+  EXPECT_EQ(Pixel(frame, 5, 5), 0x00000000u);
+  EXPECT_EQ(Pixel(frame, 6, 5), 0xFF000001u);
+  EXPECT_EQ(Pixel(frame, 7, 5), 0xFF010000u);
+  EXPECT_EQ(Pixel(frame, 130, 50), 0x00000000u);
+  EXPECT_EQ(Pixel(frame, 130, 51), kFace);
+}
+
+TEST_F(RendererTest, FaceSmallerThanTheFrameLeavesTheRestTransparent) {
+  QImage small(50, 40, QImage::Format_ARGB32_Premultiplied);
+  small.fill(kFace);
+  MeterState s = HorizontalNeedle(-2);
+  const QImage& frame = Render(s, small);
+  EXPECT_EQ(frame.size(), QSize(kWidth, kHeight));
+  EXPECT_EQ(frame.format(), QImage::Format_ARGB32_Premultiplied);
+  EXPECT_EQ(Pixel(frame, 49, 39), kFace);
+  EXPECT_EQ(Pixel(frame, 50, 39), 0u);
+  EXPECT_EQ(Pixel(frame, 49, 40), 0u);
+}
+
+// The renderer keys most of the frame ahead of time; it must give exactly what
+// drawing everything and then keying the whole frame gives.
+TEST_F(RendererTest, SameAsDrawingEverythingThenKeyingTheWholeFrame) {
+  QImage face(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+  face.fill(0xFF000000u);
+  {
+    QPainter p(&face);
+    p.fillRect(20, 10, 160, 70, QColor(240, 230, 200));
+    p.fillRect(60, 30, 40, 20, QColor(0, 0, 0));
+  }
+  QImage emblem(22, 22, QImage::Format_ARGB32_Premultiplied);
+  emblem.fill(0x80000000u);  // half-transparent black: keyed where it lands
+  for (double position : {0.0, 3.3, 9.0, 12.7, 15.0, 16.3}) {
+    for (TColor32 needle : {0xFFFF0000u, 0xFF000000u, 0x80204060u}) {
+      MeterState s;
+      s.NeedlePosition = position;
+      s.NeedleColor = needle;
+      s.EnableShadow = true;
+      s.UseNeedleColorForShadow = false;
+      s.ShadowColor = 0xFF000000u;
+      s.NeedleLength = 120;
+      s.ShowArcMarkings = true;
+      s.ArcCalibrationDone = true;
+      s.ArcCenter = {100, 120};
+      s.ArcRadius = 90;
+      s.PivotArcRadius = 5;
+      const QImage frame = Render(s, face, emblem, kFirstOfAugust).copy();
+
+      QImage reference(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+      reference.fill(0u);
+      {
+        QPainter p(&reference);
+        p.drawImage(0, 0, face);
+        p.drawImage(kWidth - 22, 0, emblem);
+      }
+      testing::TestLog quiet("reference", false);
+      DrawArcMarkings(reference, s, quiet.Log());
+      DrawNeedle(reference, s, s.ImageCenterX, s.ImageCenterY);
+      ApplyTransparencyKey(reference);
+      EXPECT_EQ(frame, reference) << "position " << position << " colour " << std::hex << needle;
+    }
+  }
+}
+
+TEST_F(RendererTest, ExtremeSettingsStayBoundedAndSafe) {
+  struct Case {
+    const char* name;
+    std::int32_t thickness, length;
+    bool independent;
+    TPoint pivot;
+  };
+  const Case cases[] = {
+      {"huge thickness", std::numeric_limits<std::int32_t>::max(), 220, false, {}},
+      {"most negative thickness", std::numeric_limits<std::int32_t>::min(), 220, false, {}},
+      {"huge length", 2, std::numeric_limits<std::int32_t>::max(), false, {}},
+      {"far pivot", 3, 220, true, {2000000000, -2000000000}},
+  };
+  for (const Case& c : cases) {
+    MeterState s = HorizontalNeedle(c.thickness);
+    s.NeedleLength = c.length;
+    s.EnableShadow = true;
+    s.IndependentPivotSet = c.independent;
+    s.IndependentPivot = c.pivot;
+    s.ArcRadius = std::numeric_limits<std::int32_t>::max();
+    s.PivotArcRadius = std::numeric_limits<std::int32_t>::min();
+    // Strokes that cannot reach the frame are skipped, so this returns at once.
+    const QImage& frame = Render(s, Face());
+    EXPECT_EQ(frame.size(), QSize(kWidth, kHeight)) << c.name;
+  }
+}
+
+TEST_F(RendererTest, EmptyClientAreaGivesAnEmptyFrame) {
+  MeterState s = HorizontalNeedle(2);
+  const QImage& frame = renderer.RenderFrame(s, Face(), QImage(), 0, 0, kOrdinaryDay, log.Log());
+  EXPECT_TRUE(frame.isNull() || frame.size().isEmpty());
+}
+
+}  // namespace
+}  // namespace quendal
