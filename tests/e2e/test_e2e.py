@@ -1,0 +1,214 @@
+"""End-to-end scenarios: the real meter against the real radio simulator under Xvfb.
+
+Usage: test_e2e.py <scenario>. Exit status 0 when the scenario holds.
+"""
+
+import math
+import os
+import sys
+import time
+
+from quendal_e2e import Session, wait_until
+
+GREEN_NEEDLE_CONFIG = """[Visual]
+NeedleColor=#00FF00
+NeedleThickness=2
+[Logging]
+EnableLogging=1
+"""
+
+
+def fail(message):
+    raise AssertionError(message)
+
+
+def read_calibration(text):
+    numbers = [int(v) for v in text.split()]
+    return [(numbers[i], numbers[i + 1]) for i in range(0, 32, 2)]
+
+
+def wait_for_log(session, name, needle, timeout):
+    return wait_until(lambda: needle in session.read(name), timeout, 0.2)
+
+
+def scenario_steady_level(s):
+    s.install_face()
+    s.write_config(GREEN_NEEDLE_CONFIG)
+    s.start_radiosim("--level", "steady:-73")
+    s.start_quendal()
+    window = s.window_id()
+    if not window:
+        fail("meter window did not appear")
+    if not wait_for_log(s, "FlexRadioLib.log", "GetMeterByName - Meter LEVEL value: -73.00", 20):
+        fail("radio log never read LEVEL -73.00")
+    time.sleep(1.5)  # let the needle settle on S9
+    left, top, width, height = s.window_geometry(window)
+    shot = s.screenshot(os.path.join(s.run_dir, "steady.png"))
+    points = read_calibration(s.read("calibration.txt"))
+    pivot = (width // 2 + left, height + 50 + top)  # default ImageBottomOffset -50
+    s9 = (points[9][0] + left, points[9][1] + top)
+    green = [(x, y) for y in range(top, top + height) for x in range(left, left + width)
+             if shot.rgb(x, y)[1] > 200 and shot.rgb(x, y)[0] < 80 and shot.rgb(x, y)[2] < 80]
+    if len(green) < 30:
+        fail("too few needle pixels: %d" % len(green))
+    dx, dy = s9[0] - pivot[0], s9[1] - pivot[1]
+    length = math.hypot(dx, dy)
+    worst = max(abs((x - pivot[0]) * dy - (y - pivot[1]) * dx) / length for x, y in green)
+    if worst > 3.0:
+        fail("needle pixel %.1f px off the pivot-S9 line" % worst)
+
+
+def scenario_see_through(s, compositor):
+    s.install_face()
+    s.write_config("[Window]\nBorderless=1\nLeft=100\nTop=100\n")
+    # A coloured backdrop: Xvfb's root is black, which would prove nothing.
+    s.spawn([sys.executable, "-c", BACKDROP_SCRIPT], log="backdrop.out")
+    time.sleep(1.0)
+    s.start_radiosim("--level", "steady:-100")
+    s.start_quendal()
+    window = s.window_id()
+    if not window:
+        fail("meter window did not appear")
+    time.sleep(2.0)
+    left, top, width, height = s.window_geometry(window)
+    shot = s.screenshot(os.path.join(s.run_dir, "see-through.png"))
+    corner = shot.rgb(left + 2, top + 2)       # pure-black surround of the face
+    middle = shot.rgb(left + width // 2, top + height // 3)  # the cream scale
+    if corner != (0, 0, 255):
+        fail("surround pixel shows %s, not the blue backdrop" % (corner,))
+    if middle == (0, 0, 255):
+        fail("face pixel is see-through")
+
+
+BACKDROP_SCRIPT = r"""
+import time
+from Xlib import X, display
+d = display.Display()
+s = d.screen()
+w = s.root.create_window(0, 0, s.width_in_pixels, s.height_in_pixels, 0, s.root_depth,
+                         background_pixel=0x0000FF, override_redirect=1)
+w.map()
+d.flush()
+time.sleep(120)
+"""
+
+
+def scenario_close_and_save(s):
+    s.install_face()
+    s.write_config("[Network]\nFlexIP=127.0.0.1\n[Settings]\nNeedleLength=180\n")
+    s.start_radiosim()
+    quendal = s.start_quendal()
+    window = s.window_id()
+    if not window:
+        fail("meter window did not appear")
+    time.sleep(1.0)
+    s.close_window(window)
+    try:
+        quendal.wait(10)
+    except Exception:
+        fail("meter did not close")
+    text = open(s.config_path()).read()
+    sections = [line.strip() for line in text.splitlines() if line.startswith("[")]
+    expected = ["[Network]", "[Window]", "[Visual]", "[NeedleMovement]", "[ArcCalibration]",
+                "[Timer]", "[Logging]"]
+    if sections != expected:
+        fail("sections %s" % sections)
+    for line in ("FlexIP=127.0.0.1", "NeedleLength=180", "Interval=10", "NeedleColor=#FF0000",
+                 "NeedleMovementMode=ExponentialSmoothing", "EnableLogging=0"):
+        if line not in text.splitlines():
+            fail("missing %r in config.ini:\n%s" % (line, text))
+
+
+def scenario_first_run(s):
+    s.install_face(calibration=False)
+    s.write_config("")
+    s.start_radiosim()
+    s.start_quendal()
+    from quendal_e2e import ASSETS
+    points = read_calibration(open(os.path.join(ASSETS, "calibration.txt")).read())
+    # Prompts come up before the window: answer each with Enter (OK / Yes).
+    answer_dialog(s)  # "Calibration required."
+    answer_dialog(s)  # "Please click on the S0 position."
+    window = s.window_id()
+    if not window:
+        fail("meter window did not appear")
+    left, top, _, _ = s.window_geometry(window)
+    for index, (x, y) in enumerate(points):
+        s.click(left + x, top + y)
+        answer_dialog(s)  # "Is this the correct position for S<n>?" -> Yes
+        answer_dialog(s)  # "Now, please click on position ..." / "Main Calibration complete."
+    if not wait_until(lambda: s.read("calibration.txt"), 5):
+        fail("calibration.txt was not written")
+    if read_calibration(s.read("calibration.txt")) != points:
+        fail("calibration.txt holds %s" % s.read("calibration.txt"))
+
+
+def answer_dialog(s, timeout=10):
+    import subprocess
+
+    def dialog():
+        r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Quendal.*"],
+                           env=s.env, capture_output=True, text=True)
+        ids = r.stdout.split()
+        return ids[-1] if len(ids) > 0 else None
+    # The most recent window; Enter takes the default button.
+    time.sleep(0.4)
+    if not dialog():
+        fail("no dialog appeared")
+    s.key("Return")
+    time.sleep(0.3)
+
+
+def scenario_watchdog(s):
+    s.install_face()
+    s.write_config("")
+    s.start_radiosim("--silence-after", "3")
+    s.start_quendal()
+    if not s.window_id():
+        fail("meter window did not appear")
+    count = lambda: s.read("radiosim.out").count("sub meter all")
+    if not wait_until(lambda: count() >= 1, 15):
+        fail("no subscription seen")
+    if not wait_until(lambda: count() >= 2, 15):
+        fail("the meter never re-subscribed after the stream stopped:\n" + s.read("radiosim.out"))
+
+
+def scenario_discovery_override(s):
+    s.install_face()
+    s.write_config("[Network]\nFlexIP=127.0.0.1\n")
+    s.start_radiosim("--ip", "192.0.2.1")
+    s.start_quendal()
+    if not s.window_id():
+        fail("meter window did not appear")
+    if not wait_until(lambda: "client udpport" in s.read("radiosim.out"), 20):
+        fail("the meter did not connect to 127.0.0.1:\n" + s.read("radiosim.out"))
+
+
+SCENARIOS = {
+    "steady_level": (scenario_steady_level, False),
+    "see_through_composited": (lambda s: scenario_see_through(s, True), True),
+    "see_through_masked": (lambda s: scenario_see_through(s, False), False),
+    "close_and_save": (scenario_close_and_save, False),
+    "first_run": (scenario_first_run, False),
+    "watchdog": (scenario_watchdog, False),
+    "discovery_override": (scenario_discovery_override, False),
+}
+
+
+def main():
+    name = sys.argv[1]
+    run, compositor = SCENARIOS[name]
+    session = Session(compositor=compositor)
+    ok = False
+    try:
+        run(session)
+        ok = True
+    finally:
+        session.cleanup(keep=not ok)
+        if not ok:
+            print("run folder kept:", session.run_dir)
+    print(name, "passed")
+
+
+if __name__ == "__main__":
+    main()
