@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QImage>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/main.h"
+
+namespace quendal {
+namespace {
+
+class ScriptedPrompter final : public Prompter {
+ public:
+  std::deque<bool> answers;
+  std::vector<std::string> shown;
+  void info(const std::string& text) override { shown.push_back(text); }
+  bool confirm(const std::string& text) override {
+    shown.push_back(text);
+    if (answers.empty()) return true;
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+};
+
+class FakeWindowFinder final : public WindowFinder {
+ public:
+  std::optional<ScreenRect> rect;
+  std::optional<std::uintptr_t> FindTopLevelWindow(const std::string& title) override {
+    if (title != "SmartSDR-Win" || !rect) return std::nullopt;
+    return 42;
+  }
+  std::optional<ScreenRect> GetOuterRect(std::uintptr_t) override { return rect; }
+};
+
+// Every reading moves the clock on by a millisecond, so log lines of both logs
+// can be put in order.
+class TickingClock final : public Clock {
+ public:
+  LocalDateTime LocalNow() const override {
+    LocalDateTime t{2026, 12, 8, 10, 0, 0, 0};
+    const int n = ++ticks_;
+    t.second = n / 1000;
+    t.millisecond = n % 1000;
+    return t;
+  }
+  std::chrono::steady_clock::time_point MonotonicNow() const override {
+    return std::chrono::steady_clock::now();
+  }
+
+ private:
+  mutable int ticks_ = 0;
+};
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+void WriteFace(const std::filesystem::path& path, int width, int height) {
+  QImage face(width, height, QImage::Format_ARGB32);
+  face.fill(qRgb(200, 190, 150));
+  ASSERT_TRUE(face.save(QString::fromStdString(path.string())));
+}
+
+class FormTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char arg0[] = "form_test";
+    static char* argv[] = {arg0, nullptr};
+    static QApplication app(argc, argv);
+  }
+
+  void SetUp() override {
+    old_dir_ = std::filesystem::current_path();
+    dir_ = std::filesystem::temp_directory_path() /
+           ("form_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    std::filesystem::current_path(dir_);
+  }
+  void TearDown() override {
+    std::filesystem::current_path(old_dir_);
+    std::filesystem::remove_all(dir_);
+  }
+
+  FormEnvironment Environment(bool radio = false) {
+    FormEnvironment env;
+    env.ConfigPath = (dir_ / "config.ini").string();
+    env.prompter = &prompter_;
+    env.CreateRadioLink = radio;
+    env.Radio.DiscoveryPort = 0;
+    env.clock = &clock_;
+    env.Radio.clock = clock_;
+    env.MakeWindowFinder = [this] {
+      auto finder = std::make_unique<FakeWindowFinder>();
+      finder_ = finder.get();
+      return finder;
+    };
+    return env;
+  }
+
+  std::filesystem::path old_dir_;
+  std::filesystem::path dir_;
+  ScriptedPrompter prompter_;
+  TickingClock clock_;
+  FakeWindowFinder* finder_ = nullptr;
+};
+
+TEST_F(FormTest, MissingFaceShowsOneMessageAndStartsCalibration) {
+  TForm1 form(Environment());
+  form.FormCreate();
+  ASSERT_EQ(prompter_.shown.size(), 3u);
+  EXPECT_EQ(prompter_.shown[0].rfind("Background image could not be loaded: ", 0), 0u)
+      << prompter_.shown[0];
+  EXPECT_EQ(prompter_.shown[1], "Calibration required. Let\u2019s start!");
+  EXPECT_EQ(prompter_.shown[2], "Please click on the S0 position.");
+  EXPECT_TRUE(form.BackgroundBitmap().isNull());
+  EXPECT_FALSE(form.State().CalibrationDone);
+  EXPECT_EQ(form.Timer1().interval(), 10);
+  EXPECT_TRUE(form.Timer1().isActive());
+  EXPECT_FALSE(form.Timer3().isActive());
+}
+
+TEST_F(FormTest, FaceSizesTheWindowAndValidCalibrationIsUsed) {
+  WriteFace(dir_ / "face.png", 400, 220);
+  std::string points;
+  for (int i = 0; i < 16; ++i) points += std::to_string(20 + i * 20) + " 100\r\n";
+  WriteFile(dir_ / "calibration.txt", points);
+  WriteFile(dir_ / "config.ini",
+            "[Visual]\nBackgroundImageFileName=face.png\n[Timer]\nInterval=50\n"
+            "[Window]\nTrackSmartSDRWindow=1\n");
+  TForm1 form(Environment());
+  form.FormCreate();
+  EXPECT_TRUE(prompter_.shown.empty());
+  EXPECT_EQ(form.size(), QSize(400, 220));
+  EXPECT_TRUE(form.State().CalibrationDone);
+  EXPECT_EQ(form.State().ImageCenterX, 200);
+  EXPECT_EQ(form.State().ImageCenterY, 270);
+  EXPECT_EQ(form.Timer1().interval(), 10);
+  EXPECT_TRUE(form.Timer3().isActive());
+
+  // A resize by any means is undone.
+  form.resize(500, 300);
+  EXPECT_EQ(form.size(), QSize(400, 220));
+
+  // The SmartSDR window from 100 to 1700, top 50: the meter's right edge 500 px in.
+  finder_->rect = ScreenRect{100, 50, 1700, 900};
+  form.TrackSmartSDRWindow();
+  EXPECT_EQ(form.pos(), QPoint(800, 170));
+}
+
+TEST_F(FormTest, InvalidCalibrationFileStartsCalibrationAndClicksSaveIt) {
+  WriteFile(dir_ / "calibration.txt", "10 20\r\n");
+  TForm1 form(Environment());
+  form.FormCreate();
+  ASSERT_FALSE(form.State().CalibrationDone);
+  form.FormMouseDown(1, 3, 4);  // right click: ignored
+  EXPECT_EQ(form.Calibration()->CalibrationIndex(), 0);
+  for (int i = 0; i < 16; ++i) form.FormMouseDown(0, 30 + i, 40 + i);
+  EXPECT_TRUE(form.State().CalibrationDone);
+  std::string expected;
+  for (int i = 0; i < 16; ++i)
+    expected += std::to_string(30 + i) + " " + std::to_string(40 + i) + "\r\n";
+  EXPECT_EQ(ReadFile(dir_ / "calibration.txt"), expected);
+}
+
+TEST_F(FormTest, ArcCalibrationClicksSaveTheConfig) {
+  std::string points;
+  for (int i = 0; i < 16; ++i) points += "5 5\r\n";
+  WriteFile(dir_ / "calibration.txt", points);
+  WriteFile(dir_ / "config.ini", "[ArcCalibration]\nUseArcCalibration=1\n");
+  TForm1 form(Environment());
+  form.FormCreate();
+  form.FormMouseDown(0, 200, 100);
+  form.FormMouseDown(0, 100, 200);
+  form.FormMouseDown(0, 300, 200);
+  const std::string config = ReadFile(dir_ / "config.ini");
+  EXPECT_NE(config.find("ArcCalibrationDone=1"), std::string::npos) << config;
+  EXPECT_NE(config.find("CenterX=200"), std::string::npos);
+  EXPECT_NE(config.find("CenterY=200"), std::string::npos);
+  EXPECT_NE(config.find("Radius=100"), std::string::npos);
+}
+
+TEST_F(FormTest, ConfigErrorStopsBeforeAnythingIsCreatedOrSaved) {
+  const std::string text = "[Visual]\nNeedleColor=red\n[Network]\nFlexIP=1.2.3.4\n";
+  WriteFile(dir_ / "config.ini", text);
+  {
+    TForm1 form(Environment(true));
+    EXPECT_THROW(form.FormCreate(), ConfigError);
+    EXPECT_EQ(form.FlexRadio(), nullptr);
+    EXPECT_FALSE(form.Timer1().isActive());
+  }
+  EXPECT_EQ(ReadFile(dir_ / "config.ini"), text);
+}
+
+TEST_F(FormTest, CloseSavesConfigBeforeTheRadioLinkDisconnects) {
+  WriteFile(dir_ / "config.ini", "[Logging]\nEnableLogging=1\n[Network]\nFlexIP=127.0.0.1\n");
+  {
+    TForm1 form(Environment(true));
+    form.FormCreate();
+    ASSERT_NE(form.FlexRadio(), nullptr);
+    form.close();
+  }
+  const std::string app_log = ReadFile(dir_ / "application.log");
+  const std::string radio_log = ReadFile(dir_ / "FlexRadioLib.log");
+  const auto saved = app_log.find(": Configuration saved.");
+  const auto disconnect = radio_log.find(": TFlexRadioLib.DisconnectRadio: Disconnecting radio.");
+  ASSERT_NE(saved, std::string::npos) << app_log;
+  ASSERT_NE(disconnect, std::string::npos) << radio_log;
+  // Both logs share the ticking clock: the stamps give the order.
+  EXPECT_LT(app_log.substr(saved - 23, 23), radio_log.substr(disconnect - 23, 23));
+  const std::string config = ReadFile(dir_ / "config.ini");
+  EXPECT_EQ(config.rfind("[Network]\nFlexIP=127.0.0.1\n[Window]\n", 0), 0u) << config;
+}
+
+}  // namespace
+}  // namespace quendal
