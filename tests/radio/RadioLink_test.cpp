@@ -131,6 +131,11 @@ TEST_F(RadioLinkTest, DiscoversConnectsSubscribesAndFollowsTheStream) {
   EXPECT_EQ(level.Value, -73.0);
   EXPECT_EQ(link_->GetMeterById("4").Value, 3533.0 / 256.0);
   EXPECT_EQ(CountLog("GetMeterByName - Meter LEVEL value: -73.00"), 1);
+  SetDecimalSeparator(',');
+  link_->GetMeterByName("NoSuchMeter", level);
+  SetDecimalSeparator('.');
+  EXPECT_EQ(level.Name, "");
+  EXPECT_EQ(CountLog("GetMeterByName - Meter NoSuchMeter value: 0,00"), 1);
 
   // Exactly 5000 ms of silence is still fine; one more millisecond is not.
   const auto sent_before = radio_.Received().size();

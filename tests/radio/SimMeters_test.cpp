@@ -1,0 +1,82 @@
+#include "tools/radiosim/SimMeters.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+namespace quendal::radiosim {
+namespace {
+
+TEST(SimMetersTest, DescribesMetersAsTheRadioDoes) {
+  const std::vector<SimMeter>& meters = SimulatedMeters();
+  const SimMeter* level = nullptr;
+  std::set<int> ids;
+  for (const SimMeter& m : meters) {
+    ids.insert(m.id);
+    if (std::string(m.name) == "LEVEL") level = &m;
+  }
+  EXPECT_EQ(ids.size(), meters.size());
+  ASSERT_NE(level, nullptr);
+  EXPECT_EQ(MeterDescription(*level),
+            "24.src=SLC#24.num=0#24.nam=LEVEL#24.low=-150.0#24.hi=20.0#24.desc=Signal strength "
+            "of signals in the filter passband#24.unit=dBm#24.fps=10#");
+}
+
+TEST(SimMetersTest, LevelModels) {
+  struct Case {
+    const char* text;
+    bool ok;
+    double seconds;
+    double dbm;
+  };
+  const Case cases[] = {
+      {"steady:-73", true, 3.0, -73.0}, {"steady:-120.5", true, 0.0, -120.5},
+      {"sweep", true, 0.0, -127.0},     {"sweep", true, 10.0, -13.0},
+      {"sweep", true, 15.0, -70.0},     {"steady:", false, 0, 0},
+      {"steady:-7x", false, 0, 0},      {"loud", false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    LevelModel model;
+    EXPECT_EQ(model.Parse(c.text), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_DOUBLE_EQ(model.LevelDbm(c.seconds), c.dbm) << c.text << " at " << c.seconds;
+    }
+  }
+  LevelModel qsb;
+  ASSERT_TRUE(qsb.Parse("qsb"));
+  double low = 0.0;
+  double high = -200.0;
+  for (int i = 0; i < 2000; ++i) {
+    const double dbm = qsb.LevelDbm(i * 0.01);
+    low = std::min(low, dbm);
+    high = std::max(high, dbm);
+  }
+  EXPECT_GE(low, -109.0);
+  EXPECT_LE(high, -53.0);
+  EXPECT_GT(high - low, 30.0);  // it does fade
+}
+
+TEST(SimMetersTest, RawValuesAndPacketLayout) {
+  LevelModel level;
+  ASSERT_TRUE(level.Parse("steady:-73"));
+  const std::map<std::string, std::int16_t> expected = {
+      {"LEVEL", -9344}, {"FWDPWR", -32000}, {"SWR", -32000}, {"MAINFAN", 1250}};
+  std::size_t checked = 0;
+  for (const SimMeter& m : SimulatedMeters()) {
+    const auto it = expected.find(m.name);
+    if (it == expected.end()) continue;
+    EXPECT_EQ(RawValue(m, level, 1.0), it->second) << m.name;
+    ++checked;
+  }
+  EXPECT_EQ(checked, expected.size());
+  const QByteArray packet = MeterPacket({{24, -9344}, {16, 3533}}, 17);
+  ASSERT_EQ(packet.size(), 36);
+  EXPECT_EQ(packet.left(16).toHex(),
+            "38510009000007000000"
+            "1c2d534c8002");
+  EXPECT_EQ(packet.mid(28).toHex(), "0018db8000100dcd");
+}
+
+}  // namespace
+}  // namespace quendal::radiosim
