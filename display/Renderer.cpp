@@ -7,8 +7,10 @@
 #include <numbers>
 #include <string>
 
+#include "display/LineStroker.h"
 #include "display/NeedleGeometry.h"
 #include "display/Rounding.h"
+#include "display/RowSpans.h"
 
 namespace quendal {
 
@@ -25,7 +27,7 @@ struct Segment {
 // One set of parallel strokes: the segment moved by (i, i) for i in [first, last].
 struct StrokeSet {
   Segment base;
-  QColor color;
+  TColor32 color = 0;
   std::int64_t first = 0;
   std::int64_t last = -1;
 
@@ -37,8 +39,7 @@ struct NeedleStrokes {
   StrokeSet needle;
 };
 
-// Lines are clipped to the frame plus this margin before they reach the painter,
-// which keeps far-off coordinates out of its fixed-point rasteriser.
+// Strokes this far outside the frame can still touch it.
 constexpr double kClipMargin = 2.0;
 
 // Offsets from -Thickness/2 to Thickness/2, both quotients rounded towards zero;
@@ -63,8 +64,6 @@ void SetStrokeRange(StrokeSet& set, std::int32_t thickness, int width, int heigh
   set.last = last;
 }
 
-QColor ToQColor(TColor32 color) { return QColor::fromRgba(color); }
-
 bool Finite(const Segment& s) {
   return std::isfinite(s.x1) && std::isfinite(s.y1) && std::isfinite(s.x2) && std::isfinite(s.y2);
 }
@@ -85,117 +84,82 @@ NeedleStrokes ComputeNeedleStrokes(const MeterState& state, std::int32_t centerX
     const TColor32 rgb =
         (state.UseNeedleColorForShadow ? state.NeedleColor : state.ShadowColor) & 0x00FFFFFFu;
     const TColor32 alpha = static_cast<TColor32>(std::clamp(state.ShadowTransparency, 0, 255));
-    strokes.shadow.color = ToQColor((alpha << 24) | rgb);
+    strokes.shadow.color = (alpha << 24) | rgb;
     if (Finite(strokes.shadow.base)) {
       SetStrokeRange(strokes.shadow, state.NeedleThickness, width, height);
     }
   }
   strokes.needle.base = {pivotX, pivotY, RoundHalfEven(g.PivotX + dx),
                          RoundHalfEven(g.PivotY + dy)};
-  strokes.needle.color = ToQColor(state.NeedleColor);
+  strokes.needle.color = state.NeedleColor;
   if (Finite(strokes.needle.base)) {
     SetStrokeRange(strokes.needle, state.NeedleThickness, width, height);
   }
   return strokes;
 }
 
-QRect StrokeArea(const StrokeSet& set, const QRect& frame) {
-  if (set.Empty()) return {};
-  const Segment& s = set.base;
-  // Anti-aliasing reaches at most one pixel beyond the ideal line; one more for safety.
-  const double left = std::min(s.x1, s.x2) + set.first - 2;
-  const double top = std::min(s.y1, s.y2) + set.first - 2;
-  const double right = std::max(s.x1, s.x2) + set.last + 2;
-  const double bottom = std::max(s.y1, s.y2) + set.last + 2;
-  auto clampX = [&](double v) {
-    return static_cast<int>(std::clamp(v, -1.0, static_cast<double>(frame.width())));
-  };
-  auto clampY = [&](double v) {
-    return static_cast<int>(std::clamp(v, -1.0, static_cast<double>(frame.height())));
-  };
-  return QRect(QPoint(clampX(std::floor(left)), clampY(std::floor(top))),
-               QPoint(clampX(std::ceil(right)), clampY(std::ceil(bottom))))
-      .intersected(frame);
-}
+// Anti-aliasing reaches at most one pixel beyond the ideal line; one more for safety.
+constexpr double kTouchMargin = 2.0;
 
-QRect NeedleArea(const NeedleStrokes& strokes, const QRect& frame) {
-  return StrokeArea(strokes.shadow, frame).united(StrokeArea(strokes.needle, frame));
-}
-
-// Liang-Barsky clipping of a segment to a rectangle; false when nothing is left.
-bool ClipSegment(Segment& s, double minX, double minY, double maxX, double maxY) {
-  const double dx = s.x2 - s.x1, dy = s.y2 - s.y1;
-  double t0 = 0.0, t1 = 1.0;
-  const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {s.x1 - minX, maxX - s.x1, s.y1 - minY, maxY - s.y1};
-  for (int k = 0; k < 4; ++k) {
-    if (p[k] == 0.0) {
-      if (q[k] < 0.0) return false;
-      continue;
-    }
-    const double t = q[k] / p[k];
-    if (p[k] < 0.0) {
-      if (t > t1) return false;
-      t0 = std::max(t0, t);
-    } else {
-      if (t < t0) return false;
-      t1 = std::min(t1, t);
-    }
-  }
-  const Segment original = s;
-  s.x1 = original.x1 + t0 * dx;
-  s.y1 = original.y1 + t0 * dy;
-  s.x2 = original.x1 + t1 * dx;
-  s.y2 = original.y1 + t1 * dy;
-  return true;
-}
-
-// One anti-aliased stroke one pixel wide. Whole coordinates are pixel centres; the
-// first pixel is drawn and the last one left out, so the line is moved back by half
-// a pixel along itself.
-void StrokeLine(QPainter& painter, Segment s, int width, int height) {
-  const double dx = s.x2 - s.x1, dy = s.y2 - s.y1;
-  const double length = std::hypot(dx, dy);
-  if (length == 0.0) return;
-  const double backX = 0.5 * dx / length, backY = 0.5 * dy / length;
-  s.x1 += 0.5 - backX;
-  s.y1 += 0.5 - backY;
-  s.x2 += 0.5 - backX;
-  s.y2 += 0.5 - backY;
-  if (!ClipSegment(s, -kClipMargin, -kClipMargin, width + kClipMargin, height + kClipMargin)) {
-    return;
-  }
-  painter.drawLine(QLineF(s.x1, s.y1, s.x2, s.y2));
-}
-
-void DrawStrokeSet(QPainter& painter, const StrokeSet& set, int width, int height) {
-  if (set.Empty()) return;
-  painter.setPen(QPen(set.color, 1.0, Qt::SolidLine, Qt::FlatCap));
+void AddStrokeSet(RowSpans& spans, const StrokeSet& set) {
   for (std::int64_t i = set.first; i <= set.last; ++i) {
     const double shift = static_cast<double>(i);
-    StrokeLine(painter,
-               {set.base.x1 + shift, set.base.y1 + shift, set.base.x2 + shift, set.base.y2 + shift},
-               width, height);
+    spans.AddSegment(set.base.x1 + shift, set.base.y1 + shift, set.base.x2 + shift,
+                     set.base.y2 + shift, kTouchMargin);
   }
 }
 
-void DrawStrokes(QImage& bitmap, const NeedleStrokes& strokes) {
-  if (strokes.shadow.Empty() && strokes.needle.Empty()) return;
-  QPainter painter(&bitmap);
-  painter.setRenderHint(QPainter::Antialiasing, true);
-  // Shadow first, each stroke blended on its own so overlaps darken; then the needle.
-  DrawStrokeSet(painter, strokes.shadow, bitmap.width(), bitmap.height());
-  DrawStrokeSet(painter, strokes.needle, bitmap.width(), bitmap.height());
+void DrawStrokeSet(LineStroker& stroker, const StrokeSet& set) {
+  for (std::int64_t i = set.first; i <= set.last; ++i) {
+    const double shift = static_cast<double>(i);
+    stroker.Stroke(set.base.x1 + shift, set.base.y1 + shift, set.base.x2 + shift,
+                   set.base.y2 + shift, set.color);
+  }
 }
 
-void DrawCirclePixels(QImage& bitmap, TPoint center, std::int32_t radius, TColor32 color) {
-  const int width = bitmap.width(), height = bitmap.height();
+// Shadow first, each stroke blended on its own so overlaps darken; then the needle.
+void DrawStrokes(LineStroker& stroker, QImage& bitmap, const NeedleStrokes& strokes) {
+  if (strokes.shadow.Empty() && strokes.needle.Empty()) return;
+  stroker.Begin(bitmap);
+  DrawStrokeSet(stroker, strokes.shadow);
+  DrawStrokeSet(stroker, strokes.needle);
+  stroker.End();
+}
+
+template <typename Visit>
+void ForEachCirclePixel(TPoint center, std::int32_t radius, int width, int height, Visit visit) {
   for (double angle = 0.0; angle < 2.0 * std::numbers::pi; angle += kArcMarkingAngleStep) {
     const double x = center.X + RoundHalfEven(std::cos(angle) * radius);
     const double y = center.Y + RoundHalfEven(std::sin(angle) * radius);
     if (x >= 0 && x < width && y >= 0 && y < height) {
-      reinterpret_cast<QRgb*>(bitmap.scanLine(static_cast<int>(y)))[static_cast<int>(x)] = color;
+      visit(static_cast<int>(x), static_cast<int>(y));
     }
+  }
+}
+
+bool ArcMarkingsShown(const MeterState& state) {
+  return state.ShowArcMarkings && state.ArcCalibrationDone && state.ArcRadius > 0;
+}
+
+template <typename Visit>
+void ForEachMarkingPixel(const MeterState& state, int width, int height, Visit visit) {
+  ForEachCirclePixel(state.ArcCenter, state.ArcRadius, width, height,
+                     [&](int x, int y) { visit(x, y, kArcCircleColor); });
+  ForEachCirclePixel(state.ArcCenter, state.PivotArcRadius, width, height,
+                     [&](int x, int y) { visit(x, y, kPivotCircleColor); });
+}
+
+template <typename Run>
+void ForEachSpanRow(QImage& image, const RowSpans& spans, Run run) {
+  spans.ForEach([&](int y, int left, int right) {
+    run(reinterpret_cast<QRgb*>(image.scanLine(y)) + left, right - left + 1, y, left);
+  });
+}
+
+void KeyPixels(QRgb* pixel, int count) {
+  for (int x = 0; x < count; ++x) {
+    // Premultiplied black at any alpha has zero colour channels.
+    pixel[x] = (pixel[x] & 0x00FFFFFFu) == 0 ? 0u : pixel[x];
   }
 }
 
@@ -203,18 +167,18 @@ void DrawCirclePixels(QImage& bitmap, TPoint center, std::int32_t radius, TColor
 
 bool IsEmblemDay(const LocalDateTime& Today) { return Today.month == 8 && Today.day == 1; }
 
-QRect DrawNeedle(QImage& Bitmap, const MeterState& State, std::int32_t CenterX,
-                 std::int32_t CenterY) {
-  const NeedleStrokes strokes =
-      ComputeNeedleStrokes(State, CenterX, CenterY, Bitmap.width(), Bitmap.height());
-  DrawStrokes(Bitmap, strokes);
-  return NeedleArea(strokes, Bitmap.rect());
+void DrawNeedle(QImage& Bitmap, const MeterState& State, std::int32_t CenterX,
+                std::int32_t CenterY) {
+  LineStroker stroker;
+  DrawStrokes(stroker, Bitmap,
+              ComputeNeedleStrokes(State, CenterX, CenterY, Bitmap.width(), Bitmap.height()));
 }
 
 void DrawArcMarkings(QImage& Bitmap, const MeterState& State, TextLog& Log) {
-  if (!State.ShowArcMarkings || !State.ArcCalibrationDone || State.ArcRadius <= 0) return;
-  DrawCirclePixels(Bitmap, State.ArcCenter, State.ArcRadius, kArcCircleColor);
-  DrawCirclePixels(Bitmap, State.ArcCenter, State.PivotArcRadius, kPivotCircleColor);
+  if (!ArcMarkingsShown(State)) return;
+  ForEachMarkingPixel(State, Bitmap.width(), Bitmap.height(), [&](int x, int y, TColor32 color) {
+    reinterpret_cast<QRgb*>(Bitmap.scanLine(y))[x] = color;
+  });
   if (Log.Enabled()) {
     Log.Log("Drawing calibration circles at (" + std::to_string(State.ArcCenter.X) + ", " +
             std::to_string(State.ArcCenter.Y) + ") with radius " + std::to_string(State.ArcRadius) +
@@ -226,20 +190,15 @@ void ApplyTransparencyKey(QImage& Bitmap, const QRect& Area) {
   const QRect area = Area.intersected(Bitmap.rect());
   if (area.isEmpty()) return;
   for (int y = area.top(); y <= area.bottom(); ++y) {
-    QRgb* pixel = reinterpret_cast<QRgb*>(Bitmap.scanLine(y)) + area.left();
-    const int count = area.width();
-    for (int x = 0; x < count; ++x) {
-      // Premultiplied black at any alpha has zero colour channels.
-      pixel[x] = (pixel[x] & 0x00FFFFFFu) == 0 ? 0u : pixel[x];
-    }
+    KeyPixels(reinterpret_cast<QRgb*>(Bitmap.scanLine(y)) + area.left(), area.width());
   }
 }
 
 void ApplyTransparencyKey(QImage& Bitmap) { ApplyTransparencyKey(Bitmap, Bitmap.rect()); }
 
-void MeterRenderer::PrepareBase(const QImage& face, QSize size) {
+bool MeterRenderer::PrepareBase(const QImage& face, QSize size) {
   const qint64 faceKey = face.isNull() ? 0 : face.cacheKey();
-  if (base_.size() == size && baseFaceKey_ == faceKey) return;
+  if (base_.size() == size && baseFaceKey_ == faceKey) return false;
   base_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
   base_.fill(0u);
   if (!face.isNull()) {
@@ -249,16 +208,14 @@ void MeterRenderer::PrepareBase(const QImage& face, QSize size) {
   keyedBase_ = base_.copy();
   ApplyTransparencyKey(keyedBase_);
   baseFaceKey_ = faceKey;
+  return true;
 }
 
-void MeterRenderer::CopyBase(const QImage& base, const QRect& area) {
-  const QRect r = area.intersected(frame_.rect());
-  if (r.isEmpty()) return;
-  const std::size_t bytes = static_cast<std::size_t>(r.width()) * sizeof(QRgb);
-  for (int y = r.top(); y <= r.bottom(); ++y) {
-    std::memcpy(reinterpret_cast<QRgb*>(frame_.scanLine(y)) + r.left(),
-                reinterpret_cast<const QRgb*>(base.constScanLine(y)) + r.left(), bytes);
-  }
+void MeterRenderer::CopyBase(const QImage& base, const RowSpans& spans) {
+  ForEachSpanRow(frame_, spans, [&](QRgb* pixel, int count, int y, int left) {
+    std::memcpy(pixel, reinterpret_cast<const QRgb*>(base.constScanLine(y)) + left,
+                static_cast<std::size_t>(count) * sizeof(QRgb));
+  });
 }
 
 const QImage& MeterRenderer::RenderFrame(MeterState& State, const QImage& BackgroundBitmap,
@@ -266,38 +223,52 @@ const QImage& MeterRenderer::RenderFrame(MeterState& State, const QImage& Backgr
                                          std::int32_t ClientHeight, const LocalDateTime& Today,
                                          TextLog& Log) {
   const QSize size(std::max(ClientWidth, 0), std::max(ClientHeight, 0));
-  if (frame_.size() != size) frame_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
+  bool whole = false;
+  if (frame_.size() != size) {
+    frame_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    whole = true;
+  }
   if (size.isEmpty()) return frame_;
-  PrepareBase(BackgroundBitmap, size);
+  whole = PrepareBase(BackgroundBitmap, size) || whole;
+  const int width = size.width(), height = size.height();
+
+  // Outside what the last frame touched, the frame already holds the keyed face.
+  if (whole) {
+    frame_ = keyedBase_.copy();
+  } else {
+    CopyBase(keyedBase_, touched_);
+  }
 
   const TPoint center = MeterCenter(State, ClientWidth, ClientHeight);
   State.ImageCenterX = center.X;
   State.ImageCenterY = center.Y;
 
   const bool emblem = IsEmblemDay(Today) && !PNGImage.isNull();
-  const QRect emblemArea =
-      emblem ? QRect(ClientWidth - PNGImage.width(), 0, PNGImage.width(), PNGImage.height())
-                   .intersected(frame_.rect())
-             : QRect();
-  const NeedleStrokes strokes =
-      ComputeNeedleStrokes(State, center.X, center.Y, size.width(), size.height());
-  const QRect needleArea = NeedleArea(strokes, frame_.rect());
+  const bool markings = ArcMarkingsShown(State);
+  const NeedleStrokes strokes = ComputeNeedleStrokes(State, center.X, center.Y, width, height);
 
-  // The keyed face everywhere; where something is drawn over it, the face as it
-  // was, so that blending sees the same pixels and the key runs after the drawing.
-  CopyBase(keyedBase_, frame_.rect());
-  CopyBase(base_, emblemArea);
-  CopyBase(base_, needleArea);
+  touched_.Reset(width, height);
+  if (emblem) {
+    touched_.AddRect(QRect(ClientWidth - PNGImage.width(), 0, PNGImage.width(), PNGImage.height()));
+  }
+  if (markings) {
+    ForEachMarkingPixel(State, width, height,
+                        [&](int x, int y, TColor32) { touched_.AddPoint(x, y); });
+  }
+  AddStrokeSet(touched_, strokes.shadow);
+  AddStrokeSet(touched_, strokes.needle);
 
+  // Where something is drawn, start again from the face as it was, so that blending
+  // sees the original pixels and the key comes after the drawing.
+  CopyBase(base_, touched_);
   if (emblem) {
     QPainter painter(&frame_);
     painter.drawImage(ClientWidth - PNGImage.width(), 0, PNGImage);
   }
   DrawArcMarkings(frame_, State, Log);
-  DrawStrokes(frame_, strokes);
-
-  ApplyTransparencyKey(frame_, emblemArea);
-  ApplyTransparencyKey(frame_, needleArea);
+  DrawStrokes(stroker_, frame_, strokes);
+  ForEachSpanRow(frame_, touched_,
+                 [](QRgb* pixel, int count, int, int) { KeyPixels(pixel, count); });
   return frame_;
 }
 

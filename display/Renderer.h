@@ -4,7 +4,9 @@
 #include <QRect>
 #include <cstdint>
 
+#include "display/LineStroker.h"
 #include "display/MeterState.h"
+#include "display/RowSpans.h"
 #include "support/Clock.h"
 #include "support/TextLog.h"
 
@@ -14,10 +16,9 @@ namespace quendal {
 bool IsEmblemDay(const LocalDateTime& Today);
 
 // Draws the shadow (when enabled) and the needle about the meter centre into an
-// ARGB32 premultiplied frame. Returns the rectangle it may have touched (empty when
-// nothing was drawn).
-QRect DrawNeedle(QImage& Bitmap, const MeterState& State, std::int32_t CenterX,
-                 std::int32_t CenterY);
+// ARGB32 premultiplied frame.
+void DrawNeedle(QImage& Bitmap, const MeterState& State, std::int32_t CenterX,
+                std::int32_t CenterY);
 
 // The red circle of the scale arc and the blue pivot circle, as plain pixel writes,
 // when ShowArcMarkings, ArcCalibrationDone and ArcRadius > 0; logs when it draws.
@@ -33,7 +34,8 @@ class MeterRenderer {
  public:
   // Face at (0, 0), the emblem at the top-right corner on 1 August, the arc
   // markings, shadow and needle, then the transparency key. Writes the meter centre
-  // into ImageCenterX/Y. The returned frame stays valid until the next call.
+  // into ImageCenterX/Y. The returned frame stays valid until the next call; the
+  // renderer keeps it between calls and redraws only what changed.
   const QImage& RenderFrame(MeterState& State, const QImage& BackgroundBitmap,
                             const QImage& PNGImage, std::int32_t ClientWidth,
                             std::int32_t ClientHeight, const LocalDateTime& Today, TextLog& Log);
@@ -41,8 +43,8 @@ class MeterRenderer {
   const QImage& Frame() const { return frame_; }
 
  private:
-  void PrepareBase(const QImage& face, QSize size);
-  void CopyBase(const QImage& base, const QRect& area);
+  bool PrepareBase(const QImage& face, QSize size);
+  void CopyBase(const QImage& base, const RowSpans& spans);
 
   QImage frame_;
   // The face on a cleared frame, as drawn and already keyed; rebuilt when the face
@@ -50,6 +52,9 @@ class MeterRenderer {
   QImage base_;
   QImage keyedBase_;
   qint64 baseFaceKey_ = -1;
+  // What the last frame drew over the keyed face.
+  RowSpans touched_;
+  LineStroker stroker_;
 };
 
 }  // namespace quendal

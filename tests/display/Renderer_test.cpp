@@ -124,6 +124,26 @@ TEST_F(RendererTest, ShadowColourAlphaAndOffset) {
   }
 }
 
+TEST_F(RendererTest, ShadowStrokesOnOneLineDarkenEachOther) {
+  // Pointing down-right the strokes, shifted along the diagonal, fall on one line.
+  auto shadowRed = [&](std::int32_t thickness) {
+    MeterState s;
+    s.ImageBottomOffset = 70;  // centre (100, 30)
+    s.CalibrationDone = true;
+    s.CalibrationPoints[0] = {160, 90};
+    s.NeedleLength = 50;
+    s.NeedleThickness = thickness;
+    s.NeedleColor = 0x00FF0000u;  // an invisible needle over its shadow
+    s.EnableShadow = true;
+    const QImage& frame = Render(s, Face());
+    return qRed(Pixel(frame, 120, 50));
+  };
+  const int single = shadowRed(0);
+  const int triple = shadowRed(2);
+  EXPECT_GT(single, 110);
+  EXPECT_GT(triple, single + 20);
+}
+
 TEST_F(RendererTest, ShadowOffByDefault) {
   MeterState s = HorizontalNeedle(2);
   s.EnableShadow = false;

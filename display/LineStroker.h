@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QImage>
+#include <QPainter>
+#include <cstdint>
+
+#include "display/RowSpans.h"
+#include "display/Types.h"
+
+namespace quendal {
+
+// Draws anti-aliased lines one pixel wide into an ARGB32 premultiplied frame. Each
+// line is blended on its own by its colour's alpha times its coverage, so lines
+// that cross darken where they meet. Whole coordinates are pixel centres; the
+// first pixel of a line is drawn and the last one left out.
+class LineStroker {
+ public:
+  void Begin(QImage& frame);
+  void Stroke(double x1, double y1, double x2, double y2, TColor32 color);
+  void End();
+
+ private:
+  void StrokeTranslucent(double x1, double y1, double x2, double y2, TColor32 color);
+
+  QImage* frame_ = nullptr;
+  QPainter painter_;
+  // Translucent lines are drawn opaque here and blended by hand over the few
+  // pixels they touch: the painter's own translucent anti-aliased lines are many
+  // times slower.
+  QImage coverage_;
+  QPainter coveragePainter_;
+  RowSpans spans_;
+};
+
+}  // namespace quendal
