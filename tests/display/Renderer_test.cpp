@@ -318,6 +318,48 @@ TEST_F(RendererTest, SameAsDrawingEverythingThenKeyingTheWholeFrame) {
   }
 }
 
+// Each frame is redrawn only where something changed; nothing of an earlier frame
+// may show through.
+TEST_F(RendererTest, NothingOfTheLastFrameRemains) {
+  QImage other = Face(0xFF203040u);
+  QImage emblem(22, 22, QImage::Format_ARGB32_Premultiplied);
+  emblem.fill(0xFF00FF00u);
+  struct Step {
+    const QImage* face;
+    double position;
+    bool emblemDay, markings, shadow;
+    int width, height;
+  };
+  const QImage face = Face();
+  const Step steps[] = {
+      {&face, 0.0, true, true, true, kWidth, kHeight},
+      {&face, 15.0, false, false, true, kWidth, kHeight},
+      {&face, 7.5, false, true, false, kWidth, kHeight},
+      {&other, 7.5, false, false, false, kWidth, kHeight},
+      {&other, 3.0, true, false, true, 120, 90},
+      {&face, 12.0, false, false, true, kWidth, kHeight},
+  };
+  for (const Step& step : steps) {
+    MeterState s;
+    s.NeedlePosition = step.position;
+    s.NeedleLength = 150;
+    s.ImageBottomOffset = -20;
+    s.EnableShadow = step.shadow;
+    s.ShowArcMarkings = step.markings;
+    s.ArcCalibrationDone = true;
+    s.ArcCenter = {100, 60};
+    s.ArcRadius = 40;
+    s.PivotArcRadius = 8;
+    const LocalDateTime day = step.emblemDay ? kFirstOfAugust : kOrdinaryDay;
+    const QImage frame =
+        renderer.RenderFrame(s, *step.face, emblem, step.width, step.height, day, log.Log()).copy();
+    MeterRenderer fresh;
+    const QImage& expected =
+        fresh.RenderFrame(s, *step.face, emblem, step.width, step.height, day, log.Log());
+    EXPECT_EQ(frame, expected) << "position " << step.position;
+  }
+}
+
 TEST_F(RendererTest, ExtremeSettingsStayBoundedAndSafe) {
   struct Case {
     const char* name;
