@@ -184,7 +184,42 @@ def scenario_discovery_override(s):
         fail("the meter did not connect to 127.0.0.1:\n" + s.read("radiosim.out"))
 
 
+def scenario_tracking(s):
+    s.install_face()
+    s.write_config("[Window]\nTrackSmartSDRWindow=1\n")
+    s.spawn([sys.executable, "-c", SMARTSDR_SCRIPT], log="smartsdr.out")
+    s.start_radiosim()
+    s.start_quendal()
+    window = s.window_id()
+    if not window:
+        fail("meter window did not appear")
+    start = time.monotonic()
+
+    def placed():
+        left, top, width, _ = s.window_geometry(window)
+        return (left, top) == (100 + 1600 - 500 - width, 50 + 120)
+    if not wait_until(placed, 2.5, 0.1):
+        fail("meter at %s, not beside the SmartSDR window" % (s.window_geometry(window),))
+    if time.monotonic() - start > 2.5:
+        fail("tracking took too long")
+
+
+# A stand-in for the SmartSDR console: a plain top-level window with its title.
+SMARTSDR_SCRIPT = r"""
+import time
+from Xlib import X, display
+d = display.Display()
+s = d.screen()
+w = s.root.create_window(100, 50, 1600, 700, 0, s.root_depth, background_pixel=0x404040)
+w.set_wm_name("SmartSDR-Win")
+w.map()
+d.flush()
+time.sleep(120)
+"""
+
+
 SCENARIOS = {
+    "tracking": (scenario_tracking, False),
     "steady_level": (scenario_steady_level, False),
     "see_through_composited": (lambda s: scenario_see_through(s, True), True),
     "see_through_masked": (lambda s: scenario_see_through(s, False), False),
