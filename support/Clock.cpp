@@ -11,7 +11,11 @@ LocalDateTime SystemClock::LocalNow() const {
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
   std::tm tm{};
+#ifdef _WIN32
+  localtime_s(&tm, &seconds);  // the Windows C runtime has no localtime_r
+#else
   localtime_r(&seconds, &tm);
+#endif
   LocalDateTime t;
   t.year = tm.tm_year + 1900;
   t.month = tm.tm_mon + 1;
@@ -34,8 +38,8 @@ const SystemClock& SystemClock::Instance() {
 
 std::string FormatLogTimestamp(const LocalDateTime& t) {
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month,
-                t.day, t.hour, t.minute, t.second, t.millisecond);
+  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day,
+                t.hour, t.minute, t.second, t.millisecond);
   return buffer;
 }
 
