@@ -191,10 +191,17 @@ void TForm1::LoadCalibration() {
 void TForm1::ApplyWindowSettings() {
   BringOntoScreen();
   if (config_.window.AlwaysOnTop) setWindowFlag(Qt::WindowStaysOnTopHint, true);
-  // Clicks must reach a pending calibration.
-  const bool passThrough =
-      config_.window.ClickThrough && !(calibration_ && calibration_->Pending());
-  if (passThrough) setWindowFlag(Qt::WindowTransparentForInput, true);
+  ApplyClickThrough();
+}
+
+void TForm1::ApplyClickThrough() {
+  // Clicks must reach a pending calibration; pass-through starts once it is done.
+  if (!config_.window.ClickThrough || click_through_applied_) return;
+  if (calibration_ && calibration_->Pending()) return;
+  click_through_applied_ = true;
+  const bool wasVisible = isVisible();
+  setWindowFlag(Qt::WindowTransparentForInput, true);
+  if (wasVisible) show();  // changing flags hides a shown window
 }
 
 void TForm1::BringOntoScreen() {
@@ -287,6 +294,7 @@ void TForm1::FormMouseDown(int button, int x, int y) {
     std::fprintf(stderr, "Saving the calibration failed: %s\n", e.what());
     prompter_->info(std::string("Saving the calibration failed: ") + e.what());
   }
+  ApplyClickThrough();
   update();
 }
 

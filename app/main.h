@@ -60,6 +60,7 @@ class TForm1 : public QWidget {
   QTimer& Timer2() { return Timer2_; }
   QTimer& Timer3() { return Timer3_; }
   std::uint64_t PaintCount() const { return paint_count_; }
+  bool ClickThroughApplied() const { return click_through_applied_; }
 
   // Program folder + "config.ini".
   static std::string DefaultConfigPath();
@@ -84,6 +85,7 @@ class TForm1 : public QWidget {
   void LockClientSize();
   void UpdateWindowMask(const QImage& frame);
   void BringOntoScreen();
+  void ApplyClickThrough();
 
   FormEnvironment env_;
   const Clock& clock_;
@@ -107,6 +109,7 @@ class TForm1 : public QWidget {
   bool created_ = false;
   bool closed_ = false;
   bool use_mask_ = false;
+  bool click_through_applied_ = false;
   QRegion mask_;
   double painted_position_ = -1.0;
   bool painted_label_ = false;

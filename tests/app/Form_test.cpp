@@ -178,6 +178,18 @@ TEST_F(FormTest, InvalidCalibrationFileStartsCalibrationAndClicksSaveIt) {
   EXPECT_EQ(ReadFile(dir_ / "calibration.txt"), expected);
 }
 
+TEST_F(FormTest, ClickThroughWaitsForThePendingCalibration) {
+  WriteFile(dir_ / "config.ini", "[Window]\nClickThrough=1\n");
+  TForm1 form(Environment());
+  form.FormCreate();
+  form.ApplyWindowSettings();
+  EXPECT_FALSE(form.ClickThroughApplied());
+  EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowTransparentForInput));
+  for (int i = 0; i < 16; ++i) form.FormMouseDown(0, 30 + i, 40 + i);
+  EXPECT_TRUE(form.ClickThroughApplied());
+  EXPECT_TRUE(form.windowFlags().testFlag(Qt::WindowTransparentForInput));
+}
+
 TEST_F(FormTest, ArcCalibrationClicksSaveTheConfig) {
   std::string points;
   for (int i = 0; i < 16; ++i) points += "5 5\r\n";
