@@ -1,5 +1,6 @@
 #include "meters/MeterDatagram.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <exception>
@@ -88,7 +89,12 @@ void ApplyMeterValue(TMeter& meter, std::int16_t raw, TextLog& log) {
 
 void ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters, TextLog& log) {
   const TVita vita = vita49_decode(datagram);
-  const std::span<const std::uint8_t> payload(vita.payload);
+  // Only pairs that arrived: a short datagram declaring up to 65535 words would
+  // otherwise turn its zero padding into as many made-up pairs (and log lines).
+  const auto header = static_cast<std::size_t>(vita.header_size);
+  const std::size_t received = datagram.size() > header ? datagram.size() - header : 0;
+  const std::span<const std::uint8_t> payload(vita.payload.data(),
+                                              std::min(vita.payload.size(), received));
   for (std::size_t at = 0; at + kPairSize <= payload.size(); at += kPairSize) {
     const auto id = static_cast<std::uint16_t>(payload[at] << 8 | payload[at + 1]);
     const auto raw = static_cast<std::int16_t>(payload[at + 2] << 8 | payload[at + 3]);

@@ -147,6 +147,40 @@ TEST(MeterDatagramTest, DatagramsWithoutPairsChangeNothing) {
   }
 }
 
+// Found by fuzzing: a short datagram declaring more words than it carries must not
+// turn the decoder's zero padding into pairs for meter 0.
+TEST(MeterDatagramTest, OnlyPairsThatArrivedAreApplied) {
+  struct Case {
+    const char* what;
+    std::uint16_t declared_words;
+    std::vector<Pair> sent;
+    std::size_t extra_bytes;
+    double level;
+    std::size_t log_lines;
+  };
+  const Case cases[] = {
+      {"three pairs declared, one sent", 10, {{9, -9344}}, 0, -73.0, 1},
+      {"largest size declared", 0xFFFF, {{9, -6400}, {10, 192}}, 0, -50.0, 2},
+      {"half a pair after the last", 9, {{9, -9344}}, 2, -73.0, 1},
+      {"header only, pairs declared", 20, {}, 0, 0.0, 0},
+  };
+  for (const Case& c : cases) {
+    TMeterList meters;
+    meters.AddOrUpdateMeter(Described("9", "LEVEL", "dBm"));
+    meters.AddOrUpdateMeter(Described("10", "SWR", "SWR"));
+    testing::LogFile log("arrived");
+    log.Log().SetEnabled(true);
+    Bytes d = MeterDatagram(c.sent);
+    d[2] = static_cast<std::uint8_t>(c.declared_words >> 8);
+    d[3] = static_cast<std::uint8_t>(c.declared_words);
+    d.insert(d.end(), c.extra_bytes, 0x5A);
+    ApplyMeterDatagram(d, meters, log.Log());
+    EXPECT_EQ(meters.Count(), 2u) << c.what;
+    EXPECT_EQ(meters.FindById("9").Value, c.level) << c.what;
+    EXPECT_EQ(log.Messages().size(), c.log_lines) << c.what;
+  }
+}
+
 TEST(MeterDatagramTest, MalformedHeaderRaisesAndChangesNothing) {
   TMeterList meters;
   meters.AddOrUpdateMeter(Described("9", "LEVEL", "dBm"));

@@ -1,0 +1,190 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora in tests/fuzz/corpus/<target>/: realistic radio
+datagrams, status text, config.ini files, calibration files and small PNGs."""
+import os
+import struct
+import sys
+import zlib
+
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
+
+
+def put(target, name, data):
+    d = os.path.join(ROOT, target)
+    os.makedirs(d, exist_ok=True)
+    if isinstance(data, str):
+        data = data.encode("latin-1")
+    with open(os.path.join(d, name), "wb") as f:
+        f.write(data)
+
+
+def vita(stream_id, class_code, payload, count=3, trailer=None):
+    payload = payload + b"\0" * (-len(payload) % 4)
+    words = 7 + len(payload) // 4 + (1 if trailer is not None else 0)
+    first = 0x38 | (0x04 if trailer is not None else 0)
+    header = struct.pack(">BBH", first, 0x50 | (count & 0xF), words)
+    header += struct.pack(">IIIIII", stream_id, 0x00001C2D, 0x534C0000 | class_code,
+                          1765200000, 0, 0)
+    out = header + payload
+    if trailer is not None:
+        out += struct.pack(">I", trailer)
+    return out
+
+
+def pairs(*items):
+    return b"".join(struct.pack(">Hh", i, v) for i, v in items)
+
+
+def vita49():
+    put("vita49", "level_s9", vita(0x700, 0x8002, pairs((24, -73 * 128))))
+    put("vita49", "receive_tick", vita(0x700, 0x8002, pairs(
+        (1, -150 * 128), (2, 13 * 256), (3, 2100), (4, 128), (5, 40 * 64), (24, -97 * 128),
+        (25, -120 * 128), (26, -32000))))
+    put("vita49", "unknown_ids", vita(0x700, 0x8002, pairs((900, 1), (65535, -1), (0, 0))))
+    put("vita49", "odd_payload", vita(0x700, 0x8002, pairs((24, -8000)) + b"\x01\x02"))
+    put("vita49", "with_trailer", vita(0x700, 0x8002, pairs((24, -5000)), trailer=0x40000000))
+    put("vita49", "header_only", vita(0x700, 0x8002, b""))
+    put("vita49", "truncated", vita(0x700, 0x8002, pairs((24, -5000), (1, 0)))[:30])
+    put("vita49", "size_too_big", b"\x38\x51\xff\xff" + vita(0x700, 0x8002, pairs((24, 1)))[4:])
+    put("vita49", "if_data_no_class", struct.pack(">BBHI", 0x00, 0x00, 3, 0x700) + pairs((24, 7)))
+    put("vita49", "discovery", discovery_datagram())
+
+
+DISCOVERY = ("discovery_protocol_version=3.0.0.1 model=FLEX-6600M serial=1234-5678-6600-0042 "
+             "version=3.2.39.3374 nickname=\"Shack Radio\" callsign=PA3XYZ ip=192.168.1.40 "
+             "port=4992 status=Available inuse_ip= inuse_host= max_licensed_version=v3 "
+             "radio_license_id=00-1C-2D-05-1A-2B requires_additional_license=0 fpc_mac= "
+             "wan_connected=0 licensed_clients=2 available_clients=2 max_panadapters=4 "
+             "available_panadapters=4 max_slices=4 available_slices=4 gui_client_ips= "
+             "gui_client_hosts= gui_client_programs= gui_client_stations= gui_client_handles=")
+
+
+def discovery_datagram():
+    return vita(0x800, 0xFFFF, DISCOVERY.encode())
+
+
+def discovery():
+    put("discovery", "payload", DISCOVERY)
+    put("discovery", "datagram", discovery_datagram())
+    put("discovery", "in_use", DISCOVERY.replace("status=Available", "status=In_Use")
+        .replace("gui_client_programs=", "gui_client_programs=SmartSDR-Win,Quendal"))
+    put("discovery", "quotes", 'nickname="a ""quoted"" name" ip=10.0.0.2 a=b=c noequals  x=\0junk')
+    put("discovery", "unclosed_quote", 'model="FLEX-6400 ip=10.0.0.3')
+
+
+METER_LIST = (
+    "R2|0|meter 1.src=COD-#1.num=1#1.nam=MICPEAK#1.low=-150.0#1.hi=20.0#1.desc=Signal strength "
+    "of MIC output in CODEC#1.unit=dBFS#1.fps=40#2.src=RAD#2.num=0#2.nam=+13.8A#2.low=10.5#2.hi="
+    "15.0#2.unit=Volts#2.fps=2#3.src=RAD#3.num=1#3.nam=MAINFAN#3.low=0.0#3.hi=5000.0#3.unit=RPM#"
+    "3.fps=1#4.src=TX-#4.num=0#4.nam=SWR#4.low=1.0#4.hi=999.0#4.unit=SWR#4.fps=20#24.src=SLC#24."
+    "num=0#24.nam=LEVEL#24.low=-150.0#24.hi=20.0#24.desc=Signal strength of signals in the "
+    "filter passband#24.unit=dBm#24.fps=10#25.src=SLC#25.num=0#25.nam=NR/ANF#25.low=-150.0#25.hi="
+    "20.0#25.unit=dB#25.fps=10#\n")
+LEVEL_STATUS = ("S10C05077|meter 24.src=SLC#24.num=0#24.nam=LEVEL#24.low=-150.0#24.hi=20.0#24.desc="
+                "Signal strength of signals in the filter passband#24.unit=dBm#24.fps=10#")
+SLICE_FULL = ("S10C05077|slice 0 in_use=1 sample_rate=24000 RF_frequency=14.074000 "
+              "client_handle=0x10C05077 index_letter=A rit_on=0 rit_freq=0 xit_on=0 xit_freq=0 "
+              "rxant=ANT1 mode=USB wide=0 filter_lo=100 filter_hi=2900 step=10 agc_mode=med "
+              "agc_threshold=65 audio_level=50 lock=0 tx=1 active=1")
+
+
+def meter_status():
+    put("meter_status", "meter_list_reply", METER_LIST)
+    put("meter_status", "level_status", LEVEL_STATUS)
+    put("meter_status", "agc_status", "S10C05077|meter 30.src=SLC#30.num=0#30.nam=AGC+#30.low=-150.0"
+        "#30.hi=20.0#30.unit=dB#30.fps=10#")
+    put("meter_status", "removed", "S10C05077|meter 27 removed")
+    put("meter_status", "value_peak", "S10C05077|meter 24.value=-73.5#24.peak=-60.0#24.group=RX")
+    put("meter_status", "quoted", "S1|meter 5.desc=\"a#b=c\"#5.nam='x.y'#5.low=1e3#5.fps=+7")
+    put("meter_status", "bad_number", "S1|meter 6.low=abc#6.hi=#6.fps=99999999999")
+
+
+def slice_text():
+    put("slice", "full", SLICE_FULL)
+    put("slice", "partial", "S10C05077|slice 0 RF_frequency=14.074010 wide=0 lock=1")
+    put("slice", "blanks", "S1|slice 1 RF_frequency= 7.100000 mode=LSB")
+    put("slice", "huge", "S1|slice 0 RF_frequency=99999999.5")
+    put("slice", "quoted", 'S1|slice 0 mode="U SB" RF_frequency="3.5"')
+    put("slice", "negative", "S1|slice 0 RF_frequency=-0.000001")
+
+
+def telnet():
+    greeting = ("V1.4.0.0\nH10C05077\nM10000001|Client connected from IP 127.0.0.1\n"
+                "S10C05077|radio slices=4 panadapters=4 lineout_gain=60\n")
+    put("telnet", "greeting", b"\x03" + greeting.encode())
+    put("telnet", "negotiation", b"\x07" + b"\xff\xfd\x18\xff\xfb\x01\xff\xfd\x03" +
+        greeting.encode() + b"\xff\xfa\x18\x01\xff\xf0")
+    put("telnet", "status_stream", b"\x01" + (METER_LIST + LEVEL_STATUS + "\r\n" + SLICE_FULL +
+                                             "\r\nR3|0|\n").encode())
+    put("telnet", "escaped_ff", b"\x05S1|slice 0 RF_frequency=14.1\xff\xff\xfe\nR1|0|\n\xff")
+    put("telnet", "split_tail", b"\x09S1|meter 24.value=-80#24.peak=-70\r\nS1|slice 0 RF_freq")
+
+
+def config():
+    put("config", "full.ini", "\r\n".join([
+        "[Window]", "Top=120", "Left=340", "Borderless=1", "AlwaysOnTop=1", "ClickThrough=0",
+        "TrackSmartSDRWindow=1", "", "[Visual]", "BackgroundImageFileName=quendal.png",
+        "NeedleLength=220", "NeedleThickness=2", "NeedleColor=#FF0000", "ImageBottomOffset=-50",
+        "ShowArcMarkings=0", "EnableShadow=1", "ShadowOffset=4", "ShadowTransparency=45",
+        "UseNeedleColorForShadow=0", "ShadowColor=#202020", "", "[NeedleMovement]",
+        "SmoothingFactor=0.5", "DecayFactor=0.2", "DampingFactor=0.15",
+        "MinimumMoveThreshold=0.001", "NeedleMovementMode=FastAttackSlowDecay", "",
+        "[ArcCalibration]", "UseArcCalibration=1", "ArcCalibrationDone=1", "CenterX=240",
+        "CenterY=400", "Radius=310", "NeedleLengthOffset=-5", "PivotArcRadius=0",
+        "ArcCenterOffsetX=0", "ArcCenterOffsetY=12", "EnableArcIndependentPivot=1",
+        "ArcIndependentPivotPointX=238", "ArcIndependentPivotPointY=420", "", "[Timer]",
+        "TimerInterval=10", "", "[Logging]", "EnableLogging=1", "", "[Network]",
+        "TelnetIP=192.168.1.40", ""]))
+    put("config", "legacy.ini", "; old layout\n[Settings]\nTop=$40\nLeft=0x20\nNeedleColor=$000000FF\n"
+        "Interval=25\nBackgroundImageFileName=\"my face.png\"\nSmoothingFactor=0,4\n")
+    put("config", "bom_quotes.ini", "\xef\xbb\xbf[visual]\r\n  needlecolor = '#00ff00'  \r\nNeedleLength"
+        "=abc\r\n[Timer]\r\nTimerInterval=-1\r\n")
+    put("config", "bad_colour.ini", "[Visual]\nNeedleColor=#GG0000\nShadowColor=$1\n")
+
+
+def calibration():
+    points = [(45 + i * 24, 180 - abs(7 - i) * 6) for i in range(16)]
+    put("calibration", "sixteen", "".join(f"{x} {y}\r\n" for x, y in points))
+    put("calibration", "short", "10 20\n30 40\n")
+    put("calibration", "tabs_negative", "  -5\t+7  \r\n1e2 3\n0x10 4\n")
+    put("calibration", "bad", "12 abc\n")
+    put("calibration", "long_number", "1" * 300 + " 2\n")
+
+
+def chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+
+def png(width, height, colour_type=6, depth=8, rows=None, interlace=0, extra=b""):
+    channels = {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}[colour_type]
+    if rows is None:
+        stride = (width * channels * depth + 7) // 8
+        rows = b"".join(b"\0" + bytes((x * 37 + y * 11) & 0xFF for x in range(stride))
+                        for y in range(height))
+    ihdr = struct.pack(">IIBBBBB", width, height, depth, colour_type, 0, 0, interlace)
+    out = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + extra
+    if rows:
+        out += chunk(b"IDAT", zlib.compress(rows, 9))
+    return out + chunk(b"IEND", b"")
+
+
+def picture():
+    put("picture", "rgba_8x8.png", png(8, 8))
+    put("picture", "gray_3x2.png", png(3, 2, colour_type=0))
+    put("picture", "palette_4x4.png", png(4, 4, colour_type=3, extra=chunk(b"PLTE", bytes(range(48)))))
+    put("picture", "interlaced_9x5.png", png(9, 5, colour_type=2, interlace=1))
+    put("picture", "gray16_2x2.png", png(2, 2, colour_type=0, depth=16))
+    put("picture", "too_wide.png", png(8193, 1, rows=b""))
+    put("picture", "huge_claim.png", png(100000, 100000, rows=b""))
+    put("picture", "limit_no_data.png", png(8192, 8192, rows=b""))
+    put("picture", "truncated.png", png(8, 8)[:60])
+
+
+def main():
+    for make in (vita49, discovery, meter_status, slice_text, telnet, config, calibration, picture):
+        make()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
