@@ -13,6 +13,10 @@ constexpr int kMaxTicksPerTimer = 2000;
 // Command lines longer than this are nonsense; they are dropped.
 constexpr qsizetype kMaxCommandLine = 64 * 1024;
 constexpr int kTuneIntervalMs = 7000;
+constexpr qsizetype kHugeStatusLineBytes = 2 * 1024 * 1024;
+constexpr int kHugeStatusLineDelayMs = 1000;
+constexpr int kMaxGarbagePerTimer = 5000;
+constexpr int kBurstTickMs = 5;
 
 void Say(const std::string& text) {
   std::printf("%s\n", text.c_str());
@@ -68,6 +72,7 @@ SimSession::SimSession(QTcpSocket* socket, const SimOptions& options, const std:
     Say("# client " + socket_->peerAddress().toString().toStdString() + " disconnected");
     stream_timer_.stop();
     tune_timer_.stop();
+    garbage_timer_.stop();
     socket_->deleteLater();
   });
   const int interval = std::max(1, static_cast<int>(1000.0 / (kTicksPerSecond * options_.rate)));
@@ -76,6 +81,9 @@ SimSession::SimSession(QTcpSocket* socket, const SimOptions& options, const std:
   connect(&stream_timer_, &QTimer::timeout, this, &SimSession::StreamTick);
   tune_timer_.setInterval(kTuneIntervalMs);
   connect(&tune_timer_, &QTimer::timeout, this, &SimSession::SendFrequencyUpdate);
+  garbage_timer_.setInterval(1);
+  garbage_timer_.setTimerType(Qt::PreciseTimer);
+  connect(&garbage_timer_, &QTimer::timeout, this, &SimSession::GarbageTick);
 
   if (options_.drop_after_s >= 0) {
     QTimer::singleShot(static_cast<int>(options_.drop_after_s * 1000), this, [this] {
@@ -164,6 +172,10 @@ void SimSession::HandleLine(const QByteArray& raw) {
     Reply(seq, "0");
     subscribed_ = true;
     StartStream();
+    if (options_.huge_status_line && !huge_line_sent_) {
+      huge_line_sent_ = true;
+      QTimer::singleShot(kHugeStatusLineDelayMs, this, &SimSession::SendHugeStatusLine);
+    }
   } else if (command == "sub slice all") {
     WriteText(SliceStatus(handle_));
     Reply(seq, "0");
@@ -196,6 +208,11 @@ void SimSession::StartStream() {
   ticks_sent_ = 0;
   stream_timer_.start();
   StreamTick();
+  if (options_.garbage_rate > 0 && !garbage_started_) {
+    garbage_started_ = true;
+    QTimer::singleShot(static_cast<int>(options_.garbage_after_s * 1000), this,
+                       &SimSession::StartGarbage);
+  }
 }
 
 void SimSession::StreamTick() {
@@ -233,16 +250,61 @@ void SimSession::SendFrequencyUpdate() {
             " wide=0 lock=1\n");
 }
 
+void SimSession::SendHugeStatusLine() {
+  // Real meter descriptions over and over, so a client that kept the line would
+  // have plenty to parse; the line end comes only after 2 MiB.
+  std::string line = "S" + handle_ + "|meter ";
+  std::string descriptions;
+  for (const SimMeter& m : SimulatedMeters()) descriptions += MeterDescription(m);
+  while (static_cast<qsizetype>(line.size()) < kHugeStatusLineBytes) line += descriptions;
+  line.resize(static_cast<std::size_t>(kHugeStatusLineBytes));
+  WriteText(line + "\n");
+  Say("# sent a status line of " + std::to_string(line.size()) + " bytes (--huge-status-line)");
+  SendFrequencyUpdate();
+}
+
+void SimSession::StartGarbage() {
+  if (udp_port_ == 0 || socket_->state() != QAbstractSocket::ConnectedState) return;
+  Say("# garbage to " + socket_->peerAddress().toString().toStdString() + ":" +
+      std::to_string(udp_port_) + " at " +
+      std::to_string(static_cast<long>(options_.garbage_rate)) + "/s for " +
+      std::to_string(options_.garbage_seconds) + " s");
+  garbage_clock_.start();
+  garbage_sent_ = 0;
+  garbage_timer_.start();
+  GarbageTick();
+}
+
+void SimSession::GarbageTick() {
+  const double seconds = static_cast<double>(garbage_clock_.nsecsElapsed()) / 1e9;
+  if (seconds >= options_.garbage_seconds) {
+    garbage_timer_.stop();
+    Say("# garbage stopped after " + std::to_string(garbage_sent_) + " datagrams");
+    return;
+  }
+  const auto due = static_cast<long long>(seconds * options_.garbage_rate) + 1;
+  const long long count = std::min<long long>(due - garbage_sent_, kMaxGarbagePerTimer);
+  for (long long i = 0; i < count; ++i) {
+    udp_.writeDatagram(GarbageDatagram(rng_, packet_counter_++), socket_->peerAddress(), udp_port_);
+  }
+  garbage_sent_ += std::max<long long>(count, 0);
+}
+
 // ---- simulator ----
 
 RadioSimulator::RadioSimulator(SimOptions options) : options_(std::move(options)) {
   connect(&server_, &QTcpServer::newConnection, this, &RadioSimulator::OnNewConnection);
   discovery_timer_.setInterval(1000);
   connect(&discovery_timer_, &QTimer::timeout, this, &RadioSimulator::SendDiscovery);
+  burst_timer_.setInterval(kBurstTickMs);
+  burst_timer_.setTimerType(Qt::PreciseTimer);
+  connect(&burst_timer_, &QTimer::timeout, this, &RadioSimulator::DiscoveryBurstTick);
 }
 
 bool RadioSimulator::Start() {
-  if (!server_.listen(options_.listen, options_.command_port)) {
+  if (!options_.command) {
+    Say("# no command channel (--no-command)");
+  } else if (!server_.listen(options_.listen, options_.command_port)) {
     std::fprintf(stderr, "quendal-radiosim: cannot listen on %s:%u: %s\n",
                  options_.listen.toString().toLocal8Bit().constData(), options_.command_port,
                  server_.errorString().toLocal8Bit().constData());
@@ -252,8 +314,10 @@ bool RadioSimulator::Start() {
     options_.advertised_ip = options_.listen == QHostAddress::AnyIPv4 ? QStringLiteral("127.0.0.1")
                                                                       : options_.listen.toString();
   }
-  Say("# command channel on " + options_.listen.toString().toStdString() + ":" +
-      std::to_string(server_.serverPort()));
+  if (options_.command) {
+    Say("# command channel on " + options_.listen.toString().toStdString() + ":" +
+        std::to_string(server_.serverPort()));
+  }
   if (options_.discovery) {
     Say("# discovery to " + std::string(options_.broadcast ? "255.255.255.255" : "127.0.0.1") +
         ":" + std::to_string(options_.discovery_port) +
@@ -261,14 +325,42 @@ bool RadioSimulator::Start() {
     SendDiscovery();
     discovery_timer_.start();
   }
+  if (options_.discovery_burst > 0) StartDiscoveryBurst();
   return true;
+}
+
+quint16 RadioSimulator::AdvertisedPort() const {
+  return options_.command ? server_.serverPort() : options_.command_port;
+}
+
+void RadioSimulator::StartDiscoveryBurst() {
+  burst_clock_.start();
+  burst_sent_ = 0;
+  burst_timer_.start();
+  DiscoveryBurstTick();
+}
+
+void RadioSimulator::DiscoveryBurstTick() {
+  // Spread evenly over one second, catching up when the timer runs late.
+  const long long elapsed_ms = burst_clock_.elapsed() + kBurstTickMs;
+  const int due = static_cast<int>(
+      std::min<long long>(options_.discovery_burst, options_.discovery_burst * elapsed_ms / 1000));
+  while (burst_sent_ < due) {
+    SendDiscovery();
+    ++burst_sent_;
+  }
+  if (burst_sent_ >= options_.discovery_burst) {
+    burst_timer_.stop();
+    Say("# discovery burst of " + std::to_string(burst_sent_) + " datagrams in " +
+        std::to_string(burst_clock_.elapsed()) + " ms");
+  }
 }
 
 void RadioSimulator::SendDiscovery() {
   const std::string payload =
       "discovery_protocol_version=3.0.0.1 model=FLEX-6600M serial=1019-2048-6600-7717 "
       "version=3.2.39.3374 nickname=QuendalSim callsign=N0CALL ip=" +
-      options_.advertised_ip.toStdString() + " port=" + std::to_string(server_.serverPort()) +
+      options_.advertised_ip.toStdString() + " port=" + std::to_string(AdvertisedPort()) +
       " status=Available inuse_ip= inuse_host= max_licensed_version=v3 "
       "radio_license_id=00-1C-2D-05-1A-2B requires_additional_license=0 fpc_mac= "
       "wan_connected=0 licensed_clients=2 available_clients=2 max_panadapters=4 "

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QUdpSocket>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,13 @@ struct SimOptions {
   double drop_after_s = -1.0;
   int chunk_bytes = 0;  // 0: whole texts
   double rate = 1.0;
+  // Faults a real network or a broken radio can bring.
+  bool command = true;            // false: discovery only, no command port
+  bool huge_status_line = false;  // one 2 MiB status line after the subscription
+  int discovery_burst = 0;        // extra discovery datagrams in the first second
+  double garbage_rate = 0.0;      // garbage meter datagrams per second
+  double garbage_seconds = 0.0;
+  double garbage_after_s = 0.0;  // delay after the stream starts
 };
 
 // One client on the command port, with its own meter stream.
@@ -45,6 +53,9 @@ class SimSession : public QObject {
   void StreamTick();
   void SendTick(double seconds);
   void SendFrequencyUpdate();
+  void SendHugeStatusLine();
+  void StartGarbage();
+  void GarbageTick();
 
   QTcpSocket* socket_;
   const SimOptions& options_;
@@ -60,6 +71,12 @@ class SimSession : public QObject {
   int packet_counter_ = 0;
   std::vector<double> credit_;
   bool tuned_up_ = false;
+  bool huge_line_sent_ = false;
+  bool garbage_started_ = false;
+  QTimer garbage_timer_;
+  QElapsedTimer garbage_clock_;
+  long long garbage_sent_ = 0;
+  std::mt19937 rng_{4992};
 };
 
 // A radio as the meter program sees it: discovery broadcasts, the command
@@ -73,7 +90,10 @@ class RadioSimulator : public QObject {
 
  private:
   void SendDiscovery();
+  void StartDiscoveryBurst();
+  void DiscoveryBurstTick();
   void OnNewConnection();
+  quint16 AdvertisedPort() const;
 
   SimOptions options_;
   QTcpServer server_;
@@ -81,6 +101,9 @@ class RadioSimulator : public QObject {
   QTimer discovery_timer_;
   int discovery_counter_ = 0;
   int sessions_started_ = 0;
+  QTimer burst_timer_;
+  QElapsedTimer burst_clock_;
+  int burst_sent_ = 0;
 };
 
 // Prints a received line with its non-printable bytes escaped (\r, \n, \t, \xNN).

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <numbers>
 
 namespace quendal::radiosim {
@@ -164,6 +165,69 @@ QByteArray MeterPacket(const std::vector<std::pair<std::uint16_t, std::int16_t>>
     payload.append(reinterpret_cast<const char*>(&be_raw), 2);
   }
   return VitaPacket(0x00000700u, 0x534C8002u, counter, std::move(payload));
+}
+
+namespace {
+
+QByteArray RandomBytes(std::mt19937& rng, int count) {
+  QByteArray out(count, '\0');
+  std::uniform_int_distribution<int> byte(0, 255);
+  for (char& c : out) c = static_cast<char>(byte(rng));
+  return out;
+}
+
+void SetSizeWords(QByteArray& packet, std::uint32_t words) {
+  packet[2] = static_cast<char>((words >> 8) & 0xFF);
+  packet[3] = static_cast<char>(words & 0xFF);
+}
+
+}  // namespace
+
+QByteArray GarbageDatagram(std::mt19937& rng, int counter) {
+  enum Kind { Random, CutHeader, SizeTooLarge, SizeTooSmall, OddPayload, UnknownIds, Jumbo, Empty };
+  // Mostly the cheap kinds; a large datagram now and then.
+  static constexpr Kind kKinds[] = {Random,       CutHeader,  SizeTooLarge, SizeTooSmall,
+                                    OddPayload,   UnknownIds, Random,       CutHeader,
+                                    SizeTooLarge, OddPayload, UnknownIds,   Random,
+                                    SizeTooSmall, CutHeader,  Jumbo,        Empty};
+  std::uniform_int_distribution<int> pick(0, static_cast<int>(std::size(kKinds)) - 1);
+  std::uniform_int_distribution<int> small(1, 400);
+  // IDs no radio uses: whatever the client keeps of these must not move a real meter.
+  const QByteArray good = MeterPacket({{60001, -9344}, {60002, -9200}}, counter);
+  const Kind kind = kKinds[pick(rng)];
+  switch (kind) {
+    case Random:
+      return RandomBytes(rng, small(rng));
+    case CutHeader:
+      return good.left(std::uniform_int_distribution<int>(1, 27)(rng));
+    case SizeTooLarge: {
+      QByteArray packet = good;
+      SetSizeWords(packet, std::uniform_int_distribution<std::uint32_t>(10, 0xFFFF)(rng));
+      return packet;
+    }
+    case SizeTooSmall: {
+      QByteArray packet = good;
+      SetSizeWords(packet, std::uniform_int_distribution<std::uint32_t>(0, 6)(rng));
+      return packet;
+    }
+    case OddPayload:
+      return good + RandomBytes(rng, std::uniform_int_distribution<int>(1, 3)(rng));
+    case UnknownIds:
+    case Jumbo: {
+      const int count = kind == Jumbo ? 2048 : std::uniform_int_distribution<int>(1, 60)(rng);
+      std::vector<std::pair<std::uint16_t, std::int16_t>> pairs(static_cast<std::size_t>(count));
+      std::uniform_int_distribution<int> id(60000, 65535);
+      std::uniform_int_distribution<int> raw(-32768, 32767);
+      for (auto& [i, r] : pairs) {
+        i = static_cast<std::uint16_t>(id(rng));
+        r = static_cast<std::int16_t>(raw(rng));
+      }
+      return MeterPacket(pairs, counter);
+    }
+    case Empty:
+      break;
+  }
+  return QByteArray();
 }
 
 }  // namespace quendal::radiosim

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -46,5 +47,10 @@ QByteArray VitaPacket(std::uint32_t stream_id, std::uint32_t class_word, int cou
                       QByteArray payload);
 QByteArray MeterPacket(const std::vector<std::pair<std::uint16_t, std::int16_t>>& pairs,
                        int counter);
+
+// A datagram a broken or hostile sender might put on the meter port: random bytes,
+// a header cut short, a size field that overstates or understates the datagram, a
+// payload of odd length, or well-formed pairs for IDs no radio uses.
+QByteArray GarbageDatagram(std::mt19937& rng, int counter);
 
 }  // namespace quendal::radiosim

@@ -53,6 +53,16 @@ SimOptions ParseOptions(const QCoreApplication& app) {
       {"drop-after", "Close the command channel S seconds after the client connects.", "S"},
       {"chunk-bytes", "Write status text in pieces of N bytes.", "N"},
       {"rate", "Multiply every meter's rate by X (default 1).", "X", "1"},
+      {"no-command", "Open no command port: a radio that only announces itself."},
+      {"huge-status-line",
+       "One second after 'sub meter all', send a 2 MiB status line before its line end."},
+      {"discovery-burst", "Send N extra discovery datagrams within the first second.", "N"},
+      {"garbage-rate",
+       "Send N garbage datagrams a second to the client's meter port, beside the good stream.",
+       "N"},
+      {"garbage-seconds", "How long the garbage lasts (default 10).", "S", "10"},
+      {"garbage-after", "Start the garbage S seconds after the meter stream (default 0).", "S",
+       "0"},
   });
   parser.process(app);
 
@@ -83,6 +93,21 @@ SimOptions ParseOptions(const QCoreApplication& app) {
   }
   options.rate = SecondsValue(parser, "rate", 0.001);
   if (options.rate > 10000) Fail("--rate is at most 10000");
+  options.command = !parser.isSet("no-command");
+  options.huge_status_line = parser.isSet("huge-status-line");
+  if (parser.isSet("discovery-burst")) {
+    bool ok = false;
+    options.discovery_burst = parser.value("discovery-burst").toInt(&ok);
+    if (!ok || options.discovery_burst < 1 || options.discovery_burst > 1000000)
+      Fail("--discovery-burst needs a number from 1 to 1000000, not " +
+           parser.value("discovery-burst"));
+  }
+  if (parser.isSet("garbage-rate")) {
+    options.garbage_rate = SecondsValue(parser, "garbage-rate", 1.0);
+    if (options.garbage_rate > 1e6) Fail("--garbage-rate is at most 1000000");
+  }
+  options.garbage_seconds = SecondsValue(parser, "garbage-seconds", 0.0);
+  options.garbage_after_s = SecondsValue(parser, "garbage-after", 0.0);
   return options;
 }
 

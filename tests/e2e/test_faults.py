@@ -1,0 +1,268 @@
+"""Fault scenarios: the real meter against a misbehaving simulated radio under Xvfb.
+
+Usage: test_faults.py <scenario>. Exit status 0 when the meter survived the fault: it is
+alive at the end, still ticking, its needle follows good data where the connection
+survives, its resident memory stayed under 150 MB, and it closes cleanly.
+"""
+
+import subprocess
+import sys
+import time
+
+from quendal_e2e import RADIOSIM, Session, wait_until
+
+MEMORY_LIMIT_KB = 150 * 1024
+LOGGING_CONFIG = "[Logging]\nEnableLogging=1\n"
+RADIO_LOG = "FlexRadioLib.log"
+LEVEL_LINE = "GetMeterByName - Meter LEVEL value: "
+
+
+def fail(message):
+    raise AssertionError(message)
+
+
+def memory_kb(pid):
+    """VmHWM (peak) and VmRSS of a live process, in kB."""
+    values = {}
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            key, _, rest = line.partition(":")
+            if key in ("VmHWM", "VmRSS"):
+                values[key] = int(rest.split()[0])
+    return values
+
+
+class Meter:
+    """The running meter: its process, window, and what the tests ask of it."""
+
+    def __init__(self, session, config="", face=True):
+        self.s = session
+        if face:
+            session.install_face()
+        session.write_config(config)
+        self.proc = session.start_quendal()
+        self.window = session.window_id()
+        if not self.window:
+            fail("meter window did not appear:\n" + session.read("quendal.out"))
+        self.peak_kb = 0
+
+    def check_alive(self):
+        if self.proc.poll() is not None:
+            fail("meter exited with status %s:\n%s" % (self.proc.returncode,
+                                                        self.s.read("quendal.out")))
+        usage = memory_kb(self.proc.pid)
+        self.peak_kb = max(self.peak_kb, usage["VmHWM"])
+        if usage["VmHWM"] > MEMORY_LIMIT_KB or usage["VmRSS"] > MEMORY_LIMIT_KB:
+            fail("resident memory %s kB over the limit" % usage)
+
+    def capture(self):
+        r = subprocess.run(["import", "-window", str(self.window), "-depth", "8", "rgb:-"],
+                           env=self.s.env, capture_output=True)
+        return r.stdout if r.returncode == 0 else b""
+
+    def needle_moves(self, seconds=3.0, changed_bytes=20):
+        """True once two captures of the window differ in more than `changed_bytes` bytes."""
+        deadline = time.monotonic() + seconds
+        first = self.capture()
+        while time.monotonic() < deadline:
+            time.sleep(0.3)
+            later = self.capture()
+            if first and later and len(first) == len(later):
+                differing = sum(1 for a, b in zip(first, later) if a != b)
+                if differing > changed_bytes:
+                    return True
+            self.check_alive()
+        return False
+
+    def level_reads(self):
+        return self.s.read(RADIO_LOG).count(LEVEL_LINE)
+
+    def keeps_ticking(self, seconds=1.0, minimum=20):
+        """The 10 ms meter tick reads LEVEL (radio log on): at least `minimum` reads in `seconds`."""
+        before = self.level_reads()
+        time.sleep(seconds)
+        self.check_alive()
+        return self.level_reads() - before >= minimum
+
+    def close(self):
+        self.check_alive()
+        self.s.close_window(self.window)
+        try:
+            self.proc.wait(10)
+        except subprocess.TimeoutExpired:
+            fail("meter did not close within 10 s")
+        if self.proc.returncode != 0:
+            fail("meter closed with status %d:\n%s" % (self.proc.returncode,
+                                                       self.s.read("quendal.out")))
+        output = self.s.read("quendal.out")
+        for sign in ("AddressSanitizer", "runtime error:", "Segmentation", "terminate called"):
+            if sign in output:
+                fail("meter reported %r:\n%s" % (sign, output))
+        print("peak resident memory %.1f MB" % (self.peak_kb / 1024.0))
+
+
+def radio_text(s):
+    return s.read("radiosim.out")
+
+
+def wait_for(s, predicate, timeout, what):
+    if not wait_until(predicate, timeout, 0.2):
+        fail("%s:\nradiosim:\n%s\nmeter:\n%s" % (what, radio_text(s)[-3000:],
+                                                  s.read("quendal.out")[-3000:]))
+
+
+def wait_connected(s, timeout=20):
+    wait_for(s, lambda: "sub meter all" in radio_text(s), timeout, "the meter never subscribed")
+
+
+def scenario_channel_dropped(s):
+    # The radio closes the command channel: no more data, but the meter lives on.
+    s.start_radiosim("--drop-after", "4")
+    meter = Meter(s, LOGGING_CONFIG)
+    wait_connected(s)
+    if not meter.needle_moves():
+        fail("the needle never followed the stream")
+    wait_for(s, lambda: "dropping the command channel" in radio_text(s), 15, "no drop")
+    wait_for(s, lambda: "Telnet or UDP is not active" in s.read(RADIO_LOG), 10,
+             "the watchdog never noticed the closed channel")
+    for _ in range(5):
+        if not meter.keeps_ticking():
+            fail("the meter stopped ticking after the drop")
+    meter.close()
+
+
+def scenario_stream_silent(s):
+    # The stream stops; the watchdog subscribes again and the needle follows the new stream.
+    s.start_radiosim("--silence-after", "3")
+    meter = Meter(s, LOGGING_CONFIG)
+    wait_connected(s)
+    wait_for(s, lambda: "meter stream silenced" in radio_text(s), 15, "the stream never stopped")
+    if not meter.keeps_ticking():
+        fail("the meter stopped ticking in the silence")
+    wait_for(s, lambda: radio_text(s).count("sub meter all") >= 2,
+             15, "the meter never subscribed again")
+    if not meter.needle_moves(seconds=2.5):
+        fail("the needle did not move when the stream returned")
+    meter.close()
+
+
+def scenario_one_byte_chunks(s):
+    # Every byte of status text in its own TCP segment.
+    s.start_radiosim("--chunk-bytes", "1", "--level", "steady:-73")
+    meter = Meter(s, LOGGING_CONFIG)
+    wait_connected(s, 30)
+    wait_for(s, lambda: LEVEL_LINE + "-73.00" in s.read(RADIO_LOG), 20,
+             "LEVEL never read -73.00 from status text sent a byte at a time")
+    # The partial slice update every 7 s moves the frequency by 10 Hz.
+    wait_for(s, lambda: "Frequency updated to 14074010" in s.read(RADIO_LOG), 15,
+             "the slice update sent a byte at a time was not read")
+    if not meter.keeps_ticking():
+        fail("the meter stopped ticking")
+    meter.close()
+
+
+def scenario_huge_status_line(s):
+    s.start_radiosim("--huge-status-line")
+    meter = Meter(s, LOGGING_CONFIG)
+    wait_connected(s)
+    wait_for(s, lambda: "sent a status line of 2097152 bytes" in radio_text(s), 15,
+             "the simulator never sent the long line")
+    # The frequency update right behind the long line proves the channel still parses.
+    wait_for(s, lambda: "Frequency updated to 14074010" in s.read(RADIO_LOG), 15,
+             "status text after the long line was not read")
+    meter.check_alive()
+    if not meter.needle_moves():
+        fail("the needle stopped following the stream")
+    if not meter.keeps_ticking():
+        fail("the meter stopped ticking")
+    meter.close()
+
+
+def scenario_discovery_burst(s):
+    s.start_radiosim("--discovery-burst", "1000")
+    meter = Meter(s, LOGGING_CONFIG)
+    wait_for(s, lambda: "discovery burst of 1000 datagrams" in radio_text(s), 15,
+             "the burst was not sent")
+    wait_connected(s)
+    time.sleep(2.0)
+    connections = radio_text(s).count("# client connected")
+    if connections != 1:
+        fail("%d connections from one burst, not 1:\n%s" % (connections, radio_text(s)))
+    if not meter.needle_moves():
+        fail("the needle does not follow the stream")
+    if not meter.keeps_ticking():
+        fail("the meter stopped ticking")
+    meter.close()
+
+
+def scenario_garbage_stream(s):
+    # 20,000 garbage datagrams a second for 10 s beside the good stream. The radio log is
+    # off, as by default: it would write three lines per datagram.
+    s.start_radiosim("--garbage-rate", "20000", "--garbage-seconds", "10", "--garbage-after", "1")
+    meter = Meter(s)
+    wait_connected(s)
+    wait_for(s, lambda: "# garbage to" in radio_text(s), 10, "the garbage never started")
+    started = time.monotonic()
+    if not meter.needle_moves():
+        fail("the needle stopped following the good stream under garbage")
+    while time.monotonic() - started < 9.0:
+        time.sleep(0.5)
+        meter.check_alive()
+    if not meter.needle_moves():
+        fail("the needle stopped following the good stream under garbage")
+    wait_for(s, lambda: "garbage stopped after" in radio_text(s), 10, "the garbage never ended")
+    sent = int(radio_text(s).split("garbage stopped after ")[1].split()[0])
+    if sent < 190000:
+        fail("only %d garbage datagrams sent" % sent)
+    if not meter.needle_moves():
+        fail("the needle did not move after the garbage")
+    meter.close()
+
+
+def scenario_second_radio(s):
+    # Two radios announce themselves; the meter talks to exactly one and stays with it.
+    s.spawn([RADIOSIM, "--listen", "127.0.0.2"], log="radio2.out")
+    s.start_radiosim()
+    meter = Meter(s, LOGGING_CONFIG)
+    either = lambda: ("sub meter all" in radio_text(s)) or ("sub meter all" in s.read("radio2.out"))
+    wait_for(s, either, 20, "the meter subscribed to neither radio")
+    time.sleep(3.0)
+    outs = [radio_text(s), s.read("radio2.out")]
+    connections = [out.count("# client connected") for out in outs]
+    if sorted(connections) != [0, 1]:
+        fail("connections per radio %s, not one radio once:\n%s\n---\n%s" % (connections, *outs))
+    if not meter.needle_moves():
+        fail("the needle does not follow the radio it chose")
+    if not meter.keeps_ticking():
+        fail("the meter stopped ticking")
+    meter.close()
+
+
+SCENARIOS = {
+    "channel_dropped": scenario_channel_dropped,
+    "stream_silent": scenario_stream_silent,
+    "one_byte_chunks": scenario_one_byte_chunks,
+    "huge_status_line": scenario_huge_status_line,
+    "discovery_burst": scenario_discovery_burst,
+    "garbage_stream": scenario_garbage_stream,
+    "second_radio": scenario_second_radio,
+}
+
+
+def main():
+    name = sys.argv[1]
+    run = SCENARIOS[name]
+    session = Session(screen="800x600x24")
+    ok = False
+    try:
+        run(session)
+        ok = True
+    finally:
+        session.cleanup(keep=not ok)
+        if not ok:
+            print("run folder kept:", session.run_dir)
+    print(name, "passed")
+
+
+if __name__ == "__main__":
+    main()
