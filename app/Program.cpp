@@ -1,10 +1,16 @@
 // Program entry: options, platform choice, the window and its message loop.
 #include <QApplication>
+#include <QFileInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 #include "app/main.h"
 #include "display/BuildLabel.h"
@@ -17,24 +23,58 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: quendal [--help] [--version]\n"
+    "Usage: quendal [--help] [--version] [--config <path>]\n"
     "An analog S-meter for FlexRadio radios. It finds the radio on the LAN by itself.\n"
     "Settings live in config.ini beside the program; calibration.txt, the face picture\n"
-    "and the logs in the folder it is started from.\n";
+    "and the logs in the folder it is started from.\n"
+    "  --config <path>  read and write the settings in <path> instead of config.ini beside "
+    "the program\n";
 
-// Returns an exit status when an option asks to print and leave, else -1.
-int HandleOptions(int argc, char** argv) {
+struct Options {
+  int exit_status = -1;  // >= 0: print and leave
+  std::string config_path;
+};
+
+// On Windows a GUI program has no console of its own: print into the caller's.
+void AttachToParentConsole() {
+#if defined(_WIN32)
+  if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONOUT$", "w", stderr);
+  }
+#endif
+}
+
+// --version and --help print and leave whatever else is given; the last
+// --config wins.
+Options ParseOptions(int argc, char** argv) {
+  Options options;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--version") == 0) {
+      AttachToParentConsole();
       std::printf("quendal %s\n", QUENDAL_VERSION);
-      return 0;
+      options.exit_status = 0;
+      return options;
     }
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      AttachToParentConsole();
       std::fputs(kUsage, stdout);
-      return 0;
+      options.exit_status = 0;
+      return options;
     }
   }
-  return -1;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--config") != 0) continue;
+    if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+      AttachToParentConsole();
+      std::fputs("quendal: --config needs a file path\n", stderr);
+      std::fputs(kUsage, stderr);
+      options.exit_status = 2;
+      return options;
+    }
+    options.config_path = argv[++i];
+  }
+  return options;
 }
 
 // Positioning itself and finding the SmartSDR window need X11; under Wayland
@@ -49,7 +89,8 @@ void PreferX11UnderWayland() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (const int status = HandleOptions(argc, argv); status >= 0) return status;
+  const Options options = ParseOptions(argc, argv);
+  if (options.exit_status >= 0) return options.exit_status;
   PreferX11UnderWayland();
 
   QApplication app(argc, argv);
@@ -58,7 +99,14 @@ int main(int argc, char** argv) {
   if (separator.size() == 1 && separator[0].unicode() < 128)
     quendal::SetDecimalSeparator(static_cast<char>(separator[0].unicode()));
 
-  quendal::TForm1 form;
+  quendal::FormEnvironment environment;
+  if (!options.config_path.empty()) {
+    // Made absolute once, so later saves do not depend on the working folder.
+    environment.ConfigPath = QFileInfo(QString::fromLocal8Bit(options.config_path.c_str()))
+                                 .absoluteFilePath()
+                                 .toStdString();
+  }
+  quendal::TForm1 form(std::move(environment));
   try {
     form.FormCreate();
   } catch (const std::exception& e) {

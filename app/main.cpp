@@ -16,6 +16,7 @@
 #include "display/CalibrationFile.h"
 #include "display/NeedleGeometry.h"
 #include "display/PictureLoader.h"
+#include "platform/FileVersion.h"
 
 namespace quendal {
 
@@ -220,6 +221,12 @@ void TForm1::LockClientSize() {
   if (size() != face) resize(face);
 }
 
+std::int32_t TForm1::BuildNumber() {
+  // Windows programs carry it in their version resource; elsewhere it is compiled in.
+  const std::int32_t fromResource = ReadOwnFileBuildNumber();
+  return fromResource >= 0 ? fromResource : GetBuildNumber();
+}
+
 void TForm1::Timer1Timer() {
   if (!created_) return;
   if (!UpdateSMeter(config_.meter, FlexRadio_.get(), log_)) return;
@@ -254,7 +261,7 @@ void TForm1::FormPaint() {
   painter.drawImage(0, 0, frame);
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
   painted_label_ = Timer2_.isActive();
-  if (painted_label_) DrawBuildNumber(painter, width(), height(), GetBuildNumber());
+  if (painted_label_) DrawBuildNumber(painter, width(), height(), BuildNumber());
   painted_position_ = config_.meter.NeedlePosition;
   ++paint_count_;
 }

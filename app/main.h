@@ -64,6 +64,8 @@ class TForm1 : public QWidget {
 
   // Program folder + "config.ini".
   static std::string DefaultConfigPath();
+  // The number the build label shows.
+  static std::int32_t BuildNumber();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -10,6 +10,7 @@
 #include <limits>
 #include <sstream>
 #include <system_error>
+#include <utility>
 
 #include "support/NumberFormat.h"
 
@@ -246,7 +247,10 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
   if (s == nullptr) {
     sections_.push_back(Section{std::string(section), true, {}});
     s = &sections_.back();
-    s->lines.push_back(Line{"[" + std::string(section) + "]", {}});
+    std::string header = "[";
+    header += section;
+    header += ']';
+    s->lines.push_back(Line{std::move(header), {}});
   }
   for (Line& line : s->lines) {
     if (!line.key.empty() && SameName(line.key, key)) {
@@ -294,7 +298,8 @@ std::string IniFile::FormatFloat(double value) {
   if (exponent < -4 || exponent > 15) {
     out += digits.substr(0, 1);
     if (digits.size() > 1) out += separator + digits.substr(1);
-    out += "E" + std::to_string(exponent);
+    out += 'E';
+    out += std::to_string(exponent);
   } else if (exponent < 0) {
     out += "0" + separator + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
   } else {
