@@ -267,10 +267,27 @@ void TForm1::FormPaint() {
 }
 
 void TForm1::UpdateWindowMask(const QImage& frame) {
-  // The mask follows the keyed pixels; X servers are asked only when it changes.
-  const QRegion visible(QBitmap::fromImage(frame.createAlphaMask()));
+  // Shaped to the visible pixels. Nearly every frame keys exactly like the face, so
+  // the face's region is built once and the X server is asked only on a change.
+  if (renderer_.KeyedLikeFace()) {
+    const qint64 faceKey = renderer_.KeyedFace().cacheKey();
+    if (mask_face_key_ == faceKey) return;
+    mask_face_key_ = faceKey;
+    ApplyMask(VisibleRegion(renderer_.KeyedFace()));
+    return;
+  }
+  mask_face_key_ = -1;
+  ApplyMask(VisibleRegion(frame));
+}
+
+QRegion TForm1::VisibleRegion(const QImage& image) {
+  return QRegion(QBitmap::fromImage(image.createAlphaMask(Qt::ThresholdAlphaDither)));
+}
+
+void TForm1::ApplyMask(const QRegion& visible) {
   if (visible == mask_) return;
   mask_ = visible;
+  // An empty mask would mean no shape at all, i.e. a fully visible window.
   setMask(mask_.isEmpty() ? QRegion(0, 0, 1, 1) : mask_);
 }
 

@@ -86,6 +86,8 @@ class TForm1 : public QWidget {
   void ApplyBorderAndTransparencyKey();
   void LockClientSize();
   void UpdateWindowMask(const QImage& frame);
+  void ApplyMask(const QRegion& visible);
+  static QRegion VisibleRegion(const QImage& image);
   void BringOntoScreen();
   void ApplyClickThrough();
 
@@ -113,6 +115,7 @@ class TForm1 : public QWidget {
   bool use_mask_ = false;
   bool click_through_applied_ = false;
   QRegion mask_;
+  qint64 mask_face_key_ = -1;
   double painted_position_ = -1.0;
   bool painted_label_ = false;
   std::uint64_t paint_count_ = 0;

@@ -211,6 +211,26 @@ bool MeterRenderer::PrepareBase(const QImage& face, QSize size) {
   return true;
 }
 
+namespace {
+
+// Outside the spans the frame is the keyed face, so only the spans need a look.
+bool SameSeeThroughPixels(QImage& frame, const QImage& keyedFace, const RowSpans& spans) {
+  bool same = true;
+  ForEachSpanRow(frame, spans, [&](QRgb* pixel, int count, int y, int left) {
+    if (!same) return;
+    const QRgb* face = reinterpret_cast<const QRgb*>(keyedFace.constScanLine(y)) + left;
+    for (int i = 0; i < count; ++i) {
+      if ((qAlpha(pixel[i]) == 0) != (qAlpha(face[i]) == 0)) {
+        same = false;
+        return;
+      }
+    }
+  });
+  return same;
+}
+
+}  // namespace
+
 void MeterRenderer::CopyBase(const QImage& base, const RowSpans& spans) {
   ForEachSpanRow(frame_, spans, [&](QRgb* pixel, int count, int y, int left) {
     std::memcpy(pixel, reinterpret_cast<const QRgb*>(base.constScanLine(y)) + left,
@@ -269,6 +289,7 @@ const QImage& MeterRenderer::RenderFrame(MeterState& State, const QImage& Backgr
   DrawStrokes(stroker_, frame_, strokes);
   ForEachSpanRow(frame_, touched_,
                  [](QRgb* pixel, int count, int, int) { KeyPixels(pixel, count); });
+  keyedLikeFace_ = SameSeeThroughPixels(frame_, keyedBase_, touched_);
   return frame_;
 }
 

@@ -42,6 +42,13 @@ class MeterRenderer {
 
   const QImage& Frame() const { return frame_; }
 
+  // The face alone, keyed. A window shaped to its visible pixels fits every frame
+  // for which KeyedLikeFace() holds.
+  const QImage& KeyedFace() const { return keyedBase_; }
+  // True when the last frame's see-through pixels are exactly the keyed face's,
+  // i.e. nothing was drawn over pure black.
+  bool KeyedLikeFace() const { return keyedLikeFace_; }
+
  private:
   bool PrepareBase(const QImage& face, QSize size);
   void CopyBase(const QImage& base, const RowSpans& spans);
@@ -52,6 +59,7 @@ class MeterRenderer {
   QImage base_;
   QImage keyedBase_;
   qint64 baseFaceKey_ = -1;
+  bool keyedLikeFace_ = true;
   // What the last frame drew over the keyed face.
   RowSpans touched_;
   LineStroker stroker_;

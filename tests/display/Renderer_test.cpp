@@ -387,6 +387,25 @@ TEST_F(RendererTest, ExtremeSettingsStayBoundedAndSafe) {
   }
 }
 
+TEST_F(RendererTest, TellsWhenTheSeeThroughPixelsDifferFromTheFace) {
+  // Pure black on the right from x = 150: a needle 60 long from x = 100 reaches it.
+  QImage face = Face();
+  QPainter(&face).fillRect(QRect(150, 0, 50, kHeight), Qt::black);
+  struct Case {
+    std::int32_t length;
+    bool like_face;
+  };
+  const Case cases[] = {{40, true}, {60, false}, {40, true}};
+  for (const Case& c : cases) {
+    MeterState s = HorizontalNeedle(0);
+    s.NeedleLength = c.length;
+    Render(s, face);
+    EXPECT_EQ(renderer.KeyedLikeFace(), c.like_face) << c.length;
+  }
+  EXPECT_EQ(qAlpha(renderer.KeyedFace().pixel(160, 10)), 0);
+  EXPECT_EQ(qAlpha(renderer.KeyedFace().pixel(10, 10)), 255);
+}
+
 TEST_F(RendererTest, EmptyClientAreaGivesAnEmptyFrame) {
   MeterState s = HorizontalNeedle(2);
   const QImage& frame = renderer.RenderFrame(s, Face(), QImage(), 0, 0, kOrdinaryDay, log.Log());
