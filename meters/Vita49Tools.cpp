@@ -79,7 +79,7 @@ TVita vita49_decode(std::span<const std::uint8_t> msg) {
                       " bytes, fewer than the " + std::to_string(vita.header_size + trailer_size) +
                       " its header and trailer take");
 
-  const std::size_t header_size = static_cast<std::size_t>(vita.header_size);
+  const auto header_size = static_cast<std::size_t>(vita.header_size);
   const std::size_t bytes_present =
       std::min(static_cast<std::size_t>(payload_size), msg.size() - header_size);
   vita.payload.assign(static_cast<std::size_t>(payload_size), 0);

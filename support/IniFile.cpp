@@ -18,7 +18,7 @@ namespace quendal {
 
 namespace {
 
-constexpr std::uintmax_t kMaxFileSize = 16u * 1024u * 1024u;
+constexpr std::uintmax_t kMaxFileSize = std::uintmax_t{16} * 1024 * 1024;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -301,9 +301,10 @@ std::string IniFile::FormatFloat(double value) {
     out += 'E';
     out += std::to_string(exponent);
   } else if (exponent < 0) {
-    out += "0" + separator + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    const int zeros = -exponent - 1;  // 0 to 3 here
+    out += "0" + separator + std::string(static_cast<std::size_t>(zeros), '0') + digits;
   } else {
-    const auto whole = static_cast<std::size_t>(exponent + 1);
+    const auto whole = static_cast<std::size_t>(exponent) + 1;  // exponent is 0 to 15 here
     if (digits.size() <= whole) {
       out += digits + std::string(whole - digits.size(), '0');
     } else {
