@@ -252,9 +252,12 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     header += ']';
     s->lines.push_back(Line{std::move(header), {}});
   }
+  // A value that would lose blanks or quotes on reading goes out in double quotes.
+  const std::string text =
+      Unquote(value) == value ? std::string(value) : '"' + std::string(value) + '"';
   for (Line& line : s->lines) {
     if (!line.key.empty() && SameName(line.key, key)) {
-      line.text = line.key + "=" + std::string(value);
+      line.text = line.key + "=" + text;
       return;
     }
   }
@@ -262,7 +265,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
   std::size_t insert_at = s->lines.size();
   while (insert_at > 1 && Trim(s->lines[insert_at - 1].text).empty()) --insert_at;
   s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(insert_at),
-                  Line{std::string(key) + "=" + std::string(value), std::string(key)});
+                  Line{std::string(key) + "=" + text, std::string(key)});
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {

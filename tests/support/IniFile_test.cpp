@@ -147,6 +147,33 @@ TEST(IniFileTest, WritesInPlaceAndAppendsNewSectionsAtTheEnd) {
             "SmoothingFactor=0.5\n");
 }
 
+// Found by fuzzing: a face file name with a leading blank lost it on the next save.
+TEST(IniFileTest, StringsReadBackAsWritten) {
+  struct Case {
+    std::string value;
+    std::string line;
+  };
+  const Case cases[] = {
+      {"quendal.png", "Face=quendal.png"},
+      {"my face.png", "Face=my face.png"},
+      {" leading.png", "Face=\" leading.png\""},
+      {"trailing.png\t", "Face=\"trailing.png\t\""},
+      {"\"quoted\"", "Face=\"\"quoted\"\""},
+      {"'single'", "Face=\"'single'\""},
+      {"\"", "Face=\""},
+      {"a\"b'", "Face=a\"b'"},
+      {"", "Face="},
+  };
+  for (const Case& c : cases) {
+    IniFile ini;
+    ini.WriteString("Visual", "Face", c.value);
+    EXPECT_EQ(ini.ToText(), "[Visual]\n" + c.line + "\n") << c.value;
+    EXPECT_EQ(IniFile::FromText(ini.ToText()).ReadString("Visual", "Face"), c.value) << c.value;
+    ini.WriteString("Visual", "Face", c.value);  // in place, same text
+    EXPECT_EQ(ini.ToText(), "[Visual]\n" + c.line + "\n") << c.value;
+  }
+}
+
 TEST(IniFileTest, KeepsCrLfAndUnknownLines) {
   const std::string text = "junk before\r\n[A]\r\n; note\r\nno equals here\r\nk=v\r\n";
   IniFile ini = IniFile::FromText(text);
