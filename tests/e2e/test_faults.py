@@ -137,8 +137,11 @@ def scenario_stream_silent(s):
     meter = Meter(s, LOGGING_CONFIG)
     wait_connected(s)
     wait_for(s, lambda: "meter stream silenced" in radio_text(s), 15, "the stream never stopped")
-    if not meter.keeps_ticking():
+    if not meter.keeps_ticking(1.5):
         fail("the meter stopped ticking in the silence")
+    # Without data the needle comes to rest, so a move later means the data came back.
+    if meter.needle_moves(seconds=1.0):
+        fail("the needle moved with no data")
     wait_for(s, lambda: radio_text(s).count("sub meter all") >= 2,
              15, "the meter never subscribed again")
     if not meter.needle_moves(seconds=2.5):
@@ -167,6 +170,8 @@ def scenario_huge_status_line(s):
     wait_connected(s)
     wait_for(s, lambda: "sent a status line of 2097152 bytes" in radio_text(s), 15,
              "the simulator never sent the long line")
+    wait_for(s, lambda: "Dropped a status line longer than" in s.read(RADIO_LOG), 10,
+             "the meter did not drop the long line")
     # The frequency update right behind the long line proves the channel still parses.
     wait_for(s, lambda: "Frequency updated to 14074010" in s.read(RADIO_LOG), 15,
              "status text after the long line was not read")
