@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "support/NumberFormat.h"
-#include "tests/display/TestLog.h"
+#include "tests/support/TestLog.h"
 
 namespace quendal {
 namespace {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "tests/display/TestLog.h"
+#include "tests/support/TestLog.h"
 
 namespace quendal {
 namespace {

@@ -8,7 +8,7 @@
 #include "display/CalibrationFile.h"
 #include "display/PictureLoader.h"
 #include "display/Renderer.h"
-#include "tests/display/TestLog.h"
+#include "tests/support/TestLog.h"
 
 namespace quendal {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "tests/display/TestLog.h"
+#include "tests/support/TestLog.h"
 
 namespace quendal {
 namespace {

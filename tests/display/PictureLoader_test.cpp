@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/display/TestLog.h"
+#include "tests/support/TestLog.h"
 
 namespace quendal {
 namespace {

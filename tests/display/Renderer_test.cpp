@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <limits>
 
-#include "tests/display/TestLog.h"
+#include "tests/support/TestLog.h"
 
 namespace quendal {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "meters/Vita49Tools.h"
 #include "support/NumberFormat.h"
-#include "tests/meters/LogFile.h"
+#include "tests/support/TestLog.h"
 
 namespace quendal {
 namespace {
@@ -74,7 +74,7 @@ TEST(MeterDatagramTest, ScalesRawValuesByTheMetersUnit) {
   for (const Case& c : cases) {
     TMeterList meters;
     meters.AddOrUpdateMeter(Described("9", "M", c.unit));
-    testing::LogFile log(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    testing::TestLog log(::testing::UnitTest::GetInstance()->current_test_info()->name(), false);
     ApplyMeterDatagram(MeterDatagram({{9, c.raw}}), meters, log.Log());
     const TMeter m = meters.FindById("9");
     EXPECT_EQ(m.Value, c.value) << c.what;
@@ -102,7 +102,7 @@ TEST(MeterDatagramTest, PeakIsARunningMaximumWithZeroReadAsMinusOne) {
   for (const Case& c : cases) {
     TMeterList meters;
     meters.AddOrUpdateMeter(Described("9", "M", c.unit));
-    testing::LogFile log("peak");
+    testing::TestLog log("peak", false);
     for (const Step& s : c.steps) {
       ApplyMeterDatagram(MeterDatagram({{9, s.raw}}), meters, log.Log());
       EXPECT_EQ(meters.FindById("9").Value, s.value) << c.unit << " " << s.raw;
@@ -115,7 +115,7 @@ TEST(MeterDatagramTest, PairsApplyInOrderAndUnknownIdsUpdateOnlyTheEmptyEntry) {
   TMeterList meters;
   meters.AddOrUpdateMeter(Described("9", "LEVEL", "dBm"));
   meters.AddOrUpdateMeter(Described("10", "SWR", "SWR"));
-  testing::LogFile log("pairs");
+  testing::TestLog log("pairs", false);
 
   ApplyMeterDatagram(MeterDatagram({{9, -9344}, {77, 500}, {10, 192}, {9, -6400}}), meters,
                      log.Log());
@@ -138,7 +138,7 @@ TEST(MeterDatagramTest, PairsApplyInOrderAndUnknownIdsUpdateOnlyTheEmptyEntry) {
 TEST(MeterDatagramTest, DatagramsWithoutPairsChangeNothing) {
   TMeterList meters;
   meters.AddOrUpdateMeter(Described("9", "LEVEL", "dBm"));
-  testing::LogFile log("nopairs");
+  testing::TestLog log("nopairs", false);
   const Bytes cases[] = {Bytes{}, Bytes(27, 0x00), MeterDatagram({})};
   for (const Bytes& d : cases) {
     ApplyMeterDatagram(d, meters, log.Log());
@@ -168,7 +168,7 @@ TEST(MeterDatagramTest, OnlyPairsThatArrivedAreApplied) {
     TMeterList meters;
     meters.AddOrUpdateMeter(Described("9", "LEVEL", "dBm"));
     meters.AddOrUpdateMeter(Described("10", "SWR", "SWR"));
-    testing::LogFile log("arrived");
+    testing::TestLog log("arrived", false);
     log.Log().SetEnabled(true);
     Bytes d = MeterDatagram(c.sent);
     d[2] = static_cast<std::uint8_t>(c.declared_words >> 8);
@@ -184,7 +184,7 @@ TEST(MeterDatagramTest, OnlyPairsThatArrivedAreApplied) {
 TEST(MeterDatagramTest, MalformedHeaderRaisesAndChangesNothing) {
   TMeterList meters;
   meters.AddOrUpdateMeter(Described("9", "LEVEL", "dBm"));
-  testing::LogFile log("malformed");
+  testing::TestLog log("malformed", false);
   Bytes d = MeterDatagram({{9, -9344}});
   d[3] = 0x06;  // 24 bytes declared for a 28-byte header
   EXPECT_THROW(ApplyMeterDatagram(d, meters, log.Log()), Vita49Error);
@@ -195,11 +195,11 @@ TEST(MeterDatagramTest, MalformedHeaderRaisesAndChangesNothing) {
 TEST(MeterDatagramTest, LogsEachPairOnlyWhenEnabled) {
   TMeterList meters;
   meters.AddOrUpdateMeter(Described("9", "LEVEL", "dBm"));
-  testing::LogFile off("off");
+  testing::TestLog off("off", false);
   ApplyMeterDatagram(MeterDatagram({{9, -9344}}), meters, off.Log());
   EXPECT_FALSE(off.Exists());
 
-  testing::LogFile on("on");
+  testing::TestLog on("on", false);
   on.Log().SetEnabled(true);
   SetDecimalSeparator(',');
   ApplyMeterDatagram(MeterDatagram({{9, -6400}, {5, 12}}), meters, on.Log());
@@ -213,7 +213,7 @@ TEST(MeterDatagramTest, LogsEachPairOnlyWhenEnabled) {
 
 TEST(MeterDatagramTest, LogMeterListWritesEveryMeterInOrder) {
   TMeterList meters;
-  testing::LogFile log("list");
+  testing::TestLog log("list", false);
   log.Log().SetEnabled(true);
   LogMeterList(meters, log.Log());
   EXPECT_EQ(log.Messages(), std::vector<std::string>{"Logging all meters in the FMeterList:"});
@@ -228,7 +228,7 @@ TEST(MeterDatagramTest, LogMeterListWritesEveryMeterInOrder) {
   volts.Value = 13.8;
   meters.AddOrUpdateMeter(level);
   meters.AddOrUpdateMeter(volts);
-  testing::LogFile full("listfull");
+  testing::TestLog full("listfull", false);
   full.Log().SetEnabled(true);
   LogMeterList(meters, full.Log());
   EXPECT_EQ(full.Messages(),
@@ -239,7 +239,7 @@ TEST(MeterDatagramTest, LogMeterListWritesEveryMeterInOrder) {
                 "Meter Name: +13.8A, ID: 3, Src: RAD, Desc: , Group: 0, Value: 13.80, Peak: 13.88",
             }));
 
-  testing::LogFile silent("listoff");
+  testing::TestLog silent("listoff", false);
   LogMeterList(meters, silent.Log());
   EXPECT_FALSE(silent.Exists());
 }

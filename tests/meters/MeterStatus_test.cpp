@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "meters/LevelConversions.h"
-#include "tests/meters/LogFile.h"
+#include "tests/support/TestLog.h"
 
 namespace quendal {
 namespace {
 
 TMeterList Parse(std::string_view text, TMeterList meters = {}) {
-  testing::LogFile log("parse");
+  testing::TestLog log("parse", false);
   ParseMeterData(text, meters, log.Log());
   return meters;
 }
@@ -178,7 +178,7 @@ TEST(MeterStatusTest, SegmentsSetOneFieldByKey) {
     TMeter meter;
     meter.ID = "old";
     meter.Name = "before";
-    testing::LogFile log("segment");
+    testing::TestLog log("segment", false);
     EXPECT_EQ(ParseMeterSegment(c.segment, meter, log.Log()), c.counts) << c.segment;
     EXPECT_EQ(meter.ID, c.id) << c.segment;
     TMeter expected;
@@ -231,7 +231,7 @@ TEST(MeterStatusTest, BadNumbersRaiseAndKeepWhatWasStored) {
   };
   for (const Case& c : cases) {
     TMeterList meters;
-    testing::LogFile log("bad");
+    testing::TestLog log("bad", false);
     try {
       ParseMeterData(c.text, meters, log.Log());
       ADD_FAILURE() << "no error for " << c.text;
@@ -245,11 +245,11 @@ TEST(MeterStatusTest, BadNumbersRaiseAndKeepWhatWasStored) {
 
 TEST(MeterStatusTest, LogsProgressOnlyWhenEnabled) {
   TMeterList meters;
-  testing::LogFile off("statusoff");
+  testing::TestLog off("statusoff", false);
   EXPECT_EQ(&ParseMeterData("S1|meter 9.nam=A#", meters, off.Log()), &meters);
   EXPECT_FALSE(off.Exists());
 
-  testing::LogFile on("statuson");
+  testing::TestLog on("statuson", false);
   on.Log().SetEnabled(true);
   ParseMeterData("S1|meter 9.nam=A#9.x", meters, on.Log());
   EXPECT_EQ(on.Messages(), (std::vector<std::string>{

@@ -18,7 +18,7 @@ class TempDir {
  public:
   explicit TempDir(const std::string& name)
       : path_(std::filesystem::temp_directory_path() /
-              ("display_" + std::to_string(::getpid()) + "_" + name)) {
+              ("quendal_" + std::to_string(::getpid()) + "_" + name)) {
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }
