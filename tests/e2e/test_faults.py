@@ -224,6 +224,23 @@ def scenario_garbage_stream(s):
     meter.close()
 
 
+def scenario_garbage_stream_logged(s):
+    # The same flood with the radio log on: every datagram and every unknown pair costs a
+    # log line, so the meter cannot read them all; it must still tick and drop the excess.
+    s.start_radiosim("--garbage-rate", "20000", "--garbage-seconds", "10", "--garbage-after", "1")
+    meter = Meter(s, LOGGING_CONFIG)
+    wait_connected(s)
+    wait_for(s, lambda: "# garbage to" in radio_text(s), 10, "the garbage never started")
+    # Reading the flood may slow the tick, but never stop it.
+    for window in range(4):
+        if not meter.keeps_ticking(seconds=2.0, minimum=5):
+            fail("the meter tick stalled %d s into the garbage" % (2 * window + 2))
+    wait_for(s, lambda: "garbage stopped after" in radio_text(s), 10, "the garbage never ended")
+    if not meter.needle_moves(seconds=5.0):
+        fail("the needle did not move after the garbage")
+    meter.close()
+
+
 def scenario_second_radio(s):
     # Two radios announce themselves; the meter talks to exactly one and stays with it.
     s.spawn([RADIOSIM, "--listen", "127.0.0.2"], log="radio2.out")
@@ -250,6 +267,7 @@ SCENARIOS = {
     "huge_status_line": scenario_huge_status_line,
     "discovery_burst": scenario_discovery_burst,
     "garbage_stream": scenario_garbage_stream,
+    "garbage_stream_logged": scenario_garbage_stream_logged,
     "second_radio": scenario_second_radio,
 }
 
