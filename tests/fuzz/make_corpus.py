@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the seed corpora in tests/fuzz/corpus/<target>/: realistic radio
-datagrams, status text, config.ini files, calibration files and small PNGs."""
+datagrams, status text, config.ini files, calibration files and small PNGs.
+corpus/picture/facegen_*.png are copies of facegen's output and are kept as they are."""
 import os
 import struct
 import sys
