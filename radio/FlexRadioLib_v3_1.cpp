@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLocale>
+#include <QMetaObject>
 #include <QTime>
 #include <algorithm>
 #include <cstdio>
@@ -472,8 +474,19 @@ void TFlexRadioLib::HandleFrequencyChange() {
 // ---- meter stream ----
 
 void TFlexRadioLib::ReadPendingMeterDatagrams() {
+  // A flood (with the log on, every pair is a line) must not starve the meter tick
+  // and the paints: read for a few milliseconds, then let the event loop run and
+  // come back for the rest.
+  constexpr qint64 kReadBudgetNs = 4'000'000;
+  QElapsedTimer spent;
+  spent.start();
   while (FIdUDPServer1->state() == QAbstractSocket::BoundState &&
          FIdUDPServer1->hasPendingDatagrams()) {
+    if (spent.nsecsElapsed() >= kReadBudgetNs) {
+      QMetaObject::invokeMethod(this, &TFlexRadioLib::ReadPendingMeterDatagrams,
+                                Qt::QueuedConnection);
+      return;
+    }
     const qint64 size = std::max<qint64>(FIdUDPServer1->pendingDatagramSize(), 0);
     if (FReceiveBuffer.size() < static_cast<std::size_t>(size))
       FReceiveBuffer.resize(static_cast<std::size_t>(size));
