@@ -204,3 +204,16 @@ class Image:
     def rgb(self, x, y):
         i = (y * self.width + x) * 3
         return struct.unpack_from("BBB", self.pixels, i)
+
+
+def run_scenario(run, compositor=False, screen="1280x800x24"):
+    """Runs one scenario in a fresh session; a failed run keeps its folder for a look."""
+    session = Session(compositor=compositor, screen=screen)
+    ok = False
+    try:
+        run(session)
+        ok = True
+    finally:
+        session.cleanup(keep=not ok)
+        if not ok:
+            print("run folder kept:", session.run_dir)

@@ -8,7 +8,7 @@ import os
 import sys
 import time
 
-from quendal_e2e import Session, wait_until
+from quendal_e2e import run_scenario, wait_until
 
 GREEN_NEEDLE_CONFIG = """[Visual]
 NeedleColor=#00FF00
@@ -233,15 +233,7 @@ SCENARIOS = {
 def main():
     name = sys.argv[1]
     run, compositor = SCENARIOS[name]
-    session = Session(compositor=compositor)
-    ok = False
-    try:
-        run(session)
-        ok = True
-    finally:
-        session.cleanup(keep=not ok)
-        if not ok:
-            print("run folder kept:", session.run_dir)
+    run_scenario(run, compositor=compositor)
     print(name, "passed")
 
 

@@ -9,7 +9,7 @@ import subprocess
 import sys
 import time
 
-from quendal_e2e import RADIOSIM, Session, wait_until
+from quendal_e2e import RADIOSIM, run_scenario, wait_until
 
 MEMORY_LIMIT_KB = 150 * 1024
 LOGGING_CONFIG = "[Logging]\nEnableLogging=1\n"
@@ -279,16 +279,7 @@ SCENARIOS = {
 
 def main():
     name = sys.argv[1]
-    run = SCENARIOS[name]
-    session = Session(screen="800x600x24")
-    ok = False
-    try:
-        run(session)
-        ok = True
-    finally:
-        session.cleanup(keep=not ok)
-        if not ok:
-            print("run folder kept:", session.run_dir)
+    run_scenario(SCENARIOS[name], screen="800x600x24")
     print(name, "passed")
 
 
