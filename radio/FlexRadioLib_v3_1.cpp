@@ -475,18 +475,14 @@ void TFlexRadioLib::HandleFrequencyChange() {
 
 void TFlexRadioLib::ReadPendingMeterDatagrams() {
   // A flood (with the log on, every pair is a line) must not starve the meter tick
-  // and the paints: read for a few milliseconds, then let the event loop run and
-  // come back for the rest.
+  // and the paints: read for a few milliseconds, then let the event loop run. The
+  // socket's notifier fires again for what is left.
   constexpr qint64 kReadBudgetNs = 4'000'000;
   QElapsedTimer spent;
   spent.start();
-  while (FIdUDPServer1->state() == QAbstractSocket::BoundState &&
+  while (spent.nsecsElapsed() < kReadBudgetNs &&
+         FIdUDPServer1->state() == QAbstractSocket::BoundState &&
          FIdUDPServer1->hasPendingDatagrams()) {
-    if (spent.nsecsElapsed() >= kReadBudgetNs) {
-      QMetaObject::invokeMethod(this, &TFlexRadioLib::ReadPendingMeterDatagrams,
-                                Qt::QueuedConnection);
-      return;
-    }
     const qint64 size = std::max<qint64>(FIdUDPServer1->pendingDatagramSize(), 0);
     if (FReceiveBuffer.size() < static_cast<std::size_t>(size))
       FReceiveBuffer.resize(static_cast<std::size_t>(size));

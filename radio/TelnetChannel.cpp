@@ -137,7 +137,7 @@ TelnetChannel::TelnetChannel(QObject* parent)
   connect_timer_->setSingleShot(true);
   connect(connect_timer_, &QTimer::timeout, this, &TelnetChannel::OnConnectTimeout);
   // Bounded, so a flood from the radio is read in pieces rather than all at once.
-  socket_->setReadBufferSize(256 * 1024);
+  socket_->setReadBufferSize(qint64{256} * 1024);
   connect(socket_, &QTcpSocket::connected, this, &TelnetChannel::OnConnected);
   connect(socket_, &QTcpSocket::errorOccurred, this, &TelnetChannel::OnError);
   connect(socket_, &QTcpSocket::readyRead, this, &TelnetChannel::OnReadyRead);
@@ -178,7 +178,7 @@ void TelnetChannel::Disconnect() {
 bool TelnetChannel::Send(std::string_view text) {
   if (!Connected()) return false;
   QByteArray bytes;
-  bytes.reserve(static_cast<qsizetype>(text.size() * 2));
+  bytes.reserve(static_cast<qsizetype>(text.size()) * 2);
   const bool expand_cr = !filter_.SeenCommandByte();
   for (char ch : text) {
     const auto byte = static_cast<std::uint8_t>(ch);

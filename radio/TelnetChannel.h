@@ -42,7 +42,7 @@ class TelnetFilter {
 // is the rest of that line up to its LF, so memory stays bounded.
 class LineAssembler {
  public:
-  static constexpr std::size_t kMaxLineBytes = 1024 * 1024;
+  static constexpr std::size_t kMaxLineBytes = std::size_t{1024} * 1024;
 
   struct Result {
     std::vector<std::string> lines;

@@ -57,7 +57,14 @@ class Session:
         self.processes.append(proc)
         if not number.strip():
             raise RuntimeError("Xvfb did not start")
-        return ":" + number.decode().strip()
+        display = ":" + number.decode().strip()
+        # The number comes before the server accepts clients; wait until it does.
+        ready = wait_until(lambda: proc.poll() is None and subprocess.run(
+            ["xdpyinfo", "-display", display], stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL).returncode == 0, 10, 0.1)
+        if not ready:
+            raise RuntimeError("Xvfb on %s does not accept clients" % display)
+        return display
 
     def spawn(self, argv, log=None, cwd=None):
         out = open(os.path.join(self.run_dir, log), "wb") if log else subprocess.DEVNULL
