@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <cstdio>
@@ -230,8 +231,12 @@ std::int32_t TForm1::BuildNumber() {
 void TForm1::Timer1Timer() {
   if (!created_) return;
   if (!UpdateSMeter(config_.meter, FlexRadio_.get(), log_)) return;
-  // Repaint only when the needle moved: a needle at rest costs nothing.
-  if (config_.meter.NeedlePosition != painted_position_) update();
+  // Draw only when the needle moved, and repaint only what changed: a needle at
+  // rest costs nothing, a moving one a strip of the window.
+  if (!pictures_loaded_ || config_.meter.NeedlePosition == rendered_position_) return;
+  RenderFrame();
+  const QRect changed = renderer_.ChangedArea();
+  if (!changed.isEmpty()) update(changed);
 }
 
 void TForm1::Timer2Timer() {
@@ -249,21 +254,30 @@ void TForm1::TrackSmartSDRWindow() {
   move(rect->right + kSmartSdrOffsetX - frameGeometry().width(), rect->top + kSmartSdrOffsetY);
 }
 
-void TForm1::paintEvent(QPaintEvent*) { FormPaint(); }
+void TForm1::paintEvent(QPaintEvent* event) { FormPaint(event->rect()); }
 
-void TForm1::FormPaint() {
+void TForm1::FormPaint(const QRect& area) {
   if (!created_ || !pictures_loaded_) return;
+  if (frame_stale_) RenderFrame();
+  QPainter painter(this);
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  painter.drawImage(area, renderer_.Frame(), area);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  if (Timer2_.isActive()) DrawBuildNumber(painter, width(), height(), BuildNumber());
+  ++paint_count_;
+}
+
+void TForm1::RenderFrame() {
   const QImage& frame = renderer_.RenderFrame(config_.meter, BackgroundBitmap_, PNGImage_, width(),
                                               height(), clock_.LocalNow(), log_);
   if (use_mask_) UpdateWindowMask(frame);
-  QPainter painter(this);
-  painter.setCompositionMode(QPainter::CompositionMode_Source);
-  painter.drawImage(0, 0, frame);
-  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  painted_label_ = Timer2_.isActive();
-  if (painted_label_) DrawBuildNumber(painter, width(), height(), BuildNumber());
-  painted_position_ = config_.meter.NeedlePosition;
-  ++paint_count_;
+  frame_stale_ = false;
+  rendered_position_ = config_.meter.NeedlePosition;
+}
+
+void TForm1::InvalidateFrame() {
+  frame_stale_ = true;
+  update();
 }
 
 void TForm1::UpdateWindowMask(const QImage& frame) {
@@ -300,7 +314,7 @@ void TForm1::FormResize() {
   if (!pictures_loaded_) return;
   LockClientSize();
   CalculateImagePosition(config_.meter, width(), height(), log_);
-  update();
+  InvalidateFrame();
 }
 
 void TForm1::mousePressEvent(QMouseEvent* event) {
@@ -319,7 +333,7 @@ void TForm1::FormMouseDown(int button, int x, int y) {
     prompter_->info(std::string("Saving the calibration failed: ") + e.what());
   }
   ApplyClickThrough();
-  update();
+  InvalidateFrame();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

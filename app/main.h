@@ -77,7 +77,11 @@ class TForm1 : public QWidget {
   void Timer1Timer();
   void Timer2Timer();
   void Timer3Timer();
-  void FormPaint();
+  void FormPaint(const QRect& area);
+  // Draws the frame for the current state into the renderer's buffer.
+  void RenderFrame();
+  // The next paint draws the frame anew (size, calibration or settings changed).
+  void InvalidateFrame();
   void FormResize();
   void FormClose();
 
@@ -116,8 +120,8 @@ class TForm1 : public QWidget {
   bool click_through_applied_ = false;
   QRegion mask_;
   qint64 mask_face_key_ = -1;
-  double painted_position_ = -1.0;
-  bool painted_label_ = false;
+  bool frame_stale_ = true;
+  double rendered_position_ = -1.0;
   std::uint64_t paint_count_ = 0;
 };
 

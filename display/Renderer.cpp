@@ -248,7 +248,10 @@ const QImage& MeterRenderer::RenderFrame(MeterState& State, const QImage& Backgr
     frame_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
     whole = true;
   }
-  if (size.isEmpty()) return frame_;
+  if (size.isEmpty()) {
+    changedArea_ = QRect();
+    return frame_;
+  }
   whole = PrepareBase(BackgroundBitmap, size) || whole;
   const int width = size.width(), height = size.height();
 
@@ -267,6 +270,7 @@ const QImage& MeterRenderer::RenderFrame(MeterState& State, const QImage& Backgr
   const bool markings = ArcMarkingsShown(State);
   const NeedleStrokes strokes = ComputeNeedleStrokes(State, center.X, center.Y, width, height);
 
+  const QRect previouslyTouched = touched_.Bounds();
   touched_.Reset(width, height);
   if (emblem) {
     touched_.AddRect(QRect(ClientWidth - PNGImage.width(), 0, PNGImage.width(), PNGImage.height()));
@@ -290,6 +294,7 @@ const QImage& MeterRenderer::RenderFrame(MeterState& State, const QImage& Backgr
   ForEachSpanRow(frame_, touched_,
                  [](QRgb* pixel, int count, int, int) { KeyPixels(pixel, count); });
   keyedLikeFace_ = SameSeeThroughPixels(frame_, keyedBase_, touched_);
+  changedArea_ = whole ? frame_.rect() : previouslyTouched.united(touched_.Bounds());
   return frame_;
 }
 

@@ -48,6 +48,9 @@ class MeterRenderer {
   // True when the last frame's see-through pixels are exactly the keyed face's,
   // i.e. nothing was drawn over pure black.
   bool KeyedLikeFace() const { return keyedLikeFace_; }
+  // The part of the frame the last call changed: what the previous frame drew
+  // and what this one drew (the whole frame after a new face or size).
+  QRect ChangedArea() const { return changedArea_; }
 
  private:
   bool PrepareBase(const QImage& face, QSize size);
@@ -60,6 +63,7 @@ class MeterRenderer {
   QImage keyedBase_;
   qint64 baseFaceKey_ = -1;
   bool keyedLikeFace_ = true;
+  QRect changedArea_;
   // What the last frame drew over the keyed face.
   RowSpans touched_;
   LineStroker stroker_;

@@ -25,6 +25,17 @@ void RowSpans::Reset(int width, int height) {
   bottom_ = -1;
 }
 
+QRect RowSpans::Bounds() const {
+  int left = INT_MAX;
+  int right = INT_MIN;
+  ForEach([&](int, int l, int r) {
+    left = std::min(left, l);
+    right = std::max(right, r);
+  });
+  if (left > right) return QRect();
+  return QRect(QPoint(left, top_), QPoint(right, bottom_));
+}
+
 void RowSpans::AddRun(int y, int left, int right) {
   if (y < 0 || y >= height_) return;
   left = std::max(left, 0);

@@ -17,6 +17,9 @@ class RowSpans {
   // whole coordinates).
   void AddSegment(double x1, double y1, double x2, double y2, double margin);
 
+  // The smallest rectangle holding every run; empty when there is none.
+  QRect Bounds() const;
+
   // Calls Visit(y, left, right) for every row with a run.
   template <typename Visit>
   void ForEach(Visit visit) const {

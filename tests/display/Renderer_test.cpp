@@ -406,6 +406,34 @@ TEST_F(RendererTest, TellsWhenTheSeeThroughPixelsDifferFromTheFace) {
   EXPECT_EQ(qAlpha(renderer.KeyedFace().pixel(10, 10)), 255);
 }
 
+TEST_F(RendererTest, ChangedAreaHoldsEveryPixelThatChanged) {
+  const QImage face = Face();
+  MeterState s = HorizontalNeedle(2);
+  s.EnableShadow = true;
+  Render(s, face);
+  EXPECT_EQ(renderer.ChangedArea(), QRect(0, 0, kWidth, kHeight));  // a new face: all of it
+  const double positions[] = {0.0, 0.4, 0.4, -0.3};
+  double previous = 0.0;
+  s.CalibrationPoints[1] = {100, 0};  // position 1 aims straight up
+  for (double position : positions) {
+    const QImage before = renderer.Frame().copy();
+    s.NeedlePosition = position;
+    const QImage& after = Render(s, face);
+    const QRect changed = renderer.ChangedArea();
+    int differing = 0;
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x) {
+        if (before.pixel(x, y) == after.pixel(x, y)) continue;
+        ++differing;
+        EXPECT_TRUE(changed.contains(x, y)) << position << " at " << x << "," << y;
+      }
+    }
+    EXPECT_EQ(differing == 0, position == previous) << position;
+    EXPECT_LT(changed.width() * changed.height(), kWidth * kHeight / 2) << position;
+    previous = position;
+  }
+}
+
 TEST_F(RendererTest, EmptyClientAreaGivesAnEmptyFrame) {
   MeterState s = HorizontalNeedle(2);
   const QImage& frame = renderer.RenderFrame(s, Face(), QImage(), 0, 0, kOrdinaryDay, log.Log());

@@ -43,7 +43,7 @@ class Session:
     def _start_xvfb(self, screen):
         read_fd, write_fd = os.pipe()
         proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", screen, "-nolisten", "tcp",
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", screen, "-nolisten", "tcp", "-noreset",
              "+extension", "Composite", "+extension", "RENDER"],
             pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
