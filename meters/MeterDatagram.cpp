@@ -8,6 +8,7 @@
 #include <string>
 
 #include "meters/Vita49Tools.h"
+#include "support/AsciiText.h"
 #include "support/NumberFormat.h"
 
 namespace quendal {
@@ -25,16 +26,6 @@ constexpr UnitDivisor kUnitScale[] = {
 };
 
 constexpr std::size_t kPairSize = 4;
-
-bool EqualsLowerAscii(std::string_view text, std::string_view lower) {
-  if (text.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != lower[i]) return false;
-  }
-  return true;
-}
 
 void LogPairError(TextLog& log, std::uint16_t id, const char* what) {
   if (!log.Enabled()) return;
@@ -62,7 +53,7 @@ void ApplyMeterPair(std::uint16_t id, std::int16_t raw, TMeterList& meters, Text
 
 double UnitScale(std::string_view unit) {
   for (const UnitDivisor& entry : kUnitScale)
-    if (EqualsLowerAscii(unit, entry.unit)) return entry.divisor;
+    if (EqualsIgnoringAsciiCase(unit, entry.unit)) return entry.divisor;
   return 1.0;
 }
 

@@ -1,19 +1,7 @@
 #include "meters/MeterList.h"
 
+#include "support/AsciiText.h"
 namespace quendal {
-
-namespace {
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  return true;
-}
-
-}  // namespace
 
 std::optional<std::size_t> TMeterList::IndexOfId(std::string_view id) const {
   auto it = index_by_id_.find(id);

@@ -7,6 +7,7 @@
 
 #include "meters/LevelConversions.h"
 #include "meters/MeterDatagram.h"
+#include "support/AsciiText.h"
 #include "support/NumberFormat.h"
 
 namespace quendal {
@@ -29,18 +30,6 @@ std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && IsBlankChar(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlankChar(text.back())) text.remove_suffix(1);
   return text;
-}
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::size_t FindIgnoringAsciiCase(std::string_view text, std::string_view lowerPattern) {
-  if (lowerPattern.size() > text.size()) return std::string_view::npos;
-  for (std::size_t at = 0; at + lowerPattern.size() <= text.size(); ++at) {
-    std::size_t i = 0;
-    while (i < lowerPattern.size() && AsciiLower(text[at + i]) == lowerPattern[i]) ++i;
-    if (i == lowerPattern.size()) return at;
-  }
-  return std::string_view::npos;
 }
 
 // Cuts `text` wherever `isSeparator` holds outside single or double quotes; quotes stay in

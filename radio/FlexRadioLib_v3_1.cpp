@@ -17,6 +17,7 @@
 #include "meters/MeterDatagram.h"
 #include "meters/MeterStatus.h"
 #include "meters/Vita49Tools.h"
+#include "support/AsciiText.h"
 #include "support/IniFile.h"
 #include "support/NumberFormat.h"
 
@@ -41,16 +42,8 @@ std::string AsciiText(std::string_view bytes) {
   return text;
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
 bool ContainsMeterMarker(std::string_view text) {
-  static constexpr std::string_view kMarker = "|meter";
-  for (std::size_t i = 0; i + kMarker.size() <= text.size(); ++i) {
-    std::size_t j = 0;
-    while (j < kMarker.size() && LowerAscii(text[i + j]) == kMarker[j]) ++j;
-    if (j == kMarker.size()) return true;
-  }
-  return false;
+  return FindIgnoringAsciiCase(text, "|meter") != std::string_view::npos;
 }
 
 // Slice status numbers: "." decimal point, blanks around the number allowed.
@@ -104,11 +97,7 @@ DiscoveryRecord ParseDiscoveryPayload(std::string_view payload) {
 
 std::string DiscoveryValue(const DiscoveryRecord& record, std::string_view key) {
   for (const auto& [name, value] : record) {
-    if (name.size() != key.size()) continue;
-    bool same = true;
-    for (std::size_t i = 0; i < key.size() && same; ++i)
-      same = LowerAscii(name[i]) == LowerAscii(key[i]);
-    if (same) return value;
+    if (EqualsIgnoringAsciiCase(name, key)) return value;
   }
   return {};
 }

@@ -12,6 +12,7 @@
 #include <system_error>
 #include <utility>
 
+#include "support/AsciiText.h"
 #include "support/NumberFormat.h"
 
 namespace quendal {
@@ -26,15 +27,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
   return s;
-}
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  return true;
 }
 
 // "[name]" -> name; nothing when the line is no section header.
@@ -110,19 +102,19 @@ void IniFile::Parse(std::string_view text) {
 
 const IniFile::Section* IniFile::FindSection(std::string_view name) const {
   for (const Section& s : sections_)
-    if (s.has_header && SameName(s.name, name)) return &s;
+    if (s.has_header && EqualsIgnoringAsciiCase(s.name, name)) return &s;
   return nullptr;
 }
 
 IniFile::Section* IniFile::FindSection(std::string_view name) {
   for (Section& s : sections_)
-    if (s.has_header && SameName(s.name, name)) return &s;
+    if (s.has_header && EqualsIgnoringAsciiCase(s.name, name)) return &s;
   return nullptr;
 }
 
 const IniFile::Line* IniFile::FindKey(const Section& section, std::string_view key) const {
   for (const Line& line : section.lines)
-    if (!line.key.empty() && SameName(line.key, key)) return &line;
+    if (!line.key.empty() && EqualsIgnoringAsciiCase(line.key, key)) return &line;
   return nullptr;
 }
 
@@ -238,8 +230,9 @@ double IniFile::ReadFloat(std::string_view section, std::string_view key, double
 }
 
 void IniFile::EraseSection(std::string_view section) {
-  std::erase_if(sections_,
-                [&](const Section& s) { return s.has_header && SameName(s.name, section); });
+  std::erase_if(sections_, [&](const Section& s) {
+    return s.has_header && EqualsIgnoringAsciiCase(s.name, section);
+  });
 }
 
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
@@ -256,7 +249,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
   const std::string text =
       Unquote(value) == value ? std::string(value) : '"' + std::string(value) + '"';
   for (Line& line : s->lines) {
-    if (!line.key.empty() && SameName(line.key, key)) {
+    if (!line.key.empty() && EqualsIgnoringAsciiCase(line.key, key)) {
       line.text = line.key + "=" + text;
       return;
     }

@@ -38,8 +38,8 @@ std::string FromUserDecimal(std::string text) {
 
 std::string FormatFixed2(double value) {
   char buffer[64];
-  std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                         std::chars_format::fixed, 2);
+  std::to_chars_result r =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
   if (r.ec != std::errc()) return std::isnan(value) ? "NAN" : "INF";
   return ToUserDecimal(std::string(buffer, r.ptr));
 }
