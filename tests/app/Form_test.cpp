@@ -9,23 +9,10 @@
 #include <sstream>
 
 #include "app/main.h"
+#include "tests/display/ScriptedPrompter.h"
 
 namespace quendal {
 namespace {
-
-class ScriptedPrompter final : public Prompter {
- public:
-  std::deque<bool> answers;
-  std::vector<std::string> shown;
-  void info(const std::string& text) override { shown.push_back(text); }
-  bool confirm(const std::string& text) override {
-    shown.push_back(text);
-    if (answers.empty()) return true;
-    const bool a = answers.front();
-    answers.pop_front();
-    return a;
-  }
-};
 
 class FakeWindowFinder final : public WindowFinder {
  public:
@@ -115,7 +102,7 @@ class FormTest : public ::testing::Test {
 
   std::filesystem::path old_dir_;
   std::filesystem::path dir_;
-  ScriptedPrompter prompter_;
+  testing::ScriptedPrompter prompter_;
   TickingClock clock_;
   FakeWindowFinder* finder_ = nullptr;
 };
@@ -124,10 +111,10 @@ TEST_F(FormTest, MissingFaceShowsOneMessageAndStartsCalibration) {
   TForm1 form(Environment());
   form.FormCreate();
   ASSERT_EQ(prompter_.shown.size(), 3u);
-  EXPECT_EQ(prompter_.shown[0].rfind("Background image could not be loaded: ", 0), 0u)
+  EXPECT_EQ(prompter_.shown[0].rfind("info: Background image could not be loaded: ", 0), 0u)
       << prompter_.shown[0];
-  EXPECT_EQ(prompter_.shown[1], "Calibration required. Let\u2019s start!");
-  EXPECT_EQ(prompter_.shown[2], "Please click on the S0 position.");
+  EXPECT_EQ(prompter_.shown[1], "info: Calibration required. Let\u2019s start!");
+  EXPECT_EQ(prompter_.shown[2], "info: Please click on the S0 position.");
   EXPECT_TRUE(form.BackgroundBitmap().isNull());
   EXPECT_FALSE(form.State().CalibrationDone);
   EXPECT_EQ(form.Timer1().interval(), 10);

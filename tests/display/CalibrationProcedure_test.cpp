@@ -9,24 +9,10 @@
 #include <sstream>
 #include <vector>
 
+#include "tests/display/ScriptedPrompter.h"
+
 namespace quendal {
 namespace {
-
-// Answers confirmations from a script and records every text shown.
-class ScriptedPrompter final : public Prompter {
- public:
-  std::deque<bool> answers;
-  std::vector<std::string> shown;
-
-  void info(const std::string& text) override { shown.push_back("info: " + text); }
-  bool confirm(const std::string& text) override {
-    shown.push_back("ask: " + text);
-    if (answers.empty()) return true;
-    const bool answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-};
 
 class CalibrationProcedureTest : public ::testing::Test {
  protected:
@@ -52,7 +38,7 @@ class CalibrationProcedureTest : public ::testing::Test {
   std::string log_path_;
   TextLog log_{"/dev/null"};
   MeterState state_;
-  ScriptedPrompter prompter_;
+  testing::ScriptedPrompter prompter_;
   int saves_ = 0;
 };
 
