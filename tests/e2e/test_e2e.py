@@ -169,8 +169,15 @@ def scenario_watchdog(s):
     count = lambda: s.read("radiosim.out").count("sub meter all")
     if not wait_until(lambda: count() >= 1, 15):
         fail("no subscription seen")
-    if not wait_until(lambda: count() >= 2, 15):
+    if not wait_until(lambda: "# meter stream silenced" in s.read("radiosim.out"), 15, 0.05):
+        fail("the simulator never silenced its stream")
+    silenced = time.monotonic()
+    if not wait_until(lambda: count() >= 2, 12, 0.05):
         fail("the meter never re-subscribed after the stream stopped:\n" + s.read("radiosim.out"))
+    # More than 5000 ms of silence, seen by a check once a second.
+    waited = time.monotonic() - silenced
+    if not 4.8 <= waited <= 7.5:
+        fail("re-subscribed %.1f s after the stream stopped, not about 6 s" % waited)
 
 
 def scenario_discovery_override(s):
