@@ -106,8 +106,7 @@ void TForm1::FormCreate() {
 
   if (!env_.CreateRadioLink) return;
   RadioLinkSettings radio = env_.Radio;
-  if (radio.ConfigPath.empty())
-    radio.ConfigPath = env_.ConfigPath.empty() ? DefaultConfigPath() : env_.ConfigPath;
+  if (radio.ConfigPath.empty()) radio.ConfigPath = ConfigPath();
   FlexRadio_ = std::make_unique<TFlexRadioLib>(radio);
   try {
     FlexRadio_->AutoDiscoverAndConnect(5993, 4992);
@@ -118,9 +117,12 @@ void TForm1::FormCreate() {
   }
 }
 
+std::string TForm1::ConfigPath() const {
+  return env_.ConfigPath.empty() ? DefaultConfigPath() : env_.ConfigPath;
+}
+
 void TForm1::LoadConfig() {
-  const std::string path = env_.ConfigPath.empty() ? DefaultConfigPath() : env_.ConfigPath;
-  const IniFile ini(path);
+  const IniFile ini(ConfigPath());
   config_.window.Top = y();
   config_.window.Left = x();
   ReadConfig(ini, config_);
@@ -131,8 +133,7 @@ void TForm1::LoadConfig() {
 }
 
 void TForm1::SaveConfig() {
-  const std::string path = env_.ConfigPath.empty() ? DefaultConfigPath() : env_.ConfigPath;
-  IniFile ini(path);
+  IniFile ini(ConfigPath());
   config_.window.Top = y();
   config_.window.Left = x();
   config_.window.TimerInterval = Timer1_.interval();

@@ -64,6 +64,8 @@ class TForm1 : public QWidget {
 
   // Program folder + "config.ini".
   static std::string DefaultConfigPath();
+  // The settings file in use: the injected one, else the default.
+  std::string ConfigPath() const;
   // The number the build label shows.
   static std::int32_t BuildNumber();
 
