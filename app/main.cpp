@@ -265,7 +265,6 @@ void TForm1::FormPaint(const QRect& area) {
   painter.drawImage(area, renderer_.Frame(), area);
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
   if (Timer2_.isActive()) DrawBuildNumber(painter, width(), height(), BuildNumber());
-  ++paint_count_;
 }
 
 void TForm1::RenderFrame() {

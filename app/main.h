@@ -59,7 +59,6 @@ class TForm1 : public QWidget {
   QTimer& Timer1() { return Timer1_; }
   QTimer& Timer2() { return Timer2_; }
   QTimer& Timer3() { return Timer3_; }
-  std::uint64_t PaintCount() const { return paint_count_; }
   bool ClickThroughApplied() const { return click_through_applied_; }
 
   // Program folder + "config.ini".
@@ -124,7 +123,6 @@ class TForm1 : public QWidget {
   qint64 mask_face_key_ = -1;
   bool frame_stale_ = true;
   double rendered_position_ = -1.0;
-  std::uint64_t paint_count_ = 0;
 };
 
 }  // namespace quendal
