@@ -74,14 +74,12 @@ class Session:
         return proc
 
     def compositor_running(self):
-        out = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env,
-                             capture_output=True, text=True)
+        """A compositing manager owns the _NET_WM_CM_S0 selection."""
         probe = subprocess.run(
             [sys.executable, "-c",
              "import Xlib.display as d; x=d.Display(); "
              "print(x.get_selection_owner(x.intern_atom('_NET_WM_CM_S0')))"],
             env=self.env, capture_output=True, text=True)
-        del out
         return probe.returncode == 0 and probe.stdout.strip() not in ("0", "")
 
     # --- run folder -------------------------------------------------------

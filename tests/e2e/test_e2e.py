@@ -5,10 +5,11 @@ Usage: test_e2e.py <scenario>. Exit status 0 when the scenario holds.
 
 import math
 import os
+import subprocess
 import sys
 import time
 
-from quendal_e2e import run_scenario, wait_until
+from quendal_e2e import ASSETS, run_scenario, wait_until
 
 GREEN_NEEDLE_CONFIG = """[Visual]
 NeedleColor=#00FF00
@@ -124,7 +125,6 @@ def scenario_first_run(s):
     s.write_config("")
     s.start_radiosim()
     s.start_quendal()
-    from quendal_e2e import ASSETS
     points = read_calibration(open(os.path.join(ASSETS, "calibration.txt")).read())
     # Prompts come up before the window: answer each with Enter (OK / Yes).
     answer_dialog(s)  # "Calibration required."
@@ -144,16 +144,14 @@ def scenario_first_run(s):
 
 
 def answer_dialog(s, timeout=10):
-    import subprocess
-
-    def dialog():
+    """Waits for a visible Quendal window (the newest is the dialog) and presses Enter,
+    which takes the default button (OK, or Yes)."""
+    def dialog_shown():
         r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Quendal.*"],
                            env=s.env, capture_output=True, text=True)
-        ids = r.stdout.split()
-        return ids[-1] if len(ids) > 0 else None
-    # The most recent window; Enter takes the default button.
+        return bool(r.stdout.split())
     time.sleep(0.4)
-    if not dialog():
+    if not wait_until(dialog_shown, timeout, 0.1):
         fail("no dialog appeared")
     s.key("Return")
     time.sleep(0.3)
