@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <exception>
 #include <limits>
 #include <stdexcept>
@@ -17,12 +16,6 @@ namespace quendal {
 namespace {
 
 constexpr std::string_view kLevelMeterName = "LEVEL";
-
-std::string FormatFixed1(double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.1f", value);
-  return ToUserDecimal(buffer);
-}
 
 void LogMeterRecord(const TMeter& meter, TextLog& log) {
   log.Log("Immediately after retrieval - Meter Value: " + FormatFixed2(meter.Value));
@@ -62,7 +55,7 @@ bool ReadLevelAndMove(MeterState& state, LevelSource& radio, TextLog& log) {
 
   if (log.Enabled()) {
     std::string message =
-        "S-Meter Value: " + FormatFixed1(meter.Value) + " dBm, S-Unit: " + FormatFixed1(sUnit);
+        "S-Meter Value: " + FormatFixed(meter.Value, 1) + " dBm, S-Unit: " + FormatFixed(sUnit, 1);
     if (sUnit >= 9.0) message += ", Plus dB: " + std::to_string(plusDB);
     log.Log("Received S-Value: " + message);
     log.Log("Received Frequency: " + std::to_string(freq));

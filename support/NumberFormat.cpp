@@ -28,21 +28,16 @@ std::string ToUserDecimal(std::string text) {
   return text;
 }
 
-std::string FromUserDecimal(std::string text) {
-  if (g_decimal_separator != '.') {
-    for (char& c : text)
-      if (c == g_decimal_separator) c = '.';
-  }
-  return text;
-}
-
-std::string FormatFixed2(double value) {
-  char buffer[64];
+std::string FormatFixed(double value, int decimals) {
+  // to_chars, not printf: the C library's numeric locale follows the environment.
+  char buffer[400];
   std::to_chars_result r =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
   if (r.ec != std::errc()) return std::isnan(value) ? "NAN" : "INF";
   return ToUserDecimal(std::string(buffer, r.ptr));
 }
+
+std::string FormatFixed2(double value) { return FormatFixed(value, 2); }
 
 std::optional<double> ParseDouble(std::string_view text) {
   text = StripPlus(text);

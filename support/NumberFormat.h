@@ -12,7 +12,9 @@ namespace quendal {
 void SetDecimalSeparator(char separator);
 char DecimalSeparator();
 
-// Fixed point with two decimals and the user's separator ("%f" in log texts).
+// Fixed point with the given decimals and the user's separator.
+std::string FormatFixed(double value, int decimals);
+// Two decimals ("%f" in log texts).
 std::string FormatFixed2(double value);
 
 // Locale-independent parsing with "." as the decimal point. The whole text must
@@ -20,8 +22,7 @@ std::string FormatFixed2(double value);
 std::optional<double> ParseDouble(std::string_view text);
 std::optional<std::int32_t> ParseInt32(std::string_view text);
 
-// Replaces a "." with the user's separator, or the other way round.
+// Replaces every "." with the user's separator.
 std::string ToUserDecimal(std::string text);
-std::string FromUserDecimal(std::string text);
 
 }  // namespace quendal

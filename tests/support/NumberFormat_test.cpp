@@ -22,6 +22,9 @@ TEST(NumberFormatTest, FormatsTwoDecimalsWithUserSeparator) {
     SetDecimalSeparator(c.separator);
     EXPECT_EQ(FormatFixed2(c.value), c.expected) << c.value;
   }
+  SetDecimalSeparator(',');
+  EXPECT_EQ(FormatFixed(-72.96, 1), "-73,0");
+  EXPECT_EQ(FormatFixed(8.25, 1), "8,2");
   SetDecimalSeparator('.');
 }
 
