@@ -15,7 +15,7 @@ TEST(NumberFormatTest, FormatsTwoDecimalsWithUserSeparator) {
     const char* expected;
   };
   const Case cases[] = {
-      {'.', -73.0, "-73.00"}, {'.', 0.0, "0.00"},     {'.', 1.005, "1.00"},
+      {'.', -73.0, "-73.00"}, {'.', 0.0, "0.00"},      {'.', 1.005, "1.00"},
       {'.', 2.675, "2.67"},   {',', -73.25, "-73,25"}, {',', 14.0, "14,00"},
   };
   for (const Case& c : cases) {
