@@ -165,6 +165,7 @@ void ReadConfig(const IniFile& ini, AppConfig& config) {
     config.window.TimerInterval = *interval;
   }
   reader.Bool("Logging", "EnableLogging", config.window.EnableLogging);
+  config.radio = ParseRadioType(ini.ReadString("Radio", "Type", ""));
 }
 
 void WriteConfig(IniFile& ini, const AppConfig& config) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/LevelSourceFactory.h"
 #include "display/MeterState.h"
 #include "display/Types.h"
 #include "support/IniFile.h"
@@ -33,6 +34,8 @@ struct WindowSettings {
 struct AppConfig {
   WindowSettings window;
   MeterState meter;
+  // Read only: [Radio] is the user's, like [Network], and is never rewritten.
+  RadioType radio = RadioType::Flex;
 };
 
 // Reads every key in the order the file is documented, each from its own

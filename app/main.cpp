@@ -105,11 +105,11 @@ void TForm1::FormCreate() {
   created_ = true;
 
   if (!env_.CreateRadioLink) return;
-  RadioLinkSettings radio = env_.Radio;
-  if (radio.ConfigPath.empty()) radio.ConfigPath = ConfigPath();
-  FlexRadio_ = std::make_unique<TFlexRadioLib>(radio);
+  LevelSourceEnvironment sources{env_.Radio};
+  if (sources.Flex.ConfigPath.empty()) sources.Flex.ConfigPath = ConfigPath();
+  FlexRadio_ = CreateLevelSource(config_.radio, sources);
   try {
-    FlexRadio_->AutoDiscoverAndConnect(5993, 4992);
+    FlexRadio_->Start();
   } catch (const std::exception& e) {
     const std::string text = std::string("Error connecting to FlexRadio: ") + e.what();
     Log(text);
@@ -356,7 +356,7 @@ void TForm1::FormClose() {
   PNGImage_ = QImage();
   pictures_loaded_ = false;
   if (FlexRadio_) {
-    FlexRadio_->DisconnectRadio();
+    FlexRadio_->Stop();
     FlexRadio_.reset();
   }
 }

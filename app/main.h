@@ -12,6 +12,7 @@
 #include "display/CalibrationProcedure.h"
 #include "display/Prompter.h"
 #include "display/Renderer.h"
+#include "meters/LevelSource.h"
 #include "platform/WindowFinder.h"
 #include "radio/FlexRadioLib_v3_1.h"
 #include "support/Clock.h"
@@ -54,7 +55,9 @@ class TForm1 : public QWidget {
   const AppConfig& Config() const { return config_; }
   MeterState& State() { return config_.meter; }
   const QImage& BackgroundBitmap() const { return BackgroundBitmap_; }
-  TFlexRadioLib* FlexRadio() const { return FlexRadio_.get(); }
+  LevelSource* Source() const { return FlexRadio_.get(); }
+  // The FlexRadio link, when that is the source.
+  TFlexRadioLib* FlexRadio() const { return dynamic_cast<TFlexRadioLib*>(FlexRadio_.get()); }
   const CalibrationProcedure* Calibration() const { return calibration_.get(); }
   QTimer& Timer1() { return Timer1_; }
   QTimer& Timer2() { return Timer2_; }
@@ -108,7 +111,7 @@ class TForm1 : public QWidget {
   QImage BackgroundBitmap_;
   bool pictures_loaded_ = false;
   std::unique_ptr<CalibrationProcedure> calibration_;
-  std::unique_ptr<TFlexRadioLib> FlexRadio_;
+  std::unique_ptr<LevelSource> FlexRadio_;
   MeterRenderer renderer_;
 
   QTimer Timer1_;

@@ -15,8 +15,6 @@ namespace quendal {
 
 namespace {
 
-constexpr std::string_view kLevelMeterName = "LEVEL";
-
 void LogMeterRecord(const TMeter& meter, TextLog& log) {
   log.Log("Immediately after retrieval - Meter Value: " + FormatFixed2(meter.Value));
   log.Log("Meter details - ID: " + meter.ID + ", Src: " + meter.Src + ", Num: " + meter.Num +
@@ -45,12 +43,12 @@ double TargetFor(double sUnit, std::int32_t plusDB) {
 }
 
 bool ReadLevelAndMove(MeterState& state, LevelSource& radio, TextLog& log) {
-  TMeter meter;
-  radio.GetMeterByName(kLevelMeterName, meter);
+  const LevelReading reading = radio.CurrentLevel();
+  const TMeter& meter = reading.Meter;
   if (log.Enabled()) LogMeterRecord(meter, log);
 
   std::int32_t plusDB = 0;
-  const std::int32_t freq = radio.CurrentFreq();
+  const std::int32_t freq = reading.FrequencyHz;
   const double sUnit = DBMtoSUnits(RoundLevel(meter.Value), plusDB, freq);
 
   if (log.Enabled()) {

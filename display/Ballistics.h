@@ -1,7 +1,7 @@
 #pragma once
 
-#include "display/LevelSource.h"
 #include "display/MeterState.h"
+#include "meters/LevelSource.h"
 #include "support/TextLog.h"
 
 namespace quendal {
@@ -11,7 +11,7 @@ inline constexpr double FastAttackStep = 0.5;
 inline constexpr double SlowDecayStep = 0.1;
 inline constexpr double FastAttackSnapTolerance = 0.01;
 
-// One meter tick: reads "LEVEL" from the radio link, sets TargetPosition and moves
+// One meter tick: reads the level from the radio link, sets TargetPosition and moves
 // NeedlePosition one step. Radio is null until the link exists; the tick then does
 // nothing. Errors are logged and end the tick. Returns true when a repaint is wanted.
 bool UpdateSMeter(MeterState& State, LevelSource* Radio, TextLog& Log);

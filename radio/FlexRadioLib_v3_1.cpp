@@ -200,6 +200,45 @@ void TFlexRadioLib::GetMeterByName(std::string_view MeterName, TMeter& Meter) {
         " value: " + FormatFixed2(Meter.Value));
 }
 
+// ---- level source ----
+
+void TFlexRadioLib::Start() { AutoDiscoverAndConnect(5993, 4992); }
+
+void TFlexRadioLib::Stop() { DisconnectRadio(); }
+
+LevelReading TFlexRadioLib::CurrentLevel() {
+  LevelReading reading;
+  GetMeterByName("LEVEL", reading.Meter);
+  reading.FrequencyHz = FCurrentFreq;
+  if (FMeterDatagramCount > 0) {
+    reading.Age = std::chrono::duration_cast<std::chrono::milliseconds>(
+        FSettings.clock.get().MonotonicNow() - FLastUDPReceiveTime);
+  }
+  return reading;
+}
+
+LinkStatus TFlexRadioLib::Status() const {
+  LinkStatus status;
+  if (FIdTelnet->Connected()) {
+    status.State = LinkState::Receiving;
+  } else if (FIdTelnet->Connecting()) {
+    status.State = LinkState::Connecting;
+    status.Address = Identity().Address;
+  } else if (DiscoveryListening()) {
+    status.State = LinkState::Searching;
+  }
+  return status;
+}
+
+RadioIdentity TFlexRadioLib::Identity() const {
+  RadioIdentity identity;
+  identity.Name = DiscoveryValue(FFlexDiscovery, "nickname");
+  identity.Model = DiscoveryValue(FFlexDiscovery, "model");
+  identity.Serial = DiscoveryValue(FFlexDiscovery, "serial");
+  identity.Address = !FTelnetIP.empty() ? FTelnetIP : DiscoveryValue(FFlexDiscovery, "ip");
+  return identity;
+}
+
 // ---- discovery ----
 
 void TFlexRadioLib::AutoDiscoverAndConnect(int /*UDPPort*/, int /*TelnetPort*/) {

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "display/LevelSource.h"
+#include "meters/LevelSource.h"
 #include "meters/MeterList.h"
 #include "radio/TelnetChannel.h"
 #include "support/Clock.h"
@@ -66,9 +66,16 @@ class TFlexRadioLib : public QObject, public LevelSource {
 
   TMeter GetMeterById(std::string_view MeterId) const;
   TMeter GetMeterByName(std::string_view MeterName);
-  void GetMeterByName(std::string_view MeterName, TMeter& Meter) override;
+  void GetMeterByName(std::string_view MeterName, TMeter& Meter);
   const TMeterList& MeterList() const { return FMeterList; }
-  std::int32_t CurrentFreq() const override { return FCurrentFreq; }
+  std::int32_t CurrentFreq() const { return FCurrentFreq; }
+
+  // The level source: Start discovers and connects, Stop disconnects.
+  void Start() override;
+  void Stop() override;
+  LevelReading CurrentLevel() override;
+  LinkStatus Status() const override;
+  RadioIdentity Identity() const override;
 
   // Read-only state, for the program's own log and for tests.
   bool LoggingEnabled() const { return FLog.Enabled(); }

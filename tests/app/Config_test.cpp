@@ -83,6 +83,7 @@ TEST(ConfigTest, ConditionalKeysAndModeText) {
   EXPECT_EQ(on.meter.ArcCenter, (TPoint{5, -6}));
   EXPECT_EQ(on.meter.ArcRadius, 9);
   EXPECT_EQ(on.meter.NeedleMovementMode, nmFastAttackSlowDecay);
+  EXPECT_EQ(Read("[Radio]\nType=FLEX\n").radio, RadioType::Flex);
 }
 
 TEST(ConfigTest, ErrorsThatStopTheStart) {
@@ -98,6 +99,7 @@ TEST(ConfigTest, ErrorsThatStopTheStart) {
       {"[Settings]\nNeedleColor=#12\n", "Invalid hex color format. Use #RRGGBB."},
       {"[Timer]\nInterval=-1\n", "Range check error"},
       {"[Settings]\nTimerInterval=-5\n", "Range check error"},
+      {"[Radio]\nType=icom\n", "Unknown radio type 'icom' in [Radio] Type. Use flex."},
   };
   for (const Case& c : cases) {
     try {

@@ -18,14 +18,18 @@ class FakeLevelSource : public LevelSource {
   std::int32_t freq = 14225000;
   bool fail = false;
 
-  void GetMeterByName(std::string_view MeterName, TMeter& Meter) override {
+  void Start() override {}
+  void Stop() override {}
+  LevelReading CurrentLevel() override {
     if (fail) throw std::runtime_error("meter list unavailable");
-    lastName = std::string(MeterName);
-    Meter = meter;
+    return {meter, freq, std::nullopt};
   }
-  std::int32_t CurrentFreq() const override { return freq; }
-
-  std::string lastName;
+  LinkStatus Status() const override {
+    LinkStatus status;
+    status.State = LinkState::Receiving;
+    return status;
+  }
+  RadioIdentity Identity() const override { return {}; }
 };
 
 TMeter LevelMeter(double dBm) {
@@ -73,7 +77,6 @@ TEST(UpdateSMeter, LevelSetsTheTarget) {
     radio.meter = LevelMeter(c.dBm);
     MeterState s;
     EXPECT_TRUE(UpdateSMeter(s, &radio, log.Log())) << c.dBm;
-    EXPECT_EQ(radio.lastName, "LEVEL");
     EXPECT_NEAR(s.TargetPosition, c.target, 1e-12) << c.dBm;
   }
 }

@@ -127,8 +127,9 @@ TEST_F(RadioLinkTest, DiscoversConnectsSubscribesAndFollowsTheStream) {
   // -73 dBm is raw -9344; 13.8 V is raw 3533 (13.80078 V).
   radio_.SendDatagram(link_->MeterListenerPort(), testing::MeterDatagram({{24, -9344}, {4, 3533}}));
   ASSERT_TRUE(WaitUntil([&] { return link_->MeterDatagramsReceived() == 1; }));
-  link_->GetMeterByName("LEVEL", level);
-  EXPECT_EQ(level.Value, -73.0);
+  const LevelReading reading = link_->CurrentLevel();
+  EXPECT_EQ(reading.Meter.Value, -73.0);
+  EXPECT_EQ(reading.FrequencyHz, 14074000);
   EXPECT_EQ(link_->GetMeterById("4").Value, 3533.0 / 256.0);
   EXPECT_EQ(CountLog("GetMeterByName - Meter LEVEL value: -73.00"), 1);
   SetDecimalSeparator(',');

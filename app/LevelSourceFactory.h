@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "meters/LevelSource.h"
+#include "radio/FlexRadioLib_v3_1.h"
+
+namespace quendal {
+
+// The radio families a meter can read, as [Radio] Type names them.
+enum class RadioType { Flex };
+
+// "flex" in any letter case; empty means flex. Throws ConfigError naming the
+// value for anything else.
+RadioType ParseRadioType(std::string_view text);
+
+// What each family needs from the window to start.
+struct LevelSourceEnvironment {
+  RadioLinkSettings Flex;
+};
+
+// The one place that turns a radio family into its level source.
+std::unique_ptr<LevelSource> CreateLevelSource(RadioType type, const LevelSourceEnvironment& env);
+
+}  // namespace quendal

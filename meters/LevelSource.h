@@ -1,0 +1,64 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "meters/MeterList.h"
+
+namespace quendal {
+
+// Where a level source stands with its radio. The window shows it on the face;
+// the needle follows only a source that is Receiving.
+enum class LinkState : std::uint8_t {
+  NotConnected,  // not started, stopped, or given up
+  Searching,     // waiting for the radio to announce itself
+  Connecting,    // an attempt to Address is under way
+  NoMeterData,   // connected, but no reading arrives
+  SliceNotOpen,  // connected, the chosen slice has no level meter
+  Receiving,     // readings flow
+  Lost,          // the link was lost; the next attempt is RetryInSeconds away
+};
+
+struct LinkStatus {
+  LinkState State = LinkState::NotConnected;
+  std::string Address;              // Connecting: where to
+  std::int32_t RetryInSeconds = 0;  // Lost
+  std::uint16_t MeterPort = 0;      // NoMeterData: the UDP port the stream should reach
+  std::int32_t Slice = -1;          // SliceNotOpen
+};
+
+// Who is at the other end, as far as the source knows; empty fields are unknown.
+struct RadioIdentity {
+  std::string Name;  // the operator's nickname for the radio
+  std::string Model;
+  std::string Serial;
+  std::string Address;
+};
+
+// One reading of the receive level.
+struct LevelReading {
+  TMeter Meter;  // Value in dBm; an empty Name while the source has no level meter
+  std::int32_t FrequencyHz = 0;
+  // Since Meter.Value arrived; empty while no value has.
+  std::optional<std::chrono::milliseconds> Age;
+};
+
+// What the window reads from a radio of any family, on its own thread, every tick.
+class LevelSource {
+ public:
+  virtual ~LevelSource() = default;
+
+  // Begins finding and connecting to the radio; returns at once. Throws
+  // std::runtime_error when the source cannot start at all.
+  virtual void Start() = 0;
+  // Drops every connection. Harmless when repeated.
+  virtual void Stop() = 0;
+
+  virtual LevelReading CurrentLevel() = 0;
+  virtual LinkStatus Status() const = 0;
+  virtual RadioIdentity Identity() const = 0;
+};
+
+}  // namespace quendal
