@@ -2,8 +2,6 @@
 
 #include <QBitmap>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDir>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -75,10 +73,6 @@ TForm1::TForm1(FormEnvironment environment, QWidget* parent)
 
 TForm1::~TForm1() {
   if (created_ && !closed_) FormClose();
-}
-
-std::string TForm1::DefaultConfigPath() {
-  return QDir(QCoreApplication::applicationDirPath()).filePath("config.ini").toStdString();
 }
 
 void TForm1::Log(const std::string& message) { log_.Log(message); }

@@ -64,8 +64,6 @@ class TForm1 : public QWidget {
   QTimer& Timer3() { return Timer3_; }
   bool ClickThroughApplied() const { return click_through_applied_; }
 
-  // Program folder + "config.ini".
-  static std::string DefaultConfigPath();
   // The settings file in use: the injected one, else the default.
   std::string ConfigPath() const;
   // The number the build label shows.

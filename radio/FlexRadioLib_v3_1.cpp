@@ -28,13 +28,6 @@ namespace {
 // The OS buffers bursts of meter datagrams while the event loop is busy painting.
 constexpr int kMeterReceiveBufferBytes = 1024 * 1024;
 
-std::string DefaultConfigPath() {
-  const QString folder = QCoreApplication::instance() != nullptr
-                             ? QCoreApplication::applicationDirPath()
-                             : QDir::currentPath();
-  return QDir(folder).filePath(QStringLiteral("config.ini")).toStdString();
-}
-
 std::string AsciiText(std::string_view bytes) {
   std::string text(bytes);
   for (char& c : text)
@@ -54,6 +47,13 @@ std::optional<double> ParseFrequencyText(std::string_view text) {
 }
 
 }  // namespace
+
+std::string DefaultConfigPath() {
+  const QString folder = QCoreApplication::instance() != nullptr
+                             ? QCoreApplication::applicationDirPath()
+                             : QDir::currentPath();
+  return QDir(folder).filePath(QStringLiteral("config.ini")).toStdString();
+}
 
 DiscoveryRecord ParseDiscoveryPayload(std::string_view payload) {
   const std::string text = AsciiText(payload.substr(0, payload.find('\0')));
@@ -195,9 +195,10 @@ TMeter TFlexRadioLib::GetMeterByName(std::string_view MeterName) {
 
 void TFlexRadioLib::GetMeterByName(std::string_view MeterName, TMeter& Meter) {
   Meter = FMeterList.FindByName(MeterName);
-  if (FLog.Enabled())
-    Log("GetMeterByName - Meter " + std::string(MeterName) +
-        " value: " + FormatFixed2(Meter.Value));
+  Log([&] {
+    return "GetMeterByName - Meter " + std::string(MeterName) +
+           " value: " + FormatFixed2(Meter.Value);
+  });
 }
 
 // ---- level source ----
@@ -241,17 +242,19 @@ RadioIdentity TFlexRadioLib::Identity() const {
 
 // ---- discovery ----
 
+// The two ports are kept in the signature by name only: the program calls it with them,
+// but discovery and the command channel use the ports of RadioLinkSettings.
 void TFlexRadioLib::AutoDiscoverAndConnect(int /*UDPPort*/, int /*TelnetPort*/) {
-  if (FLog.Enabled()) Log("TFlexRadioLib.AutoDiscoverAndConnect: Starting discovery.");
+  Log("TFlexRadioLib.AutoDiscoverAndConnect: Starting discovery.");
   FIdUDPServer2->close();
   if (!FIdUDPServer2->bind(QHostAddress::AnyIPv4, FSettings.DiscoveryPort,
                            QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
     const std::string message = FIdUDPServer2->errorString().toStdString();
     FIdUDPServer2->close();
-    if (FLog.Enabled()) Log("TFlexRadioLib.AutoDiscoverAndConnect: Failed to activate UDP Server.");
+    Log("TFlexRadioLib.AutoDiscoverAndConnect: Failed to activate UDP Server.");
     throw std::runtime_error(message);
   }
-  if (FLog.Enabled()) Log("TFlexRadioLib.AutoDiscoverAndConnect: UDP Server activated.");
+  Log("TFlexRadioLib.AutoDiscoverAndConnect: UDP Server activated.");
   FDiscoveryTimer->start(static_cast<int>(FSettings.DiscoveryTimeout.count()));
 }
 
@@ -277,23 +280,24 @@ void TFlexRadioLib::ReadPendingDiscoveryDatagrams() {
 }
 
 void TFlexRadioLib::IdUDPServer2UDPRead(std::span<const std::uint8_t> AData) {
-  if (FLog.Enabled()) Log("TFlexRadioLib.IdUDPServer2UDPRead: UDP data received on server 2.");
+  Log("TFlexRadioLib.IdUDPServer2UDPRead: UDP data received on server 2.");
   TVita packet;
   try {
     packet = vita49_decode(AData);
   } catch (const Vita49Error& e) {
-    if (FLog.Enabled())
-      Log(std::string("TFlexRadioLib.IdUDPServer2UDPRead: Datagram dropped: ") + e.what());
+    Log([&] {
+      return std::string("TFlexRadioLib.IdUDPServer2UDPRead: Datagram dropped: ") + e.what();
+    });
     return;
   }
   const std::string_view payload(reinterpret_cast<const char*>(packet.payload.data()),
                                  packet.payload.size());
-  if (FLog.Enabled()) {
-    Log("TFlexRadioLib.IdUDPServer2UDPRead: Decoded message: " +
-        AsciiText(payload.substr(0, payload.find('\0'))));
-  }
+  Log([&] {
+    return "TFlexRadioLib.IdUDPServer2UDPRead: Decoded message: " +
+           AsciiText(payload.substr(0, payload.find('\0')));
+  });
   FFlexDiscovery = ParseDiscoveryPayload(payload);
-  if (FLog.Enabled()) Log("TFlexRadioLib.IdUDPServer2UDPRead: Discovery information processed.");
+  Log("TFlexRadioLib.IdUDPServer2UDPRead: Discovery information processed.");
 
   // One attempt at a time: later datagrams only refresh the record.
   if (FIdTelnet->Connecting() || FIdTelnet->Connected()) return;
@@ -302,71 +306,73 @@ void TFlexRadioLib::IdUDPServer2UDPRead(std::span<const std::uint8_t> AData) {
 
 void TFlexRadioLib::OnDiscoveryTimeout() {
   if (!FFlexDiscovery.empty()) return;
-  if (FLog.Enabled())
-    Log("TFlexRadioLib.AutoDiscoverAndConnect: Auto-discovery timed out or failed.");
+  Log("TFlexRadioLib.AutoDiscoverAndConnect: Auto-discovery timed out or failed.");
   if (DiscoveryListening()) FIdUDPServer2->close();
 }
 
 // ---- connection ----
 
 void TFlexRadioLib::ConnectToTelnetServer() {
-  if (FLog.Enabled())
-    Log("TFlexRadioLib.ConnectToTelnetServer: Attempting to connect to Telnet server.");
+  Log("TFlexRadioLib.ConnectToTelnetServer: Attempting to connect to Telnet server.");
   const std::string host = !FTelnetIP.empty() ? FTelnetIP : DiscoveryValue(FFlexDiscovery, "ip");
   FIdTelnet->ConnectToHost(QString::fromStdString(host), FSettings.CommandPort,
                            static_cast<int>(FSettings.ConnectTimeout.count()));
 }
 
 void TFlexRadioLib::IdTelnetConnectFailed(const QString& message) {
-  if (FLog.Enabled())
-    Log("TFlexRadioLib.ConnectToTelnetServer: Failed to connect to Telnet server: " +
-        message.toStdString());
+  Log([&] {
+    return "TFlexRadioLib.ConnectToTelnetServer: Failed to connect to Telnet server: " +
+           message.toStdString();
+  });
 }
 
 void TFlexRadioLib::IdTelnetConnected() {
-  if (FLog.Enabled()) Log("TFlexRadioLib.IdTelnetConnected: Connected to Telnet server.");
+  Log("TFlexRadioLib.IdTelnetConnected: Connected to Telnet server.");
   FStatusLines.Clear();
   if (DiscoveryListening()) {
     FIdUDPServer2->close();
-    if (FLog.Enabled()) Log("TFlexRadioLib.IdTelnetConnected: Discovery UDP server deactivated.");
+    Log("TFlexRadioLib.IdTelnetConnected: Discovery UDP server deactivated.");
   }
   if (!StartUDPServer()) return;
   const quint16 AssignedPort = FIdUDPServer1->localPort();
-  if (FLog.Enabled())
-    Log("TFlexRadioLib.IdTelnetConnected: UDP server started on port " +
-        std::to_string(AssignedPort));
+  Log([&] {
+    return "TFlexRadioLib.IdTelnetConnected: UDP server started on port " +
+           std::to_string(AssignedPort);
+  });
   SendRadioCommand("client udpport " + std::to_string(AssignedPort));
   SendRadioCommand("meter list");
   SendRadioCommand("sub meter all");
 }
 
 bool TFlexRadioLib::StartUDPServer() {
-  if (FLog.Enabled()) Log("TFlexRadioLib.StartUDPServer: Starting UDP server.");
+  Log("TFlexRadioLib.StartUDPServer: Starting UDP server.");
   FIdUDPServer1->close();
   if (!FIdUDPServer1->bind(QHostAddress::AnyIPv4, 0)) {
-    if (FLog.Enabled())
-      Log("TFlexRadioLib.StartUDPServer: Failed to start UDP server: " +
-          FIdUDPServer1->errorString().toStdString());
+    Log([&] {
+      return "TFlexRadioLib.StartUDPServer: Failed to start UDP server: " +
+             FIdUDPServer1->errorString().toStdString();
+    });
     return false;
   }
   FIdUDPServer1->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
                                  kMeterReceiveBufferBytes);
-  if (FLog.Enabled())
-    Log("TFlexRadioLib.StartUDPServer: UDP server started on port " +
-        std::to_string(FIdUDPServer1->localPort()));
+  Log([&] {
+    return "TFlexRadioLib.StartUDPServer: UDP server started on port " +
+           std::to_string(FIdUDPServer1->localPort());
+  });
   return true;
 }
 
 void TFlexRadioLib::IdTelnetDisconnected() {
-  if (FLog.Enabled()) Log("TFlexRadioLib.IdTelnetDisconnected: Disconnected from Telnet server.");
+  Log("TFlexRadioLib.IdTelnetDisconnected: Disconnected from Telnet server.");
 }
 
 void TFlexRadioLib::DisconnectRadio() {
-  if (FLog.Enabled()) Log("TFlexRadioLib.DisconnectRadio: Disconnecting radio.");
+  Log("TFlexRadioLib.DisconnectRadio: Disconnecting radio.");
   FIdTelnet->Disconnect();
   FIdUDPServer1->close();
   FIdUDPServer2->close();
-  if (FLog.Enabled()) Log("TFlexRadioLib.DisconnectRadio: Radio disconnected.");
+  Log("TFlexRadioLib.DisconnectRadio: Radio disconnected.");
 }
 
 bool TFlexRadioLib::MeterListening() const {
@@ -380,8 +386,7 @@ quint16 TFlexRadioLib::MeterListenerPort() const {
 // ---- command channel ----
 
 void TFlexRadioLib::SendRadioCommand(std::string_view Command) {
-  if (FLog.Enabled())
-    Log("TFlexRadioLib.SendRadioCommand: Sending command - " + std::string(Command));
+  Log([&] { return "TFlexRadioLib.SendRadioCommand: Sending command - " + std::string(Command); });
   const std::string line =
       "C" + std::to_string(FCommandCount) + "|" + std::string(Command) + "\r\n";
   FIdTelnet->Send(line);
@@ -391,14 +396,16 @@ void TFlexRadioLib::SendRadioCommand(std::string_view Command) {
 void TFlexRadioLib::IdTelnetDataAvailable(const QByteArray& Buffer) {
   const std::string_view raw(Buffer.constData(), static_cast<std::size_t>(Buffer.size()));
   const std::string ResponseStr = AsciiText(raw);
-  if (FLog.Enabled()) {
-    Log("TFlexRadioLib.IdTelnetDataAvailable: Raw data received - " + BytesToHex(raw));
-    Log("TFlexRadioLib.IdTelnetDataAvailable: Decoded data - " + ResponseStr);
-  }
+  Log([&] {
+    return "TFlexRadioLib.IdTelnetDataAvailable: Raw data received - " + BytesToHex(raw);
+  });
+  Log([&] { return "TFlexRadioLib.IdTelnetDataAvailable: Decoded data - " + ResponseStr; });
   LineAssembler::Result assembled = FStatusLines.Feed(ResponseStr);
-  if (assembled.dropped_lines > 0 && FLog.Enabled()) {
-    Log("TFlexRadioLib.IdTelnetDataAvailable: Dropped a status line longer than " +
-        std::to_string(LineAssembler::kMaxLineBytes) + " bytes.");
+  if (assembled.dropped_lines > 0) {
+    Log([&] {
+      return "TFlexRadioLib.IdTelnetDataAvailable: Dropped a status line longer than " +
+             std::to_string(LineAssembler::kMaxLineBytes) + " bytes.";
+    });
   }
   bool meter_data_seen = false;
   for (const std::string& line : assembled.lines) HandleStatusLine(line, meter_data_seen);
@@ -414,25 +421,26 @@ void TFlexRadioLib::HandleStatusLine(const std::string& line, bool& meter_data_s
     }
     ParseSliceString(line);
   } catch (const std::exception& e) {
-    if (FLog.Enabled())
-      Log(std::string("TFlexRadioLib.IdTelnetDataAvailable: Error in status line: ") + e.what());
+    Log([&] {
+      return std::string("TFlexRadioLib.IdTelnetDataAvailable: Error in status line: ") + e.what();
+    });
   }
 }
 
 // ---- watchdog ----
 
 void TFlexRadioLib::OnTimer() {
-  if (FLog.Enabled())
-    Log("TFlexRadioLib.OnTimer: Timer triggered at " + LocalDateTimeText() +
-        ", checking for UDP activity.");
+  Log([&] {
+    return "TFlexRadioLib.OnTimer: Timer triggered at " + LocalDateTimeText() +
+           ", checking for UDP activity.";
+  });
   MonitorUDPActivity();
 }
 
 void TFlexRadioLib::MonitorUDPActivity() {
   if (!FIdTelnet->Connected() || !MeterListening()) {
-    if (FLog.Enabled())
-      Log("TFlexRadioLib.MonitorUDPActivity: Telnet or UDP is not active. Skipping "
-          "resubscription.");
+    Log("TFlexRadioLib.MonitorUDPActivity: Telnet or UDP is not active. Skipping "
+        "resubscription.");
     return;
   }
   const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -440,26 +448,26 @@ void TFlexRadioLib::MonitorUDPActivity() {
   const std::int32_t ElapsedTime = static_cast<std::int32_t>(
       std::clamp<std::int64_t>(elapsed.count() < 0 ? -elapsed.count() : elapsed.count(), 0,
                                std::numeric_limits<std::int32_t>::max()));
-  if (FLog.Enabled())
-    Log("TFlexRadioLib.MonitorUDPActivity: Elapsed time since last UDP packet: " +
-        std::to_string(ElapsedTime) + " ms");
+  Log([&] {
+    return "TFlexRadioLib.MonitorUDPActivity: Elapsed time since last UDP packet: " +
+           std::to_string(ElapsedTime) + " ms";
+  });
   if (ElapsedTime > FUDPTimeout) {
-    if (FLog.Enabled())
-      Log("TFlexRadioLib.MonitorUDPActivity: No UDP packets received for a while, resubscribing "
-          "to meters.");
+    Log("TFlexRadioLib.MonitorUDPActivity: No UDP packets received for a while, resubscribing "
+        "to meters.");
     ResubscribeMeters();
   }
 }
 
 void TFlexRadioLib::ResubscribeMeters() {
   SendRadioCommand("sub meter all");
-  if (FLog.Enabled()) Log("TFlexRadioLib.ResubscribeMeters: Resubscribed to all meters.");
+  Log("TFlexRadioLib.ResubscribeMeters: Resubscribed to all meters.");
 }
 
 // ---- slice frequency ----
 
 void TFlexRadioLib::ParseSliceString(std::string_view SliceString) {
-  if (FLog.Enabled()) Log("TFlexRadioLib.ParseSliceString: Parsing slice string.");
+  Log("TFlexRadioLib.ParseSliceString: Parsing slice string.");
   const std::string FreqStr = GetValueFromAttributeString(SliceString, "RF_frequency");
   if (FreqStr.empty()) return;
   const std::optional<double> FreqFloat = ParseFrequencyText(FreqStr);
@@ -469,24 +477,26 @@ void TFlexRadioLib::ParseSliceString(std::string_view SliceString) {
     NewFreq = FloatToIntegerWithoutDot(*FreqFloat);
   } catch (const ConversionError& e) {
     // Beyond 32 bits of hertz: keep the frequency we have.
-    if (FLog.Enabled())
-      Log("TFlexRadioLib.ParseSliceString: Frequency " + FreqStr + " ignored: " + e.what());
+    Log([&] {
+      return "TFlexRadioLib.ParseSliceString: Frequency " + FreqStr + " ignored: " + e.what();
+    });
     return;
   }
   const std::int32_t OldFreq = FCurrentFreq;
   FCurrentFreq = NewFreq;
   UpdateFrequencyFromRadio(FCurrentFreq);
-  if (FLog.Enabled()) {
-    Log("TFlexRadioLib.ParseSliceString: Frequency updated to " + std::to_string(FCurrentFreq));
-    if (OldFreq / 1000000 != FCurrentFreq / 1000000)
-      Log("TFlexRadioLib.ParseSliceString: Band change detected.");
-  }
+  Log([&] {
+    return "TFlexRadioLib.ParseSliceString: Frequency updated to " + std::to_string(FCurrentFreq);
+  });
+  if (OldFreq / 1000000 != FCurrentFreq / 1000000)
+    Log("TFlexRadioLib.ParseSliceString: Band change detected.");
 }
 
 void TFlexRadioLib::UpdateFrequencyFromRadio(std::int32_t NewFrequency) {
-  if (FLog.Enabled())
-    Log("TFlexRadioLib.UpdateFrequencyFromRadio: Updating frequency to " +
-        std::to_string(NewFrequency));
+  Log([&] {
+    return "TFlexRadioLib.UpdateFrequencyFromRadio: Updating frequency to " +
+           std::to_string(NewFrequency);
+  });
   FLastFrequencyChangeTime = FSettings.clock.get().MonotonicNow();
   // One timer restarted per report: only the last report of a burst is followed
   // by a check, as it would be if every report had its own.
@@ -495,7 +505,7 @@ void TFlexRadioLib::UpdateFrequencyFromRadio(std::int32_t NewFrequency) {
 
 void TFlexRadioLib::HandleFrequencyChange() {
   const auto quiet = FSettings.clock.get().MonotonicNow() - FLastFrequencyChangeTime;
-  if (quiet >= FSettings.FrequencySettleDelay && FLog.Enabled())
+  if (quiet >= FSettings.FrequencySettleDelay)
     Log("TFlexRadioLib.HandleFrequencyChange: Frequency stabilized");
 }
 
@@ -523,17 +533,20 @@ void TFlexRadioLib::ReadPendingMeterDatagrams() {
 }
 
 void TFlexRadioLib::IdUDPServer1UDPRead(std::span<const std::uint8_t> AData) {
-  if (FLog.Enabled()) Log("TFlexRadioLib.IdUDPServer1UDPRead: UDP data received.");
+  Log("TFlexRadioLib.IdUDPServer1UDPRead: UDP data received.");
   FLastUDPReceiveTime = FSettings.clock.get().MonotonicNow();
   ++FMeterDatagramCount;
-  if (FLog.Enabled())
-    Log("TFlexRadioLib.IdUDPServer1UDPRead: FLastUDPReceiveTime updated to " + LocalDateTimeText());
+  Log([&] {
+    return "TFlexRadioLib.IdUDPServer1UDPRead: FLastUDPReceiveTime updated to " +
+           LocalDateTimeText();
+  });
   FByteArrayData.assign(AData.begin(), AData.end());
   try {
     ApplyMeterDatagram(AData, FMeterList, FLog);
   } catch (const Vita49Error& e) {
-    if (FLog.Enabled())
-      Log(std::string("TFlexRadioLib.IdUDPServer1UDPRead: Datagram dropped: ") + e.what());
+    Log([&] {
+      return std::string("TFlexRadioLib.IdUDPServer1UDPRead: Datagram dropped: ") + e.what();
+    });
   }
 }
 

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -32,6 +33,10 @@ struct RadioLinkSettings {
   std::chrono::milliseconds FrequencySettleDelay{100};
   std::chrono::milliseconds ConnectTimeout{5000};
 };
+
+// The program's config.ini: beside the program file (the working folder when no
+// application object exists, as in some tools).
+std::string DefaultConfigPath();
 
 // The key=value pairs of the last discovery datagram, in payload order.
 using DiscoveryRecord = std::vector<std::pair<std::string, std::string>>;
@@ -91,6 +96,12 @@ class TFlexRadioLib : public QObject, public LevelSource {
  private:
   void LoadConfig();
   void Log(std::string_view message);
+  // Builds the text only when the log is on: most lines cost nothing otherwise.
+  template <typename BuildText>
+  requires std::is_invocable_v<BuildText&>
+  void Log(BuildText&& build) {
+    if (FLog.Enabled()) FLog.Log(build());
+  }
 
   void ConnectToTelnetServer();
   void IdTelnetConnected();
@@ -123,6 +134,7 @@ class TFlexRadioLib : public QObject, public LevelSource {
   TelnetChannel* FIdTelnet;
   QUdpSocket* FIdUDPServer1;  // meter stream
   QUdpSocket* FIdUDPServer2;  // discovery
+  // A copy of the last meter datagram; nothing reads it, it stays as the documented field.
   std::vector<std::uint8_t> FByteArrayData;
   std::vector<std::uint8_t> FReceiveBuffer;
   TMeterList FMeterList;

@@ -1,7 +1,5 @@
 #include "radio/TelnetChannel.h"
 
-#include <QHostAddress>
-
 namespace quendal {
 
 namespace {
@@ -187,8 +185,6 @@ bool TelnetChannel::Send(std::string_view text) {
   }
   return socket_->write(bytes) == bytes.size();
 }
-
-QString TelnetChannel::PeerAddress() const { return socket_->peerAddress().toString(); }
 
 void TelnetChannel::OnConnected() {
   connect_timer_->stop();

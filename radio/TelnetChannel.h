@@ -82,8 +82,6 @@ class TelnetChannel : public QObject {
   // Non-ASCII characters become '?'. Returns false when nothing was written.
   bool Send(std::string_view text);
 
-  QString PeerAddress() const;
-
  signals:
   void ConnectedToHost();
   void ConnectFailed(const QString& message);
