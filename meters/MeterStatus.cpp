@@ -32,26 +32,37 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
-// Cuts `text` wherever `isSeparator` holds outside single or double quotes; quotes stay in
-// the pieces. An unclosed quote runs to the end of the text.
-template <typename IsSeparator>
-std::vector<std::string_view> SplitOutsideQuotes(std::string_view text, IsSeparator isSeparator) {
+// Cuts a line at "#" outside quotes; quotes stay in the pieces. A quote groups only
+// when the same quote closes it later in the line: a lone apostrophe ("Operator's mic")
+// is plain text and must not swallow the meters after it.
+std::vector<std::string_view> SplitSegments(std::string_view line) {
   std::vector<std::string_view> pieces;
-  char openQuote = 0;
   std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (openQuote) {
-      if (c == openQuote) openQuote = 0;
-    } else if (IsQuote(c)) {
-      openQuote = c;
-    } else if (isSeparator(c)) {
-      pieces.push_back(text.substr(start, i - start));
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (IsQuote(c)) {
+      const std::size_t close = line.find(c, i + 1);
+      if (close != std::string_view::npos) i = close;
+    } else if (c == '#') {
+      pieces.push_back(line.substr(start, i - start));
       start = i + 1;
     }
   }
-  pieces.push_back(text.substr(start));
+  pieces.push_back(line.substr(start));
   return pieces;
+}
+
+// Line breaks always end a line, quoted or not.
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!IsLineBreak(text[i])) continue;
+    lines.push_back(text.substr(start, i - start));
+    start = i + 1;
+  }
+  lines.push_back(text.substr(start));
+  return lines;
 }
 
 bool IsReplyLine(std::string_view line, std::size_t firstBar) {
@@ -167,10 +178,10 @@ TMeterList& ParseMeterData(std::string_view MeterData, TMeterList& meters, TextL
   // Each meter's attributes build on its own entry, never on the previous meter's.
   TMeter working;
   bool haveWorking = false;
-  for (std::string_view line : SplitOutsideQuotes(MeterData, IsLineBreak)) {
+  for (std::string_view line : SplitLines(MeterData)) {
     const std::string_view rest = StripLinePrefix(line);
     if (IsMeterRemovedLine(rest)) continue;
-    for (std::string_view segment : SplitOutsideQuotes(rest, [](char c) { return c == '#'; })) {
+    for (std::string_view segment : SplitSegments(rest)) {
       if (IsBlank(segment)) continue;
       const std::string_view id = MeterSegmentId(segment);
       if (!haveWorking || id != working.ID) {

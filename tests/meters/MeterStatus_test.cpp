@@ -209,11 +209,32 @@ TEST(MeterStatusTest, SegmentsSetOneFieldByKey) {
   }
 }
 
-TEST(MeterStatusTest, QuotedTextIsNotSplit) {
-  const TMeterList meters = Parse("S1|meter 9.desc=\"a#b\r\nc\"#9.nam='x#y'#10.nam=B");
-  EXPECT_EQ(Ids(meters), (std::vector<std::string>{"9", "10"}));
-  EXPECT_EQ(meters.FindById("9").Desc, "\"a#b\r\nc\"");
-  EXPECT_EQ(meters.FindById("9").Name, "'x#y'");
+TEST(MeterStatusTest, QuotesGroupOnlyWhenTheyCloseOnTheirLine) {
+  struct Case {
+    const char* text;
+    std::vector<std::string> ids;
+    const char* desc9;
+    const char* name9;
+    const char* name10;
+  };
+  const Case cases[] = {
+      {"S1|meter 9.desc=\"a#b\"#9.nam='x#y'#10.nam=B", {"9", "10"}, "\"a#b\"", "'x#y'", "B"},
+      // A lone apostrophe is plain text: the meters after it are read.
+      {"R2|0|meter 9.desc=Operator's mic#9.nam=MIC#10.nam=LEVEL#",
+       {"9", "10"},
+       "Operator's mic",
+       "MIC",
+       "LEVEL"},
+      // A quote never runs past its line.
+      {"S1|meter 9.desc=\"open#9.nam=A\r\nS1|meter 10.nam=B\"#", {"9", "10"}, "\"open", "A", "B\""},
+  };
+  for (const Case& c : cases) {
+    const TMeterList meters = Parse(c.text);
+    EXPECT_EQ(Ids(meters), c.ids) << c.text;
+    EXPECT_EQ(meters.FindById("9").Desc, c.desc9) << c.text;
+    EXPECT_EQ(meters.FindById("9").Name, c.name9) << c.text;
+    EXPECT_EQ(meters.FindById("10").Name, c.name10) << c.text;
+  }
 }
 
 TEST(MeterStatusTest, BadNumbersRaiseAndKeepWhatWasStored) {
