@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <optional>
+#include <type_traits>
+#include <variant>
 
 namespace quendal {
 
@@ -9,132 +11,208 @@ namespace {
 
 constexpr std::string_view kLegacySection = "Settings";
 
-// The key's own section first, then the legacy [Settings] section.
-template <typename T, typename Reader>
-std::optional<T> ReadWithFallback(const IniFile& ini, std::string_view section,
-                                  std::string_view key, std::string_view legacy_key, Reader read) {
-  if (std::optional<T> own = read(ini, section, key)) return own;
-  return read(ini, kLegacySection, legacy_key);
-}
-
-class Reader {
- public:
-  explicit Reader(const IniFile& ini) : ini_(ini) {}
-
-  void Int(std::string_view section, std::string_view key, std::int32_t& field,
-           bool fallback = true) {
-    Assign(Read<std::int32_t>(section, key, fallback,
-                              [](const IniFile& f, std::string_view s, std::string_view k) {
-                                return f.ReadInteger(s, k);
-                              }),
-           field);
-  }
-  void Bool(std::string_view section, std::string_view key, bool& field, bool fallback = true) {
-    Assign(Read<bool>(section, key, fallback,
-                      [](const IniFile& f, std::string_view s, std::string_view k) {
-                        return f.ReadBool(s, k);
-                      }),
-           field);
-  }
-  void Float(std::string_view section, std::string_view key, double& field) {
-    Assign(Read<double>(section, key, true,
-                        [](const IniFile& f, std::string_view s, std::string_view k) {
-                          return f.ReadFloat(s, k);
-                        }),
-           field);
-  }
-  void String(std::string_view section, std::string_view key, std::string& field) {
-    Assign(Read<std::string>(section, key, true,
-                             [](const IniFile& f, std::string_view s, std::string_view k) {
-                               return f.ReadString(s, k);
-                             }),
-           field);
-  }
-  // A present colour is converted even when empty: an ill-formed one is an error.
-  void Color(std::string_view section, std::string_view key, TColor32& field) {
-    std::string text;
-    bool present = false;
-    if (auto v = ini_.ReadString(section, key)) {
-      text = *v;
-      present = true;
-    } else if (auto legacy = ini_.ReadString(kLegacySection, key)) {
-      text = *legacy;
-      present = true;
-    }
-    if (present) field = StringToColor32(text);
-  }
-  std::optional<std::int32_t> TimerInterval() {
-    return ReadWithFallback<std::int32_t>(ini_, "Timer", "Interval", "TimerInterval",
-                                          [](const IniFile& f, std::string_view s,
-                                             std::string_view k) { return f.ReadInteger(s, k); });
-  }
-
- private:
-  template <typename T, typename F>
-  std::optional<T> Read(std::string_view section, std::string_view key, bool fallback, F read) {
-    if (!fallback) return read(ini_, section, key);
-    return ReadWithFallback<T>(ini_, section, key, key, read);
-  }
-  template <typename T, typename U>
-  static void Assign(const std::optional<T>& value, U& field) {
-    if (value) field = *value;
-  }
-
-  const IniFile& ini_;
+// Where a key's value may also be found, for files of older versions.
+enum class Fallback {
+  None,          // only the key's own section
+  SameKey,       // else the same key in [Settings]
+  TimerInterval  // else [Settings] TimerInterval
 };
 
-void ReadWindowSection(Reader& r, WindowSettings& w) {
-  r.Int("Window", "Top", w.Top);
-  r.Int("Window", "Left", w.Left);
-  r.Bool("Window", "Borderless", w.Borderless);
-  r.Bool("Window", "AlwaysOnTop", w.AlwaysOnTop);
-  r.Bool("Window", "ClickThrough", w.ClickThrough);
-  r.Bool("Window", "TrackSmartSDRWindow", w.TrackSmartSDRWindowOn, false);
-}
+// When a key is read and written at all.
+enum class Condition { Always, OwnShadowColor, ArcCalibrated, IndependentPivot };
 
-void ReadVisualSection(Reader& r, AppConfig& c) {
-  MeterState& m = c.meter;
-  r.String("Visual", "BackgroundImageFileName", c.window.BackgroundImageFileName);
-  r.Int("Visual", "NeedleLength", m.NeedleLength);
-  r.Int("Visual", "NeedleThickness", m.NeedleThickness);
-  r.Color("Visual", "NeedleColor", m.NeedleColor);
-  r.Int("Visual", "ImageBottomOffset", m.ImageBottomOffset);
-  r.Bool("Visual", "ShowArcMarkings", m.ShowArcMarkings);
-  r.Bool("Visual", "EnableShadow", m.EnableShadow);
-  r.Int("Visual", "ShadowOffset", m.ShadowOffset);
-  r.Int("Visual", "ShadowTransparency", m.ShadowTransparency);
-  r.Bool("Visual", "UseNeedleColorForShadow", m.UseNeedleColorForShadow);
-  if (!m.UseNeedleColorForShadow) r.Color("Visual", "ShadowColor", m.ShadowColor);
-}
+using Field =
+    std::variant<std::int32_t*, bool*, double*, std::string*, TColor32*, TNeedleMovementMode*>;
 
-void ReadNeedleMovementSection(Reader& r, MeterState& m) {
-  r.Float("NeedleMovement", "SmoothingFactor", m.SmoothingFactor);
-  r.Float("NeedleMovement", "DecayFactor", m.DecayFactor);
-  r.Float("NeedleMovement", "DampingFactor", m.DampingFactor);
-  r.Float("NeedleMovement", "MinimumMoveThreshold", m.MinimumMoveThreshold);
-  std::string mode = "ExponentialSmoothing";
-  r.String("NeedleMovement", "NeedleMovementMode", mode);
-  m.NeedleMovementMode =
-      mode == "FastAttackSlowDecay" ? nmFastAttackSlowDecay : nmExponentialSmoothing;
-}
+struct Setting {
+  std::string_view section;
+  std::string_view key;
+  Fallback fallback;
+  Condition when;
+  Field (*field)(AppConfig&);
+};
 
-void ReadArcCalibrationSection(Reader& r, MeterState& m) {
-  r.Bool("ArcCalibration", "UseArcCalibration", m.UseArcCalibration);
-  r.Bool("ArcCalibration", "ArcCalibrationDone", m.ArcCalibrationDone);
-  r.Int("ArcCalibration", "NeedleLengthOffset", m.NeedleLengthOffset);
-  r.Int("ArcCalibration", "PivotArcRadius", m.PivotArcRadius);
-  r.Int("ArcCalibration", "ArcCenterOffsetX", m.ArcCenterOffsetX);
-  r.Int("ArcCalibration", "ArcCenterOffsetY", m.ArcCenterOffsetY);
-  if (m.ArcCalibrationDone) {
-    r.Int("ArcCalibration", "CenterX", m.ArcCenter.X);
-    r.Int("ArcCalibration", "CenterY", m.ArcCenter.Y);
-    r.Int("ArcCalibration", "Radius", m.ArcRadius);
+// Every key of the program's sections once, in file order: reading and writing both
+// walk it. Defaults are the fields' own initial values.
+const Setting kSettings[] = {
+    {"Window", "Top", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.window.Top; }},
+    {"Window", "Left", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.window.Left; }},
+    {"Window", "Borderless", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.window.Borderless; }},
+    {"Window", "AlwaysOnTop", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.window.AlwaysOnTop; }},
+    {"Window", "ClickThrough", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.window.ClickThrough; }},
+    {"Window", "TrackSmartSDRWindow", Fallback::None, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.window.TrackSmartSDRWindowOn; }},
+
+    {"Visual", "BackgroundImageFileName", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.window.BackgroundImageFileName; }},
+    {"Visual", "NeedleLength", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.NeedleLength; }},
+    {"Visual", "NeedleThickness", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.NeedleThickness; }},
+    {"Visual", "NeedleColor", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.NeedleColor; }},
+    {"Visual", "ImageBottomOffset", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.ImageBottomOffset; }},
+    {"Visual", "ShowArcMarkings", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.ShowArcMarkings; }},
+    {"Visual", "EnableShadow", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.EnableShadow; }},
+    {"Visual", "ShadowOffset", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.ShadowOffset; }},
+    {"Visual", "ShadowTransparency", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.ShadowTransparency; }},
+    {"Visual", "UseNeedleColorForShadow", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.UseNeedleColorForShadow; }},
+    {"Visual", "ShadowColor", Fallback::SameKey, Condition::OwnShadowColor,
+     [](AppConfig& c) -> Field { return &c.meter.ShadowColor; }},
+
+    {"NeedleMovement", "SmoothingFactor", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.SmoothingFactor; }},
+    {"NeedleMovement", "DecayFactor", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.DecayFactor; }},
+    {"NeedleMovement", "DampingFactor", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.DampingFactor; }},
+    {"NeedleMovement", "MinimumMoveThreshold", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.MinimumMoveThreshold; }},
+    {"NeedleMovement", "NeedleMovementMode", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.NeedleMovementMode; }},
+
+    {"ArcCalibration", "UseArcCalibration", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.calibration.UseArcCalibration; }},
+    {"ArcCalibration", "ArcCalibrationDone", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.calibration.ArcCalibrationDone; }},
+    {"ArcCalibration", "NeedleLengthOffset", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.calibration.NeedleLengthOffset; }},
+    {"ArcCalibration", "PivotArcRadius", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.calibration.PivotArcRadius; }},
+    {"ArcCalibration", "ArcCenterOffsetX", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.calibration.ArcCenterOffsetX; }},
+    {"ArcCalibration", "ArcCenterOffsetY", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.calibration.ArcCenterOffsetY; }},
+    {"ArcCalibration", "CenterX", Fallback::SameKey, Condition::ArcCalibrated,
+     [](AppConfig& c) -> Field { return &c.calibration.ArcCenter.X; }},
+    {"ArcCalibration", "CenterY", Fallback::SameKey, Condition::ArcCalibrated,
+     [](AppConfig& c) -> Field { return &c.calibration.ArcCenter.Y; }},
+    {"ArcCalibration", "Radius", Fallback::SameKey, Condition::ArcCalibrated,
+     [](AppConfig& c) -> Field { return &c.calibration.ArcRadius; }},
+    {"ArcCalibration", "EnableArcIndependentPivot", Fallback::None, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.calibration.IndependentPivotSet; }},
+    {"ArcCalibration", "ArcIndependentPivotPointX", Fallback::None, Condition::IndependentPivot,
+     [](AppConfig& c) -> Field { return &c.calibration.IndependentPivot.X; }},
+    {"ArcCalibration", "ArcIndependentPivotPointY", Fallback::None, Condition::IndependentPivot,
+     [](AppConfig& c) -> Field { return &c.calibration.IndependentPivot.Y; }},
+
+    {"Timer", "Interval", Fallback::TimerInterval, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.window.TimerInterval; }},
+    {"Logging", "EnableLogging", Fallback::SameKey, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.window.EnableLogging; }},
+};
+
+// Sections the program rewrites at close; [PivotPoint] is an old one it drops.
+constexpr std::string_view kOwnSections[] = {"Settings",       "Window",    "ArcCalibration",
+                                             "NeedleMovement", "Visual",    "Timer",
+                                             "Logging",        "PivotPoint"};
+
+constexpr std::string_view kSmoothingName = "ExponentialSmoothing";
+constexpr std::string_view kFastAttackName = "FastAttackSlowDecay";
+
+bool Applies(Condition when, const AppConfig& c) {
+  switch (when) {
+    case Condition::Always:
+      return true;
+    case Condition::OwnShadowColor:
+      return !c.meter.UseNeedleColorForShadow;
+    case Condition::ArcCalibrated:
+      return c.calibration.ArcCalibrationDone;
+    case Condition::IndependentPivot:
+      return c.calibration.IndependentPivotSet;
   }
-  r.Bool("ArcCalibration", "EnableArcIndependentPivot", m.IndependentPivotSet, false);
-  if (m.IndependentPivotSet) {
-    r.Int("ArcCalibration", "ArcIndependentPivotPointX", m.IndependentPivot.X, false);
-    r.Int("ArcCalibration", "ArcIndependentPivotPointY", m.IndependentPivot.Y, false);
+  return false;
+}
+
+// Where older files kept the key, if anywhere.
+std::optional<std::string> LegacyText(const IniFile& ini, const Setting& s) {
+  switch (s.fallback) {
+    case Fallback::None:
+      return std::nullopt;
+    case Fallback::SameKey:
+      return ini.ReadString(kLegacySection, s.key);
+    case Fallback::TimerInterval:
+      return ini.ReadString(kLegacySection, "TimerInterval");
   }
+  return std::nullopt;
+}
+
+// The raw text of a key: its own section first, then where older files kept it.
+std::optional<std::string> FindText(const IniFile& ini, const Setting& s) {
+  if (auto own = ini.ReadString(s.section, s.key)) return own;
+  return LegacyText(ini, s);
+}
+
+// An integer, boolean or float that does not parse in its own section is looked
+// for again where older files kept it.
+template <typename T, typename Parse>
+std::optional<T> ReadTyped(const IniFile& ini, const Setting& s, Parse parse) {
+  if (auto own = ini.ReadString(s.section, s.key)) {
+    if (std::optional<T> value = parse(*own)) return value;
+  }
+  if (auto legacy = LegacyText(ini, s)) return parse(*legacy);
+  return std::nullopt;
+}
+
+std::optional<bool> ParseBool(std::string_view text) {
+  if (auto number = IniFile::ParseInteger(text)) return *number != 0;
+  return std::nullopt;
+}
+
+void ReadSetting(const IniFile& ini, const Setting& s, AppConfig& config) {
+  std::visit(
+      [&](auto* field) {
+        using T = std::remove_pointer_t<decltype(field)>;
+        if constexpr (std::is_same_v<T, std::int32_t>) {
+          if (auto v = ReadTyped<std::int32_t>(ini, s, IniFile::ParseInteger)) *field = *v;
+        } else if constexpr (std::is_same_v<T, bool>) {
+          if (auto v = ReadTyped<bool>(ini, s, ParseBool)) *field = *v;
+        } else if constexpr (std::is_same_v<T, double>) {
+          if (auto v = ReadTyped<double>(ini, s, IniFile::ParseFloat)) *field = *v;
+        } else if constexpr (std::is_same_v<T, std::string>) {
+          if (auto v = FindText(ini, s)) *field = *v;
+        } else if constexpr (std::is_same_v<T, TColor32>) {
+          // A present colour is converted even when empty: an ill-formed one is an error.
+          if (auto v = FindText(ini, s)) *field = StringToColor32(*v);
+        } else {
+          const std::string mode = FindText(ini, s).value_or(std::string(kSmoothingName));
+          *field = mode == kFastAttackName ? nmFastAttackSlowDecay : nmExponentialSmoothing;
+        }
+      },
+      s.field(config));
+}
+
+void WriteSetting(IniFile& ini, const Setting& s, AppConfig& config) {
+  std::visit(
+      [&](auto* field) {
+        using T = std::remove_pointer_t<decltype(field)>;
+        if constexpr (std::is_same_v<T, std::int32_t>) {
+          ini.WriteInteger(s.section, s.key, *field);
+        } else if constexpr (std::is_same_v<T, bool>) {
+          ini.WriteBool(s.section, s.key, *field);
+        } else if constexpr (std::is_same_v<T, double>) {
+          ini.WriteFloat(s.section, s.key, *field);
+        } else if constexpr (std::is_same_v<T, std::string>) {
+          ini.WriteString(s.section, s.key, *field);
+        } else if constexpr (std::is_same_v<T, TColor32>) {
+          ini.WriteString(s.section, s.key, Color32ToString(*field));
+        } else {
+          ini.WriteString(s.section, s.key,
+                          *field == nmFastAttackSlowDecay ? kFastAttackName : kSmoothingName);
+        }
+      },
+      s.field(config));
 }
 
 int HexDigit(char c) {
@@ -155,74 +233,20 @@ std::uint32_t HexPair(std::string_view pair) {
 }  // namespace
 
 void ReadConfig(const IniFile& ini, AppConfig& config) {
-  Reader reader(ini);
-  ReadWindowSection(reader, config.window);
-  ReadVisualSection(reader, config);
-  ReadNeedleMovementSection(reader, config.meter);
-  ReadArcCalibrationSection(reader, config.meter);
-  if (std::optional<std::int32_t> interval = reader.TimerInterval()) {
-    if (*interval < 0) throw ConfigError("Range check error");
-    config.window.TimerInterval = *interval;
+  for (const Setting& s : kSettings) {
+    if (Applies(s.when, config)) ReadSetting(ini, s, config);
   }
-  reader.Bool("Logging", "EnableLogging", config.window.EnableLogging);
+  if (config.window.TimerInterval < 0) throw ConfigError("Range check error");
   config.radio = ParseRadioType(ini.ReadString("Radio", "Type", ""));
 }
 
 void WriteConfig(IniFile& ini, const AppConfig& config) {
-  for (std::string_view section : {"Settings", "Window", "ArcCalibration", "NeedleMovement",
-                                   "Visual", "Timer", "Logging", "PivotPoint"}) {
-    ini.EraseSection(section);
+  for (std::string_view section : kOwnSections) ini.EraseSection(section);
+  // The table hands out writable fields; writing reads them from a copy.
+  AppConfig fields = config;
+  for (const Setting& s : kSettings) {
+    if (Applies(s.when, fields)) WriteSetting(ini, s, fields);
   }
-  const WindowSettings& w = config.window;
-  const MeterState& m = config.meter;
-
-  ini.WriteInteger("Window", "Top", w.Top);
-  ini.WriteInteger("Window", "Left", w.Left);
-  ini.WriteBool("Window", "Borderless", w.Borderless);
-  ini.WriteBool("Window", "AlwaysOnTop", w.AlwaysOnTop);
-  ini.WriteBool("Window", "ClickThrough", w.ClickThrough);
-  ini.WriteBool("Window", "TrackSmartSDRWindow", w.TrackSmartSDRWindowOn);
-
-  ini.WriteString("Visual", "BackgroundImageFileName", w.BackgroundImageFileName);
-  ini.WriteInteger("Visual", "NeedleLength", m.NeedleLength);
-  ini.WriteInteger("Visual", "NeedleThickness", m.NeedleThickness);
-  ini.WriteString("Visual", "NeedleColor", Color32ToString(m.NeedleColor));
-  ini.WriteInteger("Visual", "ImageBottomOffset", m.ImageBottomOffset);
-  ini.WriteBool("Visual", "ShowArcMarkings", m.ShowArcMarkings);
-  ini.WriteBool("Visual", "EnableShadow", m.EnableShadow);
-  ini.WriteInteger("Visual", "ShadowOffset", m.ShadowOffset);
-  ini.WriteInteger("Visual", "ShadowTransparency", m.ShadowTransparency);
-  ini.WriteBool("Visual", "UseNeedleColorForShadow", m.UseNeedleColorForShadow);
-  if (!m.UseNeedleColorForShadow)
-    ini.WriteString("Visual", "ShadowColor", Color32ToString(m.ShadowColor));
-
-  ini.WriteFloat("NeedleMovement", "SmoothingFactor", m.SmoothingFactor);
-  ini.WriteFloat("NeedleMovement", "DecayFactor", m.DecayFactor);
-  ini.WriteFloat("NeedleMovement", "DampingFactor", m.DampingFactor);
-  ini.WriteFloat("NeedleMovement", "MinimumMoveThreshold", m.MinimumMoveThreshold);
-  ini.WriteString("NeedleMovement", "NeedleMovementMode",
-                  m.NeedleMovementMode == nmFastAttackSlowDecay ? "FastAttackSlowDecay"
-                                                                : "ExponentialSmoothing");
-
-  ini.WriteBool("ArcCalibration", "UseArcCalibration", m.UseArcCalibration);
-  ini.WriteBool("ArcCalibration", "ArcCalibrationDone", m.ArcCalibrationDone);
-  ini.WriteInteger("ArcCalibration", "NeedleLengthOffset", m.NeedleLengthOffset);
-  ini.WriteInteger("ArcCalibration", "PivotArcRadius", m.PivotArcRadius);
-  ini.WriteInteger("ArcCalibration", "ArcCenterOffsetX", m.ArcCenterOffsetX);
-  ini.WriteInteger("ArcCalibration", "ArcCenterOffsetY", m.ArcCenterOffsetY);
-  if (m.ArcCalibrationDone) {
-    ini.WriteInteger("ArcCalibration", "CenterX", m.ArcCenter.X);
-    ini.WriteInteger("ArcCalibration", "CenterY", m.ArcCenter.Y);
-    ini.WriteInteger("ArcCalibration", "Radius", m.ArcRadius);
-  }
-  ini.WriteBool("ArcCalibration", "EnableArcIndependentPivot", m.IndependentPivotSet);
-  if (m.IndependentPivotSet) {
-    ini.WriteInteger("ArcCalibration", "ArcIndependentPivotPointX", m.IndependentPivot.X);
-    ini.WriteInteger("ArcCalibration", "ArcIndependentPivotPointY", m.IndependentPivot.Y);
-  }
-
-  ini.WriteInteger("Timer", "Interval", w.TimerInterval);
-  ini.WriteBool("Logging", "EnableLogging", w.EnableLogging);
 }
 
 TColor32 StringToColor32(std::string_view text) {

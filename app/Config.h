@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "app/LevelSourceFactory.h"
-#include "display/MeterState.h"
+#include "display/MeterSettings.h"
 #include "display/Types.h"
 #include "support/IniFile.h"
 
@@ -18,7 +18,7 @@ class ConfigError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The window's own settings; the meter's live in MeterState.
+// The window's own settings; the meter's are MeterSettings and MeterCalibration.
 struct WindowSettings {
   std::int32_t Top = 0;
   std::int32_t Left = 0;
@@ -33,7 +33,8 @@ struct WindowSettings {
 
 struct AppConfig {
   WindowSettings window;
-  MeterState meter;
+  MeterSettings meter;
+  MeterCalibration calibration;
   // Read only: [Radio] is the user's, like [Network], and is never rewritten.
   RadioType radio = RadioType::Flex;
 };

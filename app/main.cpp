@@ -83,8 +83,8 @@ void TForm1::FormCreate() {
   Timer1_.start();
   Timer2_.start();
   if (config_.window.TrackSmartSDRWindowOn) Timer3_.start();
-  config_.meter.NeedlePosition = 0;
-  config_.meter.TargetPosition = 0;
+  needle_.NeedlePosition = 0;
+  needle_.TargetPosition = 0;
   Timer1_.setInterval(kMeterTickMs);
   config_.window.TimerInterval = kMeterTickMs;
   LoadPictures();
@@ -94,7 +94,7 @@ void TForm1::FormCreate() {
   }
   ApplyBorderAndTransparencyKey();
   LoadCalibration();
-  CalculateImagePosition(config_.meter, width(), height(), log_);
+  CalculateImagePosition(needle_, config_.meter, config_.calibration, width(), height(), log_);
   Log("FormCreate completed.");
   created_ = true;
 
@@ -165,7 +165,7 @@ void TForm1::ApplyBorderAndTransparencyKey() {
 }
 
 void TForm1::LoadCalibration() {
-  MeterState& m = config_.meter;
+  MeterCalibration& m = config_.calibration;
   calibration_ = std::make_unique<CalibrationProcedure>(
       m, *prompter_, log_, [this] { SaveConfig(); }, kCalibrationFile);
   Log("Attempting to load calibration data...");
@@ -225,10 +225,10 @@ std::int32_t TForm1::BuildNumber() {
 
 void TForm1::Timer1Timer() {
   if (!created_) return;
-  if (!UpdateSMeter(config_.meter, FlexRadio_.get(), log_)) return;
+  if (!UpdateSMeter(needle_, config_.meter, FlexRadio_.get(), log_)) return;
   // Draw only when the needle moved, and repaint only what changed: a needle at
   // rest costs nothing, a moving one a strip of the window.
-  if (!pictures_loaded_ || config_.meter.NeedlePosition == rendered_position_) return;
+  if (!pictures_loaded_ || needle_.NeedlePosition == rendered_position_) return;
   RenderFrame();
   const QRect changed = renderer_.ChangedArea();
   if (!changed.isEmpty()) update(changed);
@@ -262,11 +262,14 @@ void TForm1::FormPaint(const QRect& area) {
 }
 
 void TForm1::RenderFrame() {
-  const QImage& frame = renderer_.RenderFrame(config_.meter, BackgroundBitmap_, PNGImage_, width(),
-                                              height(), clock_.LocalNow(), log_);
+  const QImage& frame = renderer_.RenderFrame(config_.meter, config_.calibration,
+                                              needle_.NeedlePosition, BackgroundBitmap_, PNGImage_,
+                                              width(), height(), clock_.LocalNow(), log_);
+  needle_.ImageCenterX = renderer_.Center().X;
+  needle_.ImageCenterY = renderer_.Center().Y;
   if (use_mask_) UpdateWindowMask(frame);
   frame_stale_ = false;
-  rendered_position_ = config_.meter.NeedlePosition;
+  rendered_position_ = needle_.NeedlePosition;
 }
 
 void TForm1::InvalidateFrame() {
@@ -307,7 +310,7 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 void TForm1::FormResize() {
   if (!pictures_loaded_) return;
   LockClientSize();
-  CalculateImagePosition(config_.meter, width(), height(), log_);
+  CalculateImagePosition(needle_, config_.meter, config_.calibration, width(), height(), log_);
   InvalidateFrame();
 }
 

@@ -53,7 +53,8 @@ class TForm1 : public QWidget {
 
   // State, read by tests and the paint.
   const AppConfig& Config() const { return config_; }
-  MeterState& State() { return config_.meter; }
+  const MeterCalibration& MeterCalibrationData() const { return config_.calibration; }
+  const NeedleState& Needle() const { return needle_; }
   const QImage& BackgroundBitmap() const { return BackgroundBitmap_; }
   LevelSource* Source() const { return FlexRadio_.get(); }
   // The FlexRadio link, when that is the source.
@@ -105,6 +106,7 @@ class TForm1 : public QWidget {
   std::unique_ptr<WindowFinder> window_finder_;
 
   AppConfig config_;
+  NeedleState needle_;
   QImage PNGImage_;
   QImage BackgroundBitmap_;
   bool pictures_loaded_ = false;

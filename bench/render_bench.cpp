@@ -34,17 +34,20 @@ void BM_RenderFrame(benchmark::State& state) {
   const QImage face = MakeFace(width, height);
   const QImage emblem;
   quendal::TextLog log("render_bench.log");  // off, as by default
-  quendal::MeterState meter;
-  meter.EnableShadow = true;
-  meter.NeedleThickness = 2;
-  meter.NeedleLength = height + 20;
+  quendal::MeterSettings settings;
+  const quendal::MeterCalibration calibration;
+  double position = 0.0;
+  settings.EnableShadow = true;
+  settings.NeedleThickness = 2;
+  settings.NeedleLength = height + 20;
   quendal::MeterRenderer renderer;
   const quendal::LocalDateTime day{2026, 12, 8, 12, 0, 0, 0};
   int tick = 0;
   for (auto _ : state) {
     // Sweep the needle so every frame draws something new.
-    meter.NeedlePosition = (tick++ % 151) / 10.0;
-    const QImage& frame = renderer.RenderFrame(meter, face, emblem, width, height, day, log);
+    position = (tick++ % 151) / 10.0;
+    const QImage& frame = renderer.RenderFrame(settings, calibration, position, face, emblem, width,
+                                               height, day, log);
     benchmark::DoNotOptimize(frame.constBits());
   }
 }

@@ -42,7 +42,8 @@ double TargetFor(double sUnit, std::int32_t plusDB) {
   return 9.0 + plusDB / 10.0;
 }
 
-bool ReadLevelAndMove(MeterState& state, LevelSource& radio, TextLog& log) {
+bool ReadLevelAndMove(NeedleState& needle, const MeterSettings& settings, LevelSource& radio,
+                      TextLog& log) {
   const LevelReading reading = radio.CurrentLevel();
   const TMeter& meter = reading.Meter;
   if (log.Enabled()) LogMeterRecord(meter, log);
@@ -60,11 +61,11 @@ bool ReadLevelAndMove(MeterState& state, LevelSource& radio, TextLog& log) {
   }
 
   // No LEVEL meter yet (empty record): rest at S0 rather than read 0 dBm as +73 dB.
-  state.TargetPosition = meter.Name.empty() ? 0.0 : TargetFor(sUnit, plusDB);
-  return UpdateNeedlePosition(state, log);
+  needle.TargetPosition = meter.Name.empty() ? 0.0 : TargetFor(sUnit, plusDB);
+  return UpdateNeedlePosition(needle, settings, log);
 }
 
-void LogNeedle(TextLog& log, const char* prefix, const MeterState& state) {
+void LogNeedle(TextLog& log, const char* prefix, const NeedleState& state) {
   if (!log.Enabled()) return;
   log.Log(prefix + FormatFixed2(state.NeedlePosition) +
           ", Target: " + FormatFixed2(state.TargetPosition));
@@ -72,45 +73,47 @@ void LogNeedle(TextLog& log, const char* prefix, const MeterState& state) {
 
 }  // namespace
 
-bool UpdateSMeter(MeterState& State, LevelSource* Radio, TextLog& Log) {
+bool UpdateSMeter(NeedleState& Needle, const MeterSettings& Settings, LevelSource* Radio,
+                  TextLog& Log) {
   if (Radio == nullptr) return false;
   try {
-    return ReadLevelAndMove(State, *Radio, Log);
+    return ReadLevelAndMove(Needle, Settings, *Radio, Log);
   } catch (const std::exception& e) {
     Log.Log(std::string("Error retrieving S-Meter: ") + e.what());
     return false;
   }
 }
 
-bool UpdateNeedlePosition(MeterState& State, TextLog& Log) {
-  switch (State.NeedleMovementMode) {
+bool UpdateNeedlePosition(NeedleState& Needle, const MeterSettings& Settings, TextLog& Log) {
+  switch (Settings.NeedleMovementMode) {
     case nmExponentialSmoothing:
-      return UpdateNeedlePositionExponentialSmoothing(State, Log);
+      return UpdateNeedlePositionExponentialSmoothing(Needle, Settings, Log);
     case nmFastAttackSlowDecay:
-      return UpdateNeedlePositionFastAttackSlowDecay(State, Log);
+      return UpdateNeedlePositionFastAttackSlowDecay(Needle, Log);
   }
   return false;
 }
 
-bool UpdateNeedlePositionExponentialSmoothing(MeterState& State, TextLog& Log) {
+bool UpdateNeedlePositionExponentialSmoothing(NeedleState& State, const MeterSettings& Settings,
+                                              TextLog& Log) {
   const double delta = State.TargetPosition - State.NeedlePosition;
-  if (State.MinimumMoveThreshold >= std::abs(delta)) {
+  if (Settings.MinimumMoveThreshold >= std::abs(delta)) {
     State.NeedlePosition = State.TargetPosition;
     return true;
   }
   if (State.NeedlePosition < State.TargetPosition) {
-    State.NeedlePosition += delta * State.SmoothingFactor * (1.0 - State.DampingFactor);
+    State.NeedlePosition += delta * Settings.SmoothingFactor * (1.0 - Settings.DampingFactor);
   } else if (State.NeedlePosition > State.TargetPosition) {
-    State.NeedlePosition += delta * State.DecayFactor * (1.0 - State.DampingFactor);
+    State.NeedlePosition += delta * Settings.DecayFactor * (1.0 - Settings.DampingFactor);
   }
-  if (std::abs(State.TargetPosition - State.NeedlePosition) < State.MinimumMoveThreshold) {
+  if (std::abs(State.TargetPosition - State.NeedlePosition) < Settings.MinimumMoveThreshold) {
     State.NeedlePosition = State.TargetPosition;
   }
   LogNeedle(Log, "Needle updated with fast attack/slow decay and damping. Current: ", State);
   return true;
 }
 
-bool UpdateNeedlePositionFastAttackSlowDecay(MeterState& State, TextLog& Log) {
+bool UpdateNeedlePositionFastAttackSlowDecay(NeedleState& State, TextLog& Log) {
   if (std::abs(State.NeedlePosition - State.TargetPosition) <= FastAttackSnapTolerance) {
     State.NeedlePosition = State.TargetPosition;
     return true;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "display/MeterState.h"
+#include "display/MeterSettings.h"
 #include "meters/LevelSource.h"
 #include "support/TextLog.h"
 
@@ -14,12 +14,14 @@ inline constexpr double FastAttackSnapTolerance = 0.01;
 // One meter tick: reads the level from the radio link, sets TargetPosition and moves
 // NeedlePosition one step. Radio is null until the link exists; the tick then does
 // nothing. Errors are logged and end the tick. Returns true when a repaint is wanted.
-bool UpdateSMeter(MeterState& State, LevelSource* Radio, TextLog& Log);
+bool UpdateSMeter(NeedleState& Needle, const MeterSettings& Settings, LevelSource* Radio,
+                  TextLog& Log);
 
-// One ballistics step in State.NeedleMovementMode (an unknown mode does nothing).
+// One ballistics step in Settings.NeedleMovementMode (an unknown mode does nothing).
 // Each returns true when it asks for a repaint.
-bool UpdateNeedlePosition(MeterState& State, TextLog& Log);
-bool UpdateNeedlePositionExponentialSmoothing(MeterState& State, TextLog& Log);
-bool UpdateNeedlePositionFastAttackSlowDecay(MeterState& State, TextLog& Log);
+bool UpdateNeedlePosition(NeedleState& Needle, const MeterSettings& Settings, TextLog& Log);
+bool UpdateNeedlePositionExponentialSmoothing(NeedleState& Needle, const MeterSettings& Settings,
+                                              TextLog& Log);
+bool UpdateNeedlePositionFastAttackSlowDecay(NeedleState& Needle, TextLog& Log);
 
 }  // namespace quendal

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "display/MeterState.h"
+#include "display/MeterSettings.h"
 #include "support/TextLog.h"
 
 namespace quendal {

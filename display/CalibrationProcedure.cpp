@@ -54,8 +54,8 @@ bool ValidateCalibrationPoints(const TCalibrationPoints& points, TextLog& log) {
   return true;
 }
 
-CalibrationProcedure::CalibrationProcedure(MeterState& state, Prompter& prompter, TextLog& log,
-                                           std::function<void()> save_config,
+CalibrationProcedure::CalibrationProcedure(MeterCalibration& state, Prompter& prompter,
+                                           TextLog& log, std::function<void()> save_config,
                                            std::string calibration_file)
     : state_(state),
       prompter_(prompter),

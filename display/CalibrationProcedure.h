@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "display/MeterState.h"
+#include "display/MeterSettings.h"
 #include "display/Prompter.h"
 #include "support/TextLog.h"
 
@@ -24,7 +24,7 @@ class CalibrationProcedure {
  public:
   // save_config writes config.ini (after the arc calibration); calibration_file
   // receives the 16 points at the end of the main calibration.
-  CalibrationProcedure(MeterState& state, Prompter& prompter, TextLog& log,
+  CalibrationProcedure(MeterCalibration& state, Prompter& prompter, TextLog& log,
                        std::function<void()> save_config, std::string calibration_file);
 
   void PerformCalibration();
@@ -42,7 +42,7 @@ class CalibrationProcedure {
   void CompleteArcCalibration(std::int32_t x, std::int32_t y);
   void HandleMainClick(std::int32_t x, std::int32_t y);
 
-  MeterState& state_;
+  MeterCalibration& state_;
   Prompter& prompter_;
   TextLog& log_;
   std::function<void()> save_config_;

@@ -22,7 +22,7 @@ std::string FormatPoint(std::int32_t x, std::int32_t y) {
 
 // The length from the meter centre to a pivot, bounded by the arc radius above and
 // by the arc radius less the pivot circle below (the lower bound wins).
-std::int32_t ArcNeedleLength(const MeterState& State, double PivotX, double PivotY,
+std::int32_t ArcNeedleLength(const MeterCalibration& State, double PivotX, double PivotY,
                              std::int32_t CenterX, std::int32_t CenterY) {
   const double distance = std::hypot(PivotX - CenterX, PivotY - CenterY);
   const double rounded = RoundHalfEven(distance);
@@ -39,21 +39,23 @@ std::int32_t ArcNeedleLength(const MeterState& State, double PivotX, double Pivo
 
 }  // namespace
 
-TPoint MeterCenter(const MeterState& State, std::int32_t ClientWidth, std::int32_t ClientHeight) {
-  if (State.ArcMode()) {
-    return {ClampToInt32(std::int64_t{State.ArcCenter.X} + State.ArcCenterOffsetX),
-            ClampToInt32(std::int64_t{State.ArcCenter.Y} + State.ArcCenterOffsetY)};
+TPoint MeterCenter(const MeterSettings& Settings, const MeterCalibration& Calibration,
+                   std::int32_t ClientWidth, std::int32_t ClientHeight) {
+  if (Calibration.ArcMode()) {
+    return {ClampToInt32(std::int64_t{Calibration.ArcCenter.X} + Calibration.ArcCenterOffsetX),
+            ClampToInt32(std::int64_t{Calibration.ArcCenter.Y} + Calibration.ArcCenterOffsetY)};
   }
-  return {ClientWidth / 2, ClampToInt32(std::int64_t{ClientHeight} - State.ImageBottomOffset)};
+  return {ClientWidth / 2, ClampToInt32(std::int64_t{ClientHeight} - Settings.ImageBottomOffset)};
 }
 
-void CalculateImagePosition(MeterState& State, std::int32_t ClientWidth, std::int32_t ClientHeight,
-                            TextLog& Log) {
-  const TPoint center = MeterCenter(State, ClientWidth, ClientHeight);
-  State.ImageCenterX = center.X;
-  State.ImageCenterY = center.Y;
+void CalculateImagePosition(NeedleState& Needle, const MeterSettings& Settings,
+                            const MeterCalibration& Calibration, std::int32_t ClientWidth,
+                            std::int32_t ClientHeight, TextLog& Log) {
+  const TPoint center = MeterCenter(Settings, Calibration, ClientWidth, ClientHeight);
+  Needle.ImageCenterX = center.X;
+  Needle.ImageCenterY = center.Y;
   if (!Log.Enabled()) return;
-  if (State.ArcMode()) {
+  if (Calibration.ArcMode()) {
     Log.Log("Using ArcCenter with offset as image position: " + FormatPoint(center.X, center.Y));
   } else {
     Log.Log("Using default image position: " + FormatPoint(center.X, center.Y));
@@ -74,17 +76,18 @@ AimPoint InterpolatedCalibrationPoint(const TCalibrationPoints& Points, double P
           (1.0 - fraction) * point1.Y + fraction * point2.Y};
 }
 
-double CalculateNeedleAngleStandardMode(const MeterState& State, double Position) {
-  if (State.CalibrationDone) {
-    const AimPoint aim = InterpolatedCalibrationPoint(State.CalibrationPoints, Position);
-    return std::atan2(State.ImageCenterY - aim.Y, aim.X - State.ImageCenterX);
+double CalculateNeedleAngleStandardMode(const MeterCalibration& Calibration, TPoint Center,
+                                        double Position) {
+  if (Calibration.CalibrationDone) {
+    const AimPoint aim = InterpolatedCalibrationPoint(Calibration.CalibrationPoints, Position);
+    return std::atan2(Center.Y - aim.Y, aim.X - Center.X);
   }
   const double degrees =
       Position <= 9.0 ? 150.0 - Position * 30.0 / 9.0 : 90.0 - (Position - 9.0) * 30.0 / 6.0;
   return degrees * kDegreesToRadians;
 }
 
-double CalculateNeedleAngle(const MeterState& State, double Position) {
+double CalculateNeedleAngle(const MeterCalibration& State, double Position) {
   if (State.CalibrationDone) {
     const TPoint reference = State.IndependentPivotSet ? State.IndependentPivot : State.ArcCenter;
     const AimPoint aim = InterpolatedCalibrationPoint(State.CalibrationPoints, Position);
@@ -95,7 +98,7 @@ double CalculateNeedleAngle(const MeterState& State, double Position) {
   return degrees * kDegreesToRadians;
 }
 
-void HandleStandardMode(const MeterState& State, double& PivotX, double& PivotY,
+void HandleStandardMode(const MeterSettings& State, double& PivotX, double& PivotY,
                         std::int32_t& NeedleLength, double /*Angle*/, std::int32_t CenterX,
                         std::int32_t CenterY) {
   PivotX = CenterX;
@@ -103,7 +106,7 @@ void HandleStandardMode(const MeterState& State, double& PivotX, double& PivotY,
   NeedleLength = State.NeedleLength;
 }
 
-void HandleArcCalibrationMode(const MeterState& State, double& PivotX, double& PivotY,
+void HandleArcCalibrationMode(const MeterCalibration& State, double& PivotX, double& PivotY,
                               std::int32_t& NeedleLength, double Angle, std::int32_t CenterX,
                               std::int32_t CenterY) {
   // The pivot slides round the pivot circle, always on the needle's own line.
@@ -112,7 +115,7 @@ void HandleArcCalibrationMode(const MeterState& State, double& PivotX, double& P
   NeedleLength = ArcNeedleLength(State, PivotX, PivotY, CenterX, CenterY);
 }
 
-void HandleIndependentPivotMode(const MeterState& State, double& PivotX, double& PivotY,
+void HandleIndependentPivotMode(const MeterCalibration& State, double& PivotX, double& PivotY,
                                 std::int32_t& NeedleLength, double /*Angle*/, std::int32_t CenterX,
                                 std::int32_t CenterY) {
   PivotX = State.IndependentPivot.X;
@@ -120,18 +123,20 @@ void HandleIndependentPivotMode(const MeterState& State, double& PivotX, double&
   NeedleLength = ArcNeedleLength(State, PivotX, PivotY, CenterX, CenterY);
 }
 
-NeedleGeometry SelectNeedleGeometry(const MeterState& State, std::int32_t CenterX,
-                                    std::int32_t CenterY) {
+NeedleGeometry SelectNeedleGeometry(const MeterSettings& Settings,
+                                    const MeterCalibration& Calibration, double Position,
+                                    std::int32_t CenterX, std::int32_t CenterY) {
   NeedleGeometry g;
-  const bool arcMode = State.ArcMode();
-  g.Angle = arcMode ? CalculateNeedleAngle(State, State.NeedlePosition)
-                    : CalculateNeedleAngleStandardMode(State, State.NeedlePosition);
-  if (State.IndependentPivotSet) {
-    HandleIndependentPivotMode(State, g.PivotX, g.PivotY, g.Length, g.Angle, CenterX, CenterY);
+  const bool arcMode = Calibration.ArcMode();
+  g.Angle = arcMode ? CalculateNeedleAngle(Calibration, Position)
+                    : CalculateNeedleAngleStandardMode(Calibration, {CenterX, CenterY}, Position);
+  if (Calibration.IndependentPivotSet) {
+    HandleIndependentPivotMode(Calibration, g.PivotX, g.PivotY, g.Length, g.Angle, CenterX,
+                               CenterY);
   } else if (arcMode) {
-    HandleArcCalibrationMode(State, g.PivotX, g.PivotY, g.Length, g.Angle, CenterX, CenterY);
+    HandleArcCalibrationMode(Calibration, g.PivotX, g.PivotY, g.Length, g.Angle, CenterX, CenterY);
   } else {
-    HandleStandardMode(State, g.PivotX, g.PivotY, g.Length, g.Angle, CenterX, CenterY);
+    HandleStandardMode(Settings, g.PivotX, g.PivotY, g.Length, g.Angle, CenterX, CenterY);
   }
   return g;
 }

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "display/MeterState.h"
+#include "display/MeterSettings.h"
 #include "support/TextLog.h"
 
 namespace quendal {
@@ -12,11 +12,13 @@ inline constexpr double kDegreesToRadians = 0.017453292519943295;
 
 // The meter centre for a client area: the shifted arc centre in arc mode, else
 // the middle of the width at ImageBottomOffset above the bottom edge.
-TPoint MeterCenter(const MeterState& State, std::int32_t ClientWidth, std::int32_t ClientHeight);
+TPoint MeterCenter(const MeterSettings& Settings, const MeterCalibration& Calibration,
+                   std::int32_t ClientWidth, std::int32_t ClientHeight);
 
 // Sets ImageCenterX/Y from MeterCenter and logs which rule chose them.
-void CalculateImagePosition(MeterState& State, std::int32_t ClientWidth, std::int32_t ClientHeight,
-                            TextLog& Log);
+void CalculateImagePosition(NeedleState& Needle, const MeterSettings& Settings,
+                            const MeterCalibration& Calibration, std::int32_t ClientWidth,
+                            std::int32_t ClientHeight, TextLog& Log);
 
 // The point on the chord between two neighbouring calibration points that a
 // scale position aims at. Positions of 15 and above aim at point 15, the end stop.
@@ -26,22 +28,24 @@ struct AimPoint {
 };
 AimPoint InterpolatedCalibrationPoint(const TCalibrationPoints& Points, double Position);
 
-// Needle angles in radians, counter-clockwise from the positive x axis, y up.
-double CalculateNeedleAngleStandardMode(const MeterState& State, double Position);
-double CalculateNeedleAngle(const MeterState& State, double Position);
+// Needle angles in radians, counter-clockwise from the positive x axis, y up. The
+// standard mode aims from the meter centre, the arc modes from the arc's own points.
+double CalculateNeedleAngleStandardMode(const MeterCalibration& Calibration, TPoint Center,
+                                        double Position);
+double CalculateNeedleAngle(const MeterCalibration& Calibration, double Position);
 
 // Pivot and needle length for an angle about the meter centre (CenterX, CenterY).
-void HandleStandardMode(const MeterState& State, double& PivotX, double& PivotY,
+void HandleStandardMode(const MeterSettings& Settings, double& PivotX, double& PivotY,
                         std::int32_t& NeedleLength, double Angle, std::int32_t CenterX,
                         std::int32_t CenterY);
-void HandleArcCalibrationMode(const MeterState& State, double& PivotX, double& PivotY,
+void HandleArcCalibrationMode(const MeterCalibration& Calibration, double& PivotX, double& PivotY,
                               std::int32_t& NeedleLength, double Angle, std::int32_t CenterX,
                               std::int32_t CenterY);
-void HandleIndependentPivotMode(const MeterState& State, double& PivotX, double& PivotY,
+void HandleIndependentPivotMode(const MeterCalibration& Calibration, double& PivotX, double& PivotY,
                                 std::int32_t& NeedleLength, double Angle, std::int32_t CenterX,
                                 std::int32_t CenterY);
 
-// Angle, pivot and length of the needle at NeedlePosition, chosen by arc mode and
+// Angle, pivot and length of the needle at a scale position, chosen by arc mode and
 // IndependentPivotSet as the painter needs them.
 struct NeedleGeometry {
   double Angle = 0.0;
@@ -49,7 +53,8 @@ struct NeedleGeometry {
   double PivotY = 0.0;
   std::int32_t Length = 0;
 };
-NeedleGeometry SelectNeedleGeometry(const MeterState& State, std::int32_t CenterX,
-                                    std::int32_t CenterY);
+NeedleGeometry SelectNeedleGeometry(const MeterSettings& Settings,
+                                    const MeterCalibration& Calibration, double Position,
+                                    std::int32_t CenterX, std::int32_t CenterY);
 
 }  // namespace quendal

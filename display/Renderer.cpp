@@ -68,10 +68,11 @@ bool Finite(const Segment& s) {
   return std::isfinite(s.x1) && std::isfinite(s.y1) && std::isfinite(s.x2) && std::isfinite(s.y2);
 }
 
-NeedleStrokes ComputeNeedleStrokes(const MeterState& state, std::int32_t centerX,
-                                   std::int32_t centerY, int width, int height) {
+NeedleStrokes ComputeNeedleStrokes(const MeterSettings& state, const MeterCalibration& calibration,
+                                   double position, std::int32_t centerX, std::int32_t centerY,
+                                   int width, int height) {
   NeedleStrokes strokes;
-  const NeedleGeometry g = SelectNeedleGeometry(state, centerX, centerY);
+  const NeedleGeometry g = SelectNeedleGeometry(state, calibration, position, centerX, centerY);
   const double dx = std::cos(g.Angle) * g.Length;
   const double dy = -std::sin(g.Angle) * g.Length;
   const double pivotX = RoundHalfEven(g.PivotX);
@@ -137,12 +138,12 @@ void ForEachCirclePixel(TPoint center, std::int32_t radius, int width, int heigh
   }
 }
 
-bool ArcMarkingsShown(const MeterState& state) {
-  return state.ShowArcMarkings && state.ArcCalibrationDone && state.ArcRadius > 0;
+bool ArcMarkingsShown(const MeterSettings& settings, const MeterCalibration& calibration) {
+  return settings.ShowArcMarkings && calibration.ArcCalibrationDone && calibration.ArcRadius > 0;
 }
 
 template <typename Visit>
-void ForEachMarkingPixel(const MeterState& state, int width, int height, Visit visit) {
+void ForEachMarkingPixel(const MeterCalibration& state, int width, int height, Visit visit) {
   ForEachCirclePixel(state.ArcCenter, state.ArcRadius, width, height,
                      [&](int x, int y) { visit(x, y, kArcCircleColor); });
   ForEachCirclePixel(state.ArcCenter, state.PivotArcRadius, width, height,
@@ -167,15 +168,17 @@ void KeyPixels(QRgb* pixel, int count) {
 
 bool IsEmblemDay(const LocalDateTime& Today) { return Today.month == 8 && Today.day == 1; }
 
-void DrawNeedle(QImage& Bitmap, const MeterState& State, std::int32_t CenterX,
-                std::int32_t CenterY) {
+void DrawNeedle(QImage& Bitmap, const MeterSettings& Settings, const MeterCalibration& Calibration,
+                double Position, std::int32_t CenterX, std::int32_t CenterY) {
   LineStroker stroker;
   DrawStrokes(stroker, Bitmap,
-              ComputeNeedleStrokes(State, CenterX, CenterY, Bitmap.width(), Bitmap.height()));
+              ComputeNeedleStrokes(Settings, Calibration, Position, CenterX, CenterY,
+                                   Bitmap.width(), Bitmap.height()));
 }
 
-void DrawArcMarkings(QImage& Bitmap, const MeterState& State, TextLog& Log) {
-  if (!ArcMarkingsShown(State)) return;
+void DrawArcMarkings(QImage& Bitmap, const MeterSettings& Settings, const MeterCalibration& State,
+                     TextLog& Log) {
+  if (!ArcMarkingsShown(Settings, State)) return;
   ForEachMarkingPixel(State, Bitmap.width(), Bitmap.height(), [&](int x, int y, TColor32 color) {
     reinterpret_cast<QRgb*>(Bitmap.scanLine(y))[x] = color;
   });
@@ -238,10 +241,11 @@ void MeterRenderer::CopyBase(const QImage& base, const RowSpans& spans) {
   });
 }
 
-const QImage& MeterRenderer::RenderFrame(MeterState& State, const QImage& BackgroundBitmap,
-                                         const QImage& PNGImage, std::int32_t ClientWidth,
-                                         std::int32_t ClientHeight, const LocalDateTime& Today,
-                                         TextLog& Log) {
+const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
+                                         const MeterCalibration& Calibration, double NeedlePosition,
+                                         const QImage& BackgroundBitmap, const QImage& PNGImage,
+                                         std::int32_t ClientWidth, std::int32_t ClientHeight,
+                                         const LocalDateTime& Today, TextLog& Log) {
   const QSize size(std::max(ClientWidth, 0), std::max(ClientHeight, 0));
   bool whole = false;
   if (frame_.size() != size) {
@@ -262,13 +266,13 @@ const QImage& MeterRenderer::RenderFrame(MeterState& State, const QImage& Backgr
     CopyBase(keyedBase_, touched_);
   }
 
-  const TPoint center = MeterCenter(State, ClientWidth, ClientHeight);
-  State.ImageCenterX = center.X;
-  State.ImageCenterY = center.Y;
+  const TPoint center = MeterCenter(Settings, Calibration, ClientWidth, ClientHeight);
+  center_ = center;
 
   const bool emblem = IsEmblemDay(Today) && !PNGImage.isNull();
-  const bool markings = ArcMarkingsShown(State);
-  const NeedleStrokes strokes = ComputeNeedleStrokes(State, center.X, center.Y, width, height);
+  const bool markings = ArcMarkingsShown(Settings, Calibration);
+  const NeedleStrokes strokes = ComputeNeedleStrokes(Settings, Calibration, NeedlePosition,
+                                                     center.X, center.Y, width, height);
 
   const QRect previouslyTouched = touched_.Bounds();
   touched_.Reset(width, height);
@@ -276,7 +280,7 @@ const QImage& MeterRenderer::RenderFrame(MeterState& State, const QImage& Backgr
     touched_.AddRect(QRect(ClientWidth - PNGImage.width(), 0, PNGImage.width(), PNGImage.height()));
   }
   if (markings) {
-    ForEachMarkingPixel(State, width, height,
+    ForEachMarkingPixel(Calibration, width, height,
                         [&](int x, int y, TColor32) { touched_.AddPoint(x, y); });
   }
   AddStrokeSet(touched_, strokes.shadow);
@@ -289,7 +293,7 @@ const QImage& MeterRenderer::RenderFrame(MeterState& State, const QImage& Backgr
     QPainter painter(&frame_);
     painter.drawImage(ClientWidth - PNGImage.width(), 0, PNGImage);
   }
-  DrawArcMarkings(frame_, State, Log);
+  DrawArcMarkings(frame_, Settings, Calibration, Log);
   DrawStrokes(stroker_, frame_, strokes);
   ForEachSpanRow(frame_, touched_,
                  [](QRgb* pixel, int count, int, int) { KeyPixels(pixel, count); });

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "display/LineStroker.h"
-#include "display/MeterState.h"
+#include "display/MeterSettings.h"
 #include "display/RowSpans.h"
 #include "support/Clock.h"
 #include "support/TextLog.h"
@@ -17,12 +17,13 @@ bool IsEmblemDay(const LocalDateTime& Today);
 
 // Draws the shadow (when enabled) and the needle about the meter centre into an
 // ARGB32 premultiplied frame.
-void DrawNeedle(QImage& Bitmap, const MeterState& State, std::int32_t CenterX,
-                std::int32_t CenterY);
+void DrawNeedle(QImage& Bitmap, const MeterSettings& Settings, const MeterCalibration& Calibration,
+                double Position, std::int32_t CenterX, std::int32_t CenterY);
 
 // The red circle of the scale arc and the blue pivot circle, as plain pixel writes,
 // when ShowArcMarkings, ArcCalibrationDone and ArcRadius > 0; logs when it draws.
-void DrawArcMarkings(QImage& Bitmap, const MeterState& State, TextLog& Log);
+void DrawArcMarkings(QImage& Bitmap, const MeterSettings& Settings,
+                     const MeterCalibration& Calibration, TextLog& Log);
 
 // Pure black (RGB 0, 0, 0) becomes fully transparent; every other pixel keeps its
 // alpha. Only inside Area.
@@ -33,14 +34,17 @@ void ApplyTransparencyKey(QImage& Bitmap);
 class MeterRenderer {
  public:
   // Face at (0, 0), the emblem at the top-right corner on 1 August, the arc
-  // markings, shadow and needle, then the transparency key. Writes the meter centre
-  // into ImageCenterX/Y. The returned frame stays valid until the next call; the
-  // renderer keeps it between calls and redraws only what changed.
-  const QImage& RenderFrame(MeterState& State, const QImage& BackgroundBitmap,
+  // markings, shadow and the needle at NeedlePosition, then the transparency key. The
+  // returned frame stays valid until the next call; the renderer keeps it between
+  // calls and redraws only what changed.
+  const QImage& RenderFrame(const MeterSettings& Settings, const MeterCalibration& Calibration,
+                            double NeedlePosition, const QImage& BackgroundBitmap,
                             const QImage& PNGImage, std::int32_t ClientWidth,
                             std::int32_t ClientHeight, const LocalDateTime& Today, TextLog& Log);
 
   const QImage& Frame() const { return frame_; }
+  // The meter centre the last frame was drawn about.
+  TPoint Center() const { return center_; }
 
   // The face alone, keyed. A window shaped to its visible pixels fits every frame
   // for which KeyedLikeFace() holds.
@@ -64,6 +68,7 @@ class MeterRenderer {
   qint64 baseFaceKey_ = -1;
   bool keyedLikeFace_ = true;
   QRect changedArea_;
+  TPoint center_{};
   // What the last frame drew over the keyed face.
   RowSpans touched_;
   LineStroker stroker_;

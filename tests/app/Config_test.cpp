@@ -62,7 +62,7 @@ TEST(ConfigTest, OwnSectionThenSettingsThenDefault) {
     EXPECT_EQ(config.meter.NeedleLength, c.needle_length) << c.text;
     EXPECT_EQ(config.window.Borderless, c.borderless) << c.text;
     EXPECT_EQ(config.window.TrackSmartSDRWindowOn, c.track) << c.text;
-    EXPECT_EQ(config.meter.IndependentPivot.X, c.pivot_x) << c.text;
+    EXPECT_EQ(config.calibration.IndependentPivot.X, c.pivot_x) << c.text;
   }
 }
 
@@ -71,8 +71,8 @@ TEST(ConfigTest, ConditionalKeysAndModeText) {
       "[Visual]\nShadowColor=#112233\n[ArcCalibration]\nCenterX=5\nRadius=9\n"
       "[NeedleMovement]\nNeedleMovementMode=fastattackslowdecay\n");
   EXPECT_EQ(off.meter.ShadowColor, 0u);
-  EXPECT_EQ(off.meter.ArcCenter.X, 0);
-  EXPECT_EQ(off.meter.ArcRadius, 0);
+  EXPECT_EQ(off.calibration.ArcCenter.X, 0);
+  EXPECT_EQ(off.calibration.ArcRadius, 0);
   EXPECT_EQ(off.meter.NeedleMovementMode, nmExponentialSmoothing);
 
   const AppConfig on = Read(
@@ -80,8 +80,8 @@ TEST(ConfigTest, ConditionalKeysAndModeText) {
       "[ArcCalibration]\nArcCalibrationDone=1\nCenterX=5\nCenterY=-6\nRadius=9\n"
       "[NeedleMovement]\nNeedleMovementMode=FastAttackSlowDecay\n");
   EXPECT_EQ(on.meter.ShadowColor, 0xFF112233u);
-  EXPECT_EQ(on.meter.ArcCenter, (TPoint{5, -6}));
-  EXPECT_EQ(on.meter.ArcRadius, 9);
+  EXPECT_EQ(on.calibration.ArcCenter, (TPoint{5, -6}));
+  EXPECT_EQ(on.calibration.ArcRadius, 9);
   EXPECT_EQ(on.meter.NeedleMovementMode, nmFastAttackSlowDecay);
   EXPECT_EQ(Read("[Radio]\nType=FLEX\n").radio, RadioType::Flex);
 }

@@ -116,7 +116,7 @@ TEST_F(FormTest, MissingFaceShowsOneMessageAndStartsCalibration) {
   EXPECT_EQ(prompter_.shown[1], "info: Calibration required. Let\u2019s start!");
   EXPECT_EQ(prompter_.shown[2], "info: Please click on the S0 position.");
   EXPECT_TRUE(form.BackgroundBitmap().isNull());
-  EXPECT_FALSE(form.State().CalibrationDone);
+  EXPECT_FALSE(form.MeterCalibrationData().CalibrationDone);
   EXPECT_EQ(form.Timer1().interval(), 10);
   EXPECT_TRUE(form.Timer1().isActive());
   EXPECT_FALSE(form.Timer3().isActive());
@@ -134,9 +134,9 @@ TEST_F(FormTest, FaceSizesTheWindowAndValidCalibrationIsUsed) {
   form.FormCreate();
   EXPECT_TRUE(prompter_.shown.empty());
   EXPECT_EQ(form.size(), QSize(400, 220));
-  EXPECT_TRUE(form.State().CalibrationDone);
-  EXPECT_EQ(form.State().ImageCenterX, 200);
-  EXPECT_EQ(form.State().ImageCenterY, 270);
+  EXPECT_TRUE(form.MeterCalibrationData().CalibrationDone);
+  EXPECT_EQ(form.Needle().ImageCenterX, 200);
+  EXPECT_EQ(form.Needle().ImageCenterY, 270);
   EXPECT_EQ(form.Timer1().interval(), 10);
   EXPECT_TRUE(form.Timer3().isActive());
 
@@ -154,11 +154,11 @@ TEST_F(FormTest, InvalidCalibrationFileStartsCalibrationAndClicksSaveIt) {
   WriteFile(dir_ / "calibration.txt", "10 20\r\n");
   TForm1 form(Environment());
   form.FormCreate();
-  ASSERT_FALSE(form.State().CalibrationDone);
+  ASSERT_FALSE(form.MeterCalibrationData().CalibrationDone);
   form.FormMouseDown(1, 3, 4);  // right click: ignored
   EXPECT_EQ(form.Calibration()->CalibrationIndex(), 0);
   for (int i = 0; i < 16; ++i) form.FormMouseDown(0, 30 + i, 40 + i);
-  EXPECT_TRUE(form.State().CalibrationDone);
+  EXPECT_TRUE(form.MeterCalibrationData().CalibrationDone);
   std::string expected;
   for (int i = 0; i < 16; ++i)
     expected += std::to_string(30 + i) + " " + std::to_string(40 + i) + "\r\n";

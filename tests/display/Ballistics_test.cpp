@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "support/NumberFormat.h"
+#include "tests/display/TestMeter.h"
 #include "tests/support/TestLog.h"
 
 namespace quendal {
@@ -75,9 +76,9 @@ TEST(UpdateSMeter, LevelSetsTheTarget) {
     testing::TestLog log("level", false);
     FakeLevelSource radio;
     radio.meter = LevelMeter(c.dBm);
-    MeterState s;
-    EXPECT_TRUE(UpdateSMeter(s, &radio, log.Log())) << c.dBm;
-    EXPECT_NEAR(s.TargetPosition, c.target, 1e-12) << c.dBm;
+    testing::TestMeter s;
+    EXPECT_TRUE(UpdateSMeter(s.needle, s.settings, &radio, log.Log())) << c.dBm;
+    EXPECT_NEAR(s.needle.TargetPosition, c.target, 1e-12) << c.dBm;
   }
 }
 
@@ -85,9 +86,9 @@ TEST(UpdateSMeter, LogsTheReadingWhenLoggingIsOn) {
   testing::TestLog log("reading");
   FakeLevelSource radio;
   radio.meter = LevelMeter(-53.0);
-  MeterState s;
-  s.NeedlePosition = 11.0;  // already there: the ballistics snap and write nothing
-  UpdateSMeter(s, &radio, log.Log());
+  testing::TestMeter s;
+  s.needle.NeedlePosition = 11.0;  // already there: the ballistics snap and write nothing
+  UpdateSMeter(s.needle, s.settings, &radio, log.Log());
   const std::vector<std::string> expected = {
       "Immediately after retrieval - Meter Value: -53.00",
       "Meter details - ID: 7, Src: SLC, Num: 0, Name: LEVEL, Low: -150.00, High: 20.00, "
@@ -103,8 +104,8 @@ TEST(UpdateSMeter, PlusDbOnlyFromS9AndTheBallisticsLineFollows) {
   FakeLevelSource radio;
   radio.meter = LevelMeter(-100.0);
   radio.freq = 7000000;
-  MeterState s;
-  UpdateSMeter(s, &radio, log.Log());
+  testing::TestMeter s;
+  UpdateSMeter(s.needle, s.settings, &radio, log.Log());
   const std::vector<std::string> messages = log.Messages();
   ASSERT_EQ(messages.size(), 5u);
   EXPECT_EQ(messages[2], "Received S-Value: S-Meter Value: -100.0 dBm, S-Unit: 4.5");
@@ -116,12 +117,12 @@ TEST(UpdateSMeter, PlusDbOnlyFromS9AndTheBallisticsLineFollows) {
 TEST(UpdateSMeter, NoLevelMeterYetRestsAtS0) {
   testing::TestLog log("no_level");
   FakeLevelSource radio;  // empty record: no meter of that name known
-  MeterState s;
-  s.TargetPosition = 5.0;
-  s.NeedlePosition = 0.0;
-  EXPECT_TRUE(UpdateSMeter(s, &radio, log.Log()));
-  EXPECT_EQ(s.TargetPosition, 0.0);
-  EXPECT_EQ(s.NeedlePosition, 0.0);
+  testing::TestMeter s;
+  s.needle.TargetPosition = 5.0;
+  s.needle.NeedlePosition = 0.0;
+  EXPECT_TRUE(UpdateSMeter(s.needle, s.settings, &radio, log.Log()));
+  EXPECT_EQ(s.needle.TargetPosition, 0.0);
+  EXPECT_EQ(s.needle.NeedlePosition, 0.0);
   const std::vector<std::string> expected = {
       "Immediately after retrieval - Meter Value: 0.00",
       "Meter details - ID: , Src: , Num: , Name: , Low: 0.00, High: 0.00, Desc: , UnitStr: , "
@@ -134,12 +135,12 @@ TEST(UpdateSMeter, NoLevelMeterYetRestsAtS0) {
 
 TEST(UpdateSMeter, WithoutRadioLinkNothingHappens) {
   testing::TestLog log("no_radio");
-  MeterState s;
-  s.NeedlePosition = 3.0;
-  s.TargetPosition = 4.0;
-  EXPECT_FALSE(UpdateSMeter(s, nullptr, log.Log()));
-  EXPECT_EQ(s.NeedlePosition, 3.0);
-  EXPECT_EQ(s.TargetPosition, 4.0);
+  testing::TestMeter s;
+  s.needle.NeedlePosition = 3.0;
+  s.needle.TargetPosition = 4.0;
+  EXPECT_FALSE(UpdateSMeter(s.needle, s.settings, nullptr, log.Log()));
+  EXPECT_EQ(s.needle.NeedlePosition, 3.0);
+  EXPECT_EQ(s.needle.TargetPosition, 4.0);
   EXPECT_FALSE(log.Exists());
 }
 
@@ -161,12 +162,12 @@ TEST(UpdateSMeter, ErrorsAreLoggedAndLeaveThePositions) {
     FakeLevelSource radio;
     radio.fail = c.fail;
     radio.meter = LevelMeter(c.value);
-    MeterState s;
-    s.NeedlePosition = 3.0;
-    s.TargetPosition = 4.0;
-    EXPECT_FALSE(UpdateSMeter(s, &radio, log.Log())) << c.message;
-    EXPECT_EQ(s.NeedlePosition, 3.0);
-    EXPECT_EQ(s.TargetPosition, 4.0);
+    testing::TestMeter s;
+    s.needle.NeedlePosition = 3.0;
+    s.needle.TargetPosition = 4.0;
+    EXPECT_FALSE(UpdateSMeter(s.needle, s.settings, &radio, log.Log())) << c.message;
+    EXPECT_EQ(s.needle.NeedlePosition, 3.0);
+    EXPECT_EQ(s.needle.TargetPosition, 4.0);
     const std::vector<std::string> messages = log.Messages();
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back().rfind(c.message, 0), 0u) << messages.back();
@@ -177,8 +178,8 @@ TEST(UpdateSMeter, WritesNoLogWhenLoggingIsOff) {
   testing::TestLog log("quiet", false);
   FakeLevelSource radio;
   radio.meter = LevelMeter(-80.0);
-  MeterState s;
-  UpdateSMeter(s, &radio, log.Log());
+  testing::TestMeter s;
+  UpdateSMeter(s.needle, s.settings, &radio, log.Log());
   EXPECT_FALSE(log.Exists());
 }
 
@@ -206,13 +207,13 @@ TEST(Ballistics, StepSequences) {
   };
   for (const Case& c : cases) {
     testing::TestLog log("sequence", false);
-    MeterState s;
-    s.NeedleMovementMode = c.mode;
-    s.NeedlePosition = c.needle;
-    s.TargetPosition = c.target;
+    testing::TestMeter s;
+    s.settings.NeedleMovementMode = c.mode;
+    s.needle.NeedlePosition = c.needle;
+    s.needle.TargetPosition = c.target;
     for (std::size_t n = 0; n < c.expected.size(); ++n) {
-      EXPECT_TRUE(UpdateNeedlePosition(s, log.Log()));
-      EXPECT_NEAR(s.NeedlePosition, c.expected[n], 1e-12) << c.name << " tick " << n + 1;
+      EXPECT_TRUE(UpdateNeedlePosition(s.needle, s.settings, log.Log()));
+      EXPECT_NEAR(s.needle.NeedlePosition, c.expected[n], 1e-12) << c.name << " tick " << n + 1;
     }
   }
 }
@@ -220,36 +221,36 @@ TEST(Ballistics, StepSequences) {
 TEST(Ballistics, LogLinesAndSnapsWithoutThem) {
   SetDecimalSeparator(',');
   testing::TestLog log("ballistics");
-  MeterState s;
-  s.NeedlePosition = 0.425;
-  s.TargetPosition = 1.0;
-  UpdateNeedlePosition(s, log.Log());
-  s.NeedleMovementMode = nmFastAttackSlowDecay;
-  s.NeedlePosition = 0.0;
-  s.TargetPosition = 0.3;
-  UpdateNeedlePosition(s, log.Log());
-  s.NeedlePosition = 0.305;  // within 0.01: snap, no line
-  UpdateNeedlePosition(s, log.Log());
-  s.NeedleMovementMode = nmExponentialSmoothing;
-  s.NeedlePosition = 0.3005;  // within the threshold: snap, no line
-  UpdateNeedlePosition(s, log.Log());
+  testing::TestMeter s;
+  s.needle.NeedlePosition = 0.425;
+  s.needle.TargetPosition = 1.0;
+  UpdateNeedlePosition(s.needle, s.settings, log.Log());
+  s.settings.NeedleMovementMode = nmFastAttackSlowDecay;
+  s.needle.NeedlePosition = 0.0;
+  s.needle.TargetPosition = 0.3;
+  UpdateNeedlePosition(s.needle, s.settings, log.Log());
+  s.needle.NeedlePosition = 0.305;  // within 0.01: snap, no line
+  UpdateNeedlePosition(s.needle, s.settings, log.Log());
+  s.settings.NeedleMovementMode = nmExponentialSmoothing;
+  s.needle.NeedlePosition = 0.3005;  // within the threshold: snap, no line
+  UpdateNeedlePosition(s.needle, s.settings, log.Log());
   SetDecimalSeparator('.');
   const std::vector<std::string> expected = {
       "Needle updated with fast attack/slow decay and damping. Current: 0,67, Target: 1,00",
       "Needle position updated. Current: 0,50, Target: 0,30",
   };
   EXPECT_EQ(log.Messages(), expected);
-  EXPECT_EQ(s.NeedlePosition, 0.3);
+  EXPECT_EQ(s.needle.NeedlePosition, 0.3);
 }
 
 TEST(Ballistics, UnknownModeDoesNothing) {
   testing::TestLog log("unknown_mode");
-  MeterState s;
-  s.NeedleMovementMode = static_cast<TNeedleMovementMode>(7);
-  s.NeedlePosition = 1.0;
-  s.TargetPosition = 5.0;
-  EXPECT_FALSE(UpdateNeedlePosition(s, log.Log()));
-  EXPECT_EQ(s.NeedlePosition, 1.0);
+  testing::TestMeter s;
+  s.settings.NeedleMovementMode = static_cast<TNeedleMovementMode>(7);
+  s.needle.NeedlePosition = 1.0;
+  s.needle.TargetPosition = 5.0;
+  EXPECT_FALSE(UpdateNeedlePosition(s.needle, s.settings, log.Log()));
+  EXPECT_EQ(s.needle.NeedlePosition, 1.0);
   EXPECT_FALSE(log.Exists());
 }
 

@@ -37,7 +37,7 @@ class CalibrationProcedureTest : public ::testing::Test {
   std::filesystem::path dir_;
   std::string log_path_;
   TextLog log_{"/dev/null"};
-  MeterState state_;
+  MeterCalibration state_;
   testing::ScriptedPrompter prompter_;
   int saves_ = 0;
 };

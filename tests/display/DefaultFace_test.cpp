@@ -8,6 +8,7 @@
 #include "display/CalibrationFile.h"
 #include "display/PictureLoader.h"
 #include "display/Renderer.h"
+#include "tests/display/TestMeter.h"
 #include "tests/support/TestLog.h"
 
 namespace quendal {
@@ -32,24 +33,27 @@ class DefaultFace : public ::testing::Test {
     QString error;
     ASSERT_TRUE(LoadPicture(QString::fromStdString(kAssets + "/quendal.png"), face, error))
         << error.toStdString();
-    LoadCalibrationFromFile(state.CalibrationPoints, kAssets + "/calibration.txt", log.Log());
-    state.CalibrationDone = true;
-    state.NeedleColor = kNeedle;
+    LoadCalibrationFromFile(state.calibration.CalibrationPoints, kAssets + "/calibration.txt",
+                            log.Log());
+    state.calibration.CalibrationDone = true;
+    state.settings.NeedleColor = kNeedle;
   }
   testing::TestLog log{"default_face", false};
   QImage face;
-  MeterState state;
+  testing::TestMeter state;
   MeterRenderer renderer;
 };
 
 TEST_F(DefaultFace, SizeSurroundAndPoints) {
   EXPECT_EQ(face.size(), QSize(480, 260));
-  for (const TPoint& p : state.CalibrationPoints) EXPECT_FALSE(p == TPoint{}) << "unset point";
+  for (const TPoint& p : state.calibration.CalibrationPoints)
+    EXPECT_FALSE(p == TPoint{}) << "unset point";
   // Corners are the pure-black surround, which the window shows as see-through.
   EXPECT_EQ(face.pixel(0, 0), 0xFF000000u);
   EXPECT_EQ(face.pixel(479, 259), 0xFF000000u);
   const QImage& frame =
-      renderer.RenderFrame(state, face, QImage(), 480, 260, LocalDateTime{}, log.Log());
+      renderer.RenderFrame(state.settings, state.calibration, state.needle.NeedlePosition, face,
+                           QImage(), 480, 260, LocalDateTime{}, log.Log());
   EXPECT_EQ(frame.pixel(0, 0), 0u);
   EXPECT_EQ(qAlpha(frame.pixel(240, 40)), 255) << "the scale itself is opaque";
 }
@@ -62,14 +66,14 @@ TEST_F(DefaultFace, NeedleEndsOnTheMarks) {
   };
   const Case cases[] = {{"S0", 0.0, 0}, {"S9", 9.0, 9}, {"+60 dB", 15.0, 15}};
   for (const Case& c : cases) {
-    state.NeedlePosition = c.position;
-    state.NeedleThickness = 2;
+    state.needle.NeedlePosition = c.position;
+    state.settings.NeedleThickness = 2;
     const QImage& frame =
-        renderer.RenderFrame(state, face, QImage(), 480, 260, LocalDateTime{}, log.Log());
+        renderer.RenderFrame(state.settings, state.calibration, state.needle.NeedlePosition, face,
+                             QImage(), 480, 260, LocalDateTime{}, log.Log());
     // Default geometry: pivot in the middle, 50 px below the bottom edge.
-    ASSERT_EQ(state.ImageCenterX, 240);
-    ASSERT_EQ(state.ImageCenterY, 310);
-    const TPoint mark = state.CalibrationPoints[c.point];
+    ASSERT_EQ(renderer.Center(), (TPoint{240, 310}));
+    const TPoint mark = state.calibration.CalibrationPoints[c.point];
     EXPECT_TRUE(IsMark(face.pixel(mark.X, mark.Y))) << c.name << ": the point is on a mark";
 
     const double angle = std::atan2(310.0 - mark.Y, mark.X - 240.0);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "tests/display/TestMeter.h"
 #include "tests/support/TestLog.h"
 
 namespace quendal {
@@ -37,29 +38,29 @@ TEST(CalculateImagePosition, DefaultAndArcCentresAreSetAndLogged) {
   };
   for (const Case& c : cases) {
     testing::TestLog log("centre");
-    MeterState s;
-    s.ImageBottomOffset = c.bottomOffset;
-    s.UseArcCalibration = c.arcMode;
-    s.ArcCalibrationDone = c.arcMode;
-    s.ArcCenter = {200, 180};
-    s.ArcCenterOffsetX = 5;
-    s.ArcCenterOffsetY = -3;
-    CalculateImagePosition(s, c.width, c.height, log.Log());
-    EXPECT_EQ(s.ImageCenterX, c.expected.X) << c.message;
-    EXPECT_EQ(s.ImageCenterY, c.expected.Y) << c.message;
+    testing::TestMeter s;
+    s.settings.ImageBottomOffset = c.bottomOffset;
+    s.calibration.UseArcCalibration = c.arcMode;
+    s.calibration.ArcCalibrationDone = c.arcMode;
+    s.calibration.ArcCenter = {200, 180};
+    s.calibration.ArcCenterOffsetX = 5;
+    s.calibration.ArcCenterOffsetY = -3;
+    CalculateImagePosition(s.needle, s.settings, s.calibration, c.width, c.height, log.Log());
+    EXPECT_EQ(s.needle.ImageCenterX, c.expected.X) << c.message;
+    EXPECT_EQ(s.needle.ImageCenterY, c.expected.Y) << c.message;
     EXPECT_EQ(log.Messages(), std::vector<std::string>{c.message});
   }
 }
 
 TEST(CalculateImagePosition, ArcCentreOnlyWhenArcCalibrationIsAlsoDone) {
   testing::TestLog log("centre_arc_pending");
-  MeterState s;
-  s.UseArcCalibration = true;
-  s.ArcCalibrationDone = false;
-  s.ArcCenter = {10, 10};
-  CalculateImagePosition(s, 345, 200, log.Log());
-  EXPECT_EQ(s.ImageCenterX, 172);
-  EXPECT_EQ(s.ImageCenterY, 250);
+  testing::TestMeter s;
+  s.calibration.UseArcCalibration = true;
+  s.calibration.ArcCalibrationDone = false;
+  s.calibration.ArcCenter = {10, 10};
+  CalculateImagePosition(s.needle, s.settings, s.calibration, 345, 200, log.Log());
+  EXPECT_EQ(s.needle.ImageCenterX, 172);
+  EXPECT_EQ(s.needle.ImageCenterY, 250);
 }
 
 TEST(InterpolatedCalibrationPoint, AimsOnTheChordBetweenNeighbouringPoints) {
@@ -107,31 +108,38 @@ TEST(CalculateNeedleAngle, UncalibratedFallbackScales) {
       {0.0, 150.0, 150.0}, {4.5, 135.0, 90.0}, {9.0, 120.0, 30.0},
       {9.5, 87.5, 27.5},   {12.0, 75.0, 15.0}, {15.0, 60.0, 0.0},
   };
-  MeterState s;
+  testing::TestMeter s;
   for (const Case& c : cases) {
-    EXPECT_NEAR(CalculateNeedleAngleStandardMode(s, c.position), c.standardDegrees * kRad, 1e-12)
+    EXPECT_NEAR(CalculateNeedleAngleStandardMode(
+                    s.calibration, {s.needle.ImageCenterX, s.needle.ImageCenterY}, c.position),
+                c.standardDegrees * kRad, 1e-12)
         << c.position;
-    EXPECT_NEAR(CalculateNeedleAngle(s, c.position), c.arcDegrees * kRad, 1e-12) << c.position;
+    EXPECT_NEAR(CalculateNeedleAngle(s.calibration, c.position), c.arcDegrees * kRad, 1e-12)
+        << c.position;
   }
 }
 
 TEST(CalculateNeedleAngle, CalibratedAnglesPointFromTheirReference) {
-  MeterState s;
-  s.CalibrationDone = true;
-  s.ImageCenterX = 172;
-  s.ImageCenterY = 250;
-  s.ArcCenter = {100, 100};
-  s.IndependentPivot = {0, 300};
-  s.CalibrationPoints[0] = {272, 150};  // up-right of the meter centre
-  s.CalibrationPoints[1] = {200, 0};    // straight up from the arc centre
-  s.CalibrationPoints[2] = {100, 200};  // straight up-right of the pivot
+  testing::TestMeter s;
+  s.calibration.CalibrationDone = true;
+  s.needle.ImageCenterX = 172;
+  s.needle.ImageCenterY = 250;
+  s.calibration.ArcCenter = {100, 100};
+  s.calibration.IndependentPivot = {0, 300};
+  s.calibration.CalibrationPoints[0] = {272, 150};  // up-right of the meter centre
+  s.calibration.CalibrationPoints[1] = {200, 0};    // straight up from the arc centre
+  s.calibration.CalibrationPoints[2] = {100, 200};  // straight up-right of the pivot
 
-  EXPECT_NEAR(CalculateNeedleAngleStandardMode(s, 0.0), 45.0 * kRad, 1e-12);
-  EXPECT_NEAR(CalculateNeedleAngle(s, 1.0), 45.0 * kRad, 1e-12);
-  s.IndependentPivotSet = true;
-  EXPECT_NEAR(CalculateNeedleAngle(s, 2.0), 45.0 * kRad, 1e-12);
+  EXPECT_NEAR(CalculateNeedleAngleStandardMode(s.calibration,
+                                               {s.needle.ImageCenterX, s.needle.ImageCenterY}, 0.0),
+              45.0 * kRad, 1e-12);
+  EXPECT_NEAR(CalculateNeedleAngle(s.calibration, 1.0), 45.0 * kRad, 1e-12);
+  s.calibration.IndependentPivotSet = true;
+  EXPECT_NEAR(CalculateNeedleAngle(s.calibration, 2.0), 45.0 * kRad, 1e-12);
   // The standard angle ignores the independent pivot: it always starts at the centre.
-  EXPECT_NEAR(CalculateNeedleAngleStandardMode(s, 0.0), 45.0 * kRad, 1e-12);
+  EXPECT_NEAR(CalculateNeedleAngleStandardMode(s.calibration,
+                                               {s.needle.ImageCenterX, s.needle.ImageCenterY}, 0.0),
+              45.0 * kRad, 1e-12);
 }
 
 TEST(HandleModes, PivotAndLengthPerGeometry) {
@@ -153,31 +161,31 @@ TEST(HandleModes, PivotAndLengthPerGeometry) {
       {"independent pivot 3-4-5 away", 100, 90, 0, true, {103, 104}, 95},
   };
   for (const Case& c : cases) {
-    MeterState s;
-    s.ArcRadius = c.arcRadius;
-    s.PivotArcRadius = c.pivotArcRadius;
-    s.NeedleLengthOffset = c.lengthOffset;
-    s.IndependentPivot = c.pivot;
+    testing::TestMeter s;
+    s.calibration.ArcRadius = c.arcRadius;
+    s.calibration.PivotArcRadius = c.pivotArcRadius;
+    s.calibration.NeedleLengthOffset = c.lengthOffset;
+    s.calibration.IndependentPivot = c.pivot;
     double px = 0, py = 0;
     std::int32_t length = 0;
     const double angle = 60.0 * kRad;
     if (c.independent) {
-      HandleIndependentPivotMode(s, px, py, length, angle, 100, 100);
+      HandleIndependentPivotMode(s.calibration, px, py, length, angle, 100, 100);
       EXPECT_EQ(px, c.pivot.X) << c.name;
       EXPECT_EQ(py, c.pivot.Y) << c.name;
     } else {
-      HandleArcCalibrationMode(s, px, py, length, angle, 100, 100);
+      HandleArcCalibrationMode(s.calibration, px, py, length, angle, 100, 100);
       EXPECT_NEAR(px, 100 + std::cos(angle) * c.pivotArcRadius, 1e-12) << c.name;
       EXPECT_NEAR(py, 100 - std::sin(angle) * c.pivotArcRadius, 1e-12) << c.name;
     }
     EXPECT_EQ(length, c.expectedLength) << c.name;
   }
 
-  MeterState s;
-  s.NeedleLength = 220;
+  testing::TestMeter s;
+  s.settings.NeedleLength = 220;
   double px = 0, py = 0;
   std::int32_t length = 0;
-  HandleStandardMode(s, px, py, length, 1.0, 172, 250);
+  HandleStandardMode(s.settings, px, py, length, 1.0, 172, 250);
   EXPECT_EQ(px, 172.0);
   EXPECT_EQ(py, 250.0);
   EXPECT_EQ(length, 220);
@@ -200,15 +208,16 @@ TEST(SelectNeedleGeometry, FollowsTheSelectionTable) {
       {true, true, 30.0, 130.0, 100.0, 170},
   };
   for (const Case& c : cases) {
-    MeterState s;
-    s.NeedlePosition = 9.0;
-    s.UseArcCalibration = c.arcMode;
-    s.ArcCalibrationDone = c.arcMode;
-    s.IndependentPivotSet = c.independent;
-    s.IndependentPivot = {130, 100};
-    s.ArcRadius = 200;
-    s.PivotArcRadius = 40;
-    const NeedleGeometry g = SelectNeedleGeometry(s, 100, 100);
+    testing::TestMeter s;
+    s.needle.NeedlePosition = 9.0;
+    s.calibration.UseArcCalibration = c.arcMode;
+    s.calibration.ArcCalibrationDone = c.arcMode;
+    s.calibration.IndependentPivotSet = c.independent;
+    s.calibration.IndependentPivot = {130, 100};
+    s.calibration.ArcRadius = 200;
+    s.calibration.PivotArcRadius = 40;
+    const NeedleGeometry g =
+        SelectNeedleGeometry(s.settings, s.calibration, s.needle.NeedlePosition, 100, 100);
     EXPECT_NEAR(g.Angle, c.expectedAngleDegrees * kRad, 1e-12) << c.arcMode << c.independent;
     EXPECT_NEAR(g.PivotX, c.pivotX, 1e-9) << c.arcMode << c.independent;
     EXPECT_NEAR(g.PivotY, c.pivotY, 1e-9) << c.arcMode << c.independent;

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <limits>
 
+#include "tests/display/TestMeter.h"
 #include "tests/support/TestLog.h"
 
 namespace quendal {
@@ -25,15 +26,15 @@ QImage Face(QRgb colour = kFace) {
 
 // A horizontal needle pointing right: centre (100, 50), aimed at (190, 50), 60 long,
 // so stroke i covers row 50 + i from x = 100 + i to 159 + i.
-MeterState HorizontalNeedle(std::int32_t thickness) {
-  MeterState s;
-  s.ImageBottomOffset = 50;
-  s.CalibrationDone = true;
-  s.CalibrationPoints[0] = {190, 50};
-  s.NeedlePosition = 0.0;
-  s.NeedleLength = 60;
-  s.NeedleThickness = thickness;
-  s.NeedleColor = kRed;
+testing::TestMeter HorizontalNeedle(std::int32_t thickness) {
+  testing::TestMeter s;
+  s.settings.ImageBottomOffset = 50;
+  s.calibration.CalibrationDone = true;
+  s.calibration.CalibrationPoints[0] = {190, 50};
+  s.needle.NeedlePosition = 0.0;
+  s.settings.NeedleLength = 60;
+  s.settings.NeedleThickness = thickness;
+  s.settings.NeedleColor = kRed;
   return s;
 }
 
@@ -41,19 +42,23 @@ QRgb Pixel(const QImage& image, int x, int y) { return image.pixel(x, y); }
 
 class RendererTest : public ::testing::Test {
  protected:
-  const QImage& Render(MeterState& s, const QImage& face, const QImage& emblem = QImage(),
+  const QImage& Render(testing::TestMeter& s, const QImage& face, const QImage& emblem = QImage(),
                        const LocalDateTime& day = kOrdinaryDay) {
-    return renderer.RenderFrame(s, face, emblem, kWidth, kHeight, day, log.Log());
+    const QImage& frame = renderer.RenderFrame(s.settings, s.calibration, s.needle.NeedlePosition,
+                                               face, emblem, kWidth, kHeight, day, log.Log());
+    s.needle.ImageCenterX = renderer.Center().X;
+    s.needle.ImageCenterY = renderer.Center().Y;
+    return frame;
   }
   testing::TestLog log{"render"};
   MeterRenderer renderer;
 };
 
 TEST_F(RendererTest, NeedleCoversItsLineAndNothingBeyondTheTip) {
-  MeterState s = HorizontalNeedle(0);
+  testing::TestMeter s = HorizontalNeedle(0);
   const QImage& frame = Render(s, Face());
-  EXPECT_EQ(s.ImageCenterX, 100);
-  EXPECT_EQ(s.ImageCenterY, 50);
+  EXPECT_EQ(s.needle.ImageCenterX, 100);
+  EXPECT_EQ(s.needle.ImageCenterY, 50);
   for (int x = 100; x <= 159; ++x) EXPECT_EQ(Pixel(frame, x, 50), kRed) << x;
   // The last pixel of the line is left out, as is everything past it.
   for (int x = 160; x < kWidth; ++x) EXPECT_EQ(Pixel(frame, x, 50), kFace) << x;
@@ -72,10 +77,10 @@ TEST_F(RendererTest, ThicknessSetsTheNumberOfDiagonalStrokes) {
   const Case cases[] = {{0, 0, 0},  {1, 0, 0},  {2, -1, 1}, {3, -1, 1},
                         {4, -2, 2}, {-1, 1, 0}, {-2, 1, 0}, {-7, 1, 0}};
   for (const Case& c : cases) {
-    MeterState s = HorizontalNeedle(c.thickness);
-    s.EnableShadow = true;
-    s.ShadowTransparency = 255;
-    s.ShadowOffset = 30;  // well away from the needle rows
+    testing::TestMeter s = HorizontalNeedle(c.thickness);
+    s.settings.EnableShadow = true;
+    s.settings.ShadowTransparency = 255;
+    s.settings.ShadowOffset = 30;  // well away from the needle rows
     const QImage& frame = Render(s, Face());
     for (int i = -3; i <= 3; ++i) {
       const bool stroke = i >= c.lowest && i <= c.highest;
@@ -102,12 +107,12 @@ TEST_F(RendererTest, ShadowColourAlphaAndOffset) {
       {"negative alpha is invisible", true, 0, -5, 100, 100, 100},
   };
   for (const Case& c : cases) {
-    MeterState s = HorizontalNeedle(0);
-    s.EnableShadow = true;
-    s.ShadowOffset = 4;
-    s.ShadowTransparency = c.transparency;
-    s.UseNeedleColorForShadow = c.useNeedleColour;
-    s.ShadowColor = c.shadowColour;
+    testing::TestMeter s = HorizontalNeedle(0);
+    s.settings.EnableShadow = true;
+    s.settings.ShadowOffset = 4;
+    s.settings.ShadowTransparency = c.transparency;
+    s.settings.UseNeedleColorForShadow = c.useNeedleColour;
+    s.settings.ShadowColor = c.shadowColour;
     const QImage& frame = Render(s, Face());
     for (int x : {104, 130, 163}) {
       const QColor got = QColor::fromRgba(Pixel(frame, x, 54));
@@ -127,14 +132,14 @@ TEST_F(RendererTest, ShadowColourAlphaAndOffset) {
 TEST_F(RendererTest, ShadowStrokesOnOneLineDarkenEachOther) {
   // Pointing down-right the strokes, shifted along the diagonal, fall on one line.
   auto shadowRed = [&](std::int32_t thickness) {
-    MeterState s;
-    s.ImageBottomOffset = 70;  // centre (100, 30)
-    s.CalibrationDone = true;
-    s.CalibrationPoints[0] = {160, 90};
-    s.NeedleLength = 50;
-    s.NeedleThickness = thickness;
-    s.NeedleColor = 0x00FF0000u;  // an invisible needle over its shadow
-    s.EnableShadow = true;
+    testing::TestMeter s;
+    s.settings.ImageBottomOffset = 70;  // centre (100, 30)
+    s.calibration.CalibrationDone = true;
+    s.calibration.CalibrationPoints[0] = {160, 90};
+    s.settings.NeedleLength = 50;
+    s.settings.NeedleThickness = thickness;
+    s.settings.NeedleColor = 0x00FF0000u;  // an invisible needle over its shadow
+    s.settings.EnableShadow = true;
     const QImage& frame = Render(s, Face());
     return qRed(Pixel(frame, 120, 50));
   };
@@ -145,19 +150,19 @@ TEST_F(RendererTest, ShadowStrokesOnOneLineDarkenEachOther) {
 }
 
 TEST_F(RendererTest, ShadowOffByDefault) {
-  MeterState s = HorizontalNeedle(2);
-  s.EnableShadow = false;
+  testing::TestMeter s = HorizontalNeedle(2);
+  s.settings.EnableShadow = false;
   const QImage& frame = Render(s, Face());
   for (int x = 100; x < kWidth; ++x) EXPECT_EQ(Pixel(frame, x, 54), kFace) << x;
 }
 
 TEST_F(RendererTest, ArcMarkingsArePlainPixelsRoundTheArcCentre) {
-  MeterState s = HorizontalNeedle(-2);  // no needle in the way
-  s.ShowArcMarkings = true;
-  s.ArcCalibrationDone = true;
-  s.ArcCenter = {60, 40};
-  s.ArcRadius = 30;
-  s.PivotArcRadius = 10;
+  testing::TestMeter s = HorizontalNeedle(-2);  // no needle in the way
+  s.settings.ShowArcMarkings = true;
+  s.calibration.ArcCalibrationDone = true;
+  s.calibration.ArcCenter = {60, 40};
+  s.calibration.ArcRadius = 30;
+  s.calibration.PivotArcRadius = 10;
   const QImage& frame = Render(s, Face());
   EXPECT_EQ(Pixel(frame, 90, 40), 0xFFFF0000u);  // angle 0
   EXPECT_EQ(Pixel(frame, 60, 70), 0xFFFF0000u);  // a quarter turn: y grows downwards
@@ -198,14 +203,15 @@ TEST_F(RendererTest, ArcMarkingEdgeCases) {
   };
   for (const Case& c : cases) {
     testing::TestLog caseLog("markings");
-    MeterState s = HorizontalNeedle(-2);
-    s.ShowArcMarkings = c.show;
-    s.ArcCalibrationDone = c.done;
-    s.ArcCenter = {60, 40};
-    s.ArcRadius = c.radius;
-    s.PivotArcRadius = c.pivotRadius;
+    testing::TestMeter s = HorizontalNeedle(-2);
+    s.settings.ShowArcMarkings = c.show;
+    s.calibration.ArcCalibrationDone = c.done;
+    s.calibration.ArcCenter = {60, 40};
+    s.calibration.ArcRadius = c.radius;
+    s.calibration.PivotArcRadius = c.pivotRadius;
     const QImage& frame =
-        renderer.RenderFrame(s, Face(), QImage(), kWidth, kHeight, kOrdinaryDay, caseLog.Log());
+        renderer.RenderFrame(s.settings, s.calibration, s.needle.NeedlePosition, Face(), QImage(),
+                             kWidth, kHeight, kOrdinaryDay, caseLog.Log());
     int red = 0, blue = 0;
     for (int y = 0; y < kHeight; ++y) {
       for (int x = 0; x < kWidth; ++x) {
@@ -237,7 +243,7 @@ TEST_F(RendererTest, EmblemOnlyOnTheFirstOfAugust) {
                         {{2026, 1, 8, 12, 0, 0, 0}, false},
                         {{2026, 7, 1, 12, 0, 0, 0}, false}};
   for (const Case& c : cases) {
-    MeterState s = HorizontalNeedle(-2);
+    testing::TestMeter s = HorizontalNeedle(-2);
     const QImage& frame = Render(s, Face(), emblem, c.day);
     const QRgb expected = c.shown ? 0xFF00FF00u : kFace;
     EXPECT_EQ(Pixel(frame, kWidth - 22, 0), expected) << c.day.month << "-" << c.day.day;
@@ -252,8 +258,8 @@ TEST_F(RendererTest, TransparencyKeyClearsOnlyPureBlack) {
   face.setPixel(5, 5, 0xFF000000u);
   face.setPixel(6, 5, 0xFF000001u);
   face.setPixel(7, 5, 0xFF010000u);
-  MeterState s = HorizontalNeedle(0);
-  s.NeedleColor = 0xFF000000u;  // a black needle is see-through too
+  testing::TestMeter s = HorizontalNeedle(0);
+  s.settings.NeedleColor = 0xFF000000u;  // a black needle is see-through too
   const QImage& frame = Render(s, face);
   EXPECT_EQ(Pixel(frame, 5, 5), 0x00000000u);
   EXPECT_EQ(Pixel(frame, 6, 5), 0xFF000001u);
@@ -265,7 +271,7 @@ TEST_F(RendererTest, TransparencyKeyClearsOnlyPureBlack) {
 TEST_F(RendererTest, FaceSmallerThanTheFrameLeavesTheRestTransparent) {
   QImage small(50, 40, QImage::Format_ARGB32_Premultiplied);
   small.fill(kFace);
-  MeterState s = HorizontalNeedle(-2);
+  testing::TestMeter s = HorizontalNeedle(-2);
   const QImage& frame = Render(s, small);
   EXPECT_EQ(frame.size(), QSize(kWidth, kHeight));
   EXPECT_EQ(frame.format(), QImage::Format_ARGB32_Premultiplied);
@@ -288,18 +294,18 @@ TEST_F(RendererTest, SameAsDrawingEverythingThenKeyingTheWholeFrame) {
   emblem.fill(0x80000000u);  // half-transparent black: keyed where it lands
   for (double position : {0.0, 3.3, 9.0, 12.7, 15.0, 16.3}) {
     for (TColor32 needle : {0xFFFF0000u, 0xFF000000u, 0x80204060u}) {
-      MeterState s;
-      s.NeedlePosition = position;
-      s.NeedleColor = needle;
-      s.EnableShadow = true;
-      s.UseNeedleColorForShadow = false;
-      s.ShadowColor = 0xFF000000u;
-      s.NeedleLength = 120;
-      s.ShowArcMarkings = true;
-      s.ArcCalibrationDone = true;
-      s.ArcCenter = {100, 120};
-      s.ArcRadius = 90;
-      s.PivotArcRadius = 5;
+      testing::TestMeter s;
+      s.needle.NeedlePosition = position;
+      s.settings.NeedleColor = needle;
+      s.settings.EnableShadow = true;
+      s.settings.UseNeedleColorForShadow = false;
+      s.settings.ShadowColor = 0xFF000000u;
+      s.settings.NeedleLength = 120;
+      s.settings.ShowArcMarkings = true;
+      s.calibration.ArcCalibrationDone = true;
+      s.calibration.ArcCenter = {100, 120};
+      s.calibration.ArcRadius = 90;
+      s.calibration.PivotArcRadius = 5;
       const QImage frame = Render(s, face, emblem, kFirstOfAugust).copy();
 
       QImage reference(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
@@ -310,8 +316,9 @@ TEST_F(RendererTest, SameAsDrawingEverythingThenKeyingTheWholeFrame) {
         p.drawImage(kWidth - 22, 0, emblem);
       }
       testing::TestLog quiet("reference", false);
-      DrawArcMarkings(reference, s, quiet.Log());
-      DrawNeedle(reference, s, s.ImageCenterX, s.ImageCenterY);
+      DrawArcMarkings(reference, s.settings, s.calibration, quiet.Log());
+      DrawNeedle(reference, s.settings, s.calibration, s.needle.NeedlePosition,
+                 s.needle.ImageCenterX, s.needle.ImageCenterY);
       ApplyTransparencyKey(reference);
       EXPECT_EQ(frame, reference) << "position " << position << " colour " << std::hex << needle;
     }
@@ -340,22 +347,26 @@ TEST_F(RendererTest, NothingOfTheLastFrameRemains) {
       {&face, 12.0, false, false, true, kWidth, kHeight},
   };
   for (const Step& step : steps) {
-    MeterState s;
-    s.NeedlePosition = step.position;
-    s.NeedleLength = 150;
-    s.ImageBottomOffset = -20;
-    s.EnableShadow = step.shadow;
-    s.ShowArcMarkings = step.markings;
-    s.ArcCalibrationDone = true;
-    s.ArcCenter = {100, 60};
-    s.ArcRadius = 40;
-    s.PivotArcRadius = 8;
+    testing::TestMeter s;
+    s.needle.NeedlePosition = step.position;
+    s.settings.NeedleLength = 150;
+    s.settings.ImageBottomOffset = -20;
+    s.settings.EnableShadow = step.shadow;
+    s.settings.ShowArcMarkings = step.markings;
+    s.calibration.ArcCalibrationDone = true;
+    s.calibration.ArcCenter = {100, 60};
+    s.calibration.ArcRadius = 40;
+    s.calibration.PivotArcRadius = 8;
     const LocalDateTime day = step.emblemDay ? kFirstOfAugust : kOrdinaryDay;
     const QImage frame =
-        renderer.RenderFrame(s, *step.face, emblem, step.width, step.height, day, log.Log()).copy();
+        renderer
+            .RenderFrame(s.settings, s.calibration, s.needle.NeedlePosition, *step.face, emblem,
+                         step.width, step.height, day, log.Log())
+            .copy();
     MeterRenderer fresh;
     const QImage& expected =
-        fresh.RenderFrame(s, *step.face, emblem, step.width, step.height, day, log.Log());
+        fresh.RenderFrame(s.settings, s.calibration, s.needle.NeedlePosition, *step.face, emblem,
+                          step.width, step.height, day, log.Log());
     EXPECT_EQ(frame, expected) << "position " << step.position;
   }
 }
@@ -374,13 +385,13 @@ TEST_F(RendererTest, ExtremeSettingsStayBoundedAndSafe) {
       {"far pivot", 3, 220, true, {2000000000, -2000000000}},
   };
   for (const Case& c : cases) {
-    MeterState s = HorizontalNeedle(c.thickness);
-    s.NeedleLength = c.length;
-    s.EnableShadow = true;
-    s.IndependentPivotSet = c.independent;
-    s.IndependentPivot = c.pivot;
-    s.ArcRadius = std::numeric_limits<std::int32_t>::max();
-    s.PivotArcRadius = std::numeric_limits<std::int32_t>::min();
+    testing::TestMeter s = HorizontalNeedle(c.thickness);
+    s.settings.NeedleLength = c.length;
+    s.settings.EnableShadow = true;
+    s.calibration.IndependentPivotSet = c.independent;
+    s.calibration.IndependentPivot = c.pivot;
+    s.calibration.ArcRadius = std::numeric_limits<std::int32_t>::max();
+    s.calibration.PivotArcRadius = std::numeric_limits<std::int32_t>::min();
     // Strokes that cannot reach the frame are skipped, so this returns at once.
     const QImage& frame = Render(s, Face());
     EXPECT_EQ(frame.size(), QSize(kWidth, kHeight)) << c.name;
@@ -397,8 +408,8 @@ TEST_F(RendererTest, TellsWhenTheSeeThroughPixelsDifferFromTheFace) {
   };
   const Case cases[] = {{40, true}, {60, false}, {40, true}};
   for (const Case& c : cases) {
-    MeterState s = HorizontalNeedle(0);
-    s.NeedleLength = c.length;
+    testing::TestMeter s = HorizontalNeedle(0);
+    s.settings.NeedleLength = c.length;
     Render(s, face);
     EXPECT_EQ(renderer.KeyedLikeFace(), c.like_face) << c.length;
   }
@@ -408,16 +419,16 @@ TEST_F(RendererTest, TellsWhenTheSeeThroughPixelsDifferFromTheFace) {
 
 TEST_F(RendererTest, ChangedAreaHoldsEveryPixelThatChanged) {
   const QImage face = Face();
-  MeterState s = HorizontalNeedle(2);
-  s.EnableShadow = true;
+  testing::TestMeter s = HorizontalNeedle(2);
+  s.settings.EnableShadow = true;
   Render(s, face);
   EXPECT_EQ(renderer.ChangedArea(), QRect(0, 0, kWidth, kHeight));  // a new face: all of it
   const double positions[] = {0.0, 0.4, 0.4, -0.3};
   double previous = 0.0;
-  s.CalibrationPoints[1] = {100, 0};  // position 1 aims straight up
+  s.calibration.CalibrationPoints[1] = {100, 0};  // position 1 aims straight up
   for (double position : positions) {
     const QImage before = renderer.Frame().copy();
-    s.NeedlePosition = position;
+    s.needle.NeedlePosition = position;
     const QImage& after = Render(s, face);
     const QRect changed = renderer.ChangedArea();
     int differing = 0;
@@ -435,8 +446,9 @@ TEST_F(RendererTest, ChangedAreaHoldsEveryPixelThatChanged) {
 }
 
 TEST_F(RendererTest, EmptyClientAreaGivesAnEmptyFrame) {
-  MeterState s = HorizontalNeedle(2);
-  const QImage& frame = renderer.RenderFrame(s, Face(), QImage(), 0, 0, kOrdinaryDay, log.Log());
+  testing::TestMeter s = HorizontalNeedle(2);
+  const QImage& frame = renderer.RenderFrame(s.settings, s.calibration, s.needle.NeedlePosition,
+                                             Face(), QImage(), 0, 0, kOrdinaryDay, log.Log());
   EXPECT_TRUE(frame.isNull() || frame.size().isEmpty());
 }
 

@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QPointF>
 
-#include "display/MeterState.h"
+#include "display/MeterSettings.h"
 
 namespace quendal::facegen {
 

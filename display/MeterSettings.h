@@ -1,0 +1,69 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "display/Types.h"
+
+namespace quendal {
+
+inline constexpr int kCalibrationPointCount = 16;
+using TCalibrationPoints = std::array<TPoint, kCalibrationPointCount>;
+
+// How the needle looks and moves: read from config.ini at start and written back at
+// close; nothing changes it while the meter runs. The initial values are the defaults.
+struct MeterSettings {
+  // Ballistics
+  TNeedleMovementMode NeedleMovementMode = nmExponentialSmoothing;
+  double SmoothingFactor = 0.5;
+  double DecayFactor = 0.2;
+  double DampingFactor = 0.15;
+  double MinimumMoveThreshold = 0.001;
+
+  // Standard geometry
+  std::int32_t NeedleLength = 220;
+  std::int32_t ImageBottomOffset = -50;
+
+  // Drawing
+  std::int32_t NeedleThickness = 2;
+  TColor32 NeedleColor = 0xFFFF0000u;
+  bool ShowArcMarkings = false;
+  bool EnableShadow = false;
+  std::int32_t ShadowOffset = 4;
+  std::int32_t ShadowTransparency = 45;
+  bool UseNeedleColorForShadow = true;
+  // Stays transparent black unless config.ini supplies it.
+  TColor32 ShadowColor = 0;
+};
+
+// Where the face's scale lies: the clicked marks (calibration.txt) and the arc
+// geometry (config.ini). Changed only by the calibration procedures.
+struct MeterCalibration {
+  // 0..9 = S0..S9, 10..15 = S9+10 .. S9+60 dB
+  TCalibrationPoints CalibrationPoints{};
+  bool CalibrationDone = false;
+
+  bool UseArcCalibration = false;
+  bool ArcCalibrationDone = false;
+  TPoint ArcCenter{};
+  std::int32_t ArcRadius = 0;
+  std::int32_t NeedleLengthOffset = 0;
+  std::int32_t PivotArcRadius = 0;
+  std::int32_t ArcCenterOffsetX = 0;
+  std::int32_t ArcCenterOffsetY = 0;
+  TPoint IndependentPivot{};
+  bool IndependentPivotSet = false;
+
+  bool ArcMode() const { return UseArcCalibration && ArcCalibrationDone; }
+};
+
+// The live needle, owned by the window: where it is, where it heads, and the meter
+// centre of the last layout.
+struct NeedleState {
+  double NeedlePosition = 0.0;
+  double TargetPosition = 0.0;
+  std::int32_t ImageCenterX = 0;
+  std::int32_t ImageCenterY = 0;
+};
+
+}  // namespace quendal
