@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
   PreferX11UnderWayland();
 
   QApplication app(argc, argv);
-  QApplication::setApplicationName("Quendal for FlexRadio");
+  QApplication::setApplicationName(quendal::kWindowCaption);
   const QString separator = QLocale::system().decimalPoint();
   if (separator.size() == 1 && separator[0].unicode() < 128)
     quendal::SetDecimalSeparator(static_cast<char>(separator[0].unicode()));
@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     // The settings are left as the user wrote them: nothing is saved.
     std::fprintf(stderr, "quendal: %s\n", e.what());
-    QMessageBox::critical(nullptr, "Quendal for FlexRadio", QString::fromStdString(e.what()));
+    QMessageBox::critical(nullptr, quendal::kWindowCaption, QString::fromStdString(e.what()));
     return 1;
   }
   form.ApplyWindowSettings();

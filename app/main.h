@@ -20,6 +20,8 @@
 
 namespace quendal {
 
+inline constexpr char kWindowCaption[] = "Quendal for FlexRadio";
+
 // What differs between the program and its tests; the program uses the defaults.
 struct FormEnvironment {
   std::string ConfigPath;  // empty: config.ini beside the program file

@@ -35,10 +35,6 @@ std::string OpenErrorMessage(int error) {
   }
 }
 
-std::string FormatPoint(const TPoint& p) {
-  return "(" + std::to_string(p.X) + ", " + std::to_string(p.Y) + ")";
-}
-
 // Reads whitespace-separated integers the way the calibration file is defined:
 // characters up to code 32 separate numbers (line ends included), end of file while
 // skipping gives 0, a run of more than 32 characters is cut after 32.
@@ -107,7 +103,7 @@ void WritePoints(const TCalibrationPoints& points, std::FILE* file, TextLog& log
       throw CalibrationFileError("Write error: " + std::string(std::strerror(errno)));
     }
     if (log.Enabled()) {
-      log.Log("Saved calibration point " + std::to_string(index) + ": " + FormatPoint(p));
+      log.Log("Saved calibration point " + std::to_string(index) + ": " + PointText(p));
     }
   }
 }
@@ -163,7 +159,7 @@ void LoadCalibrationFromFile(TCalibrationPoints& CalibrationPoints, const std::s
     if (reader.TakeInvalid()) throw CalibrationFileError("Invalid numeric input");
     CalibrationPoints[index] = point;
     if (Log.Enabled()) {
-      Log.Log("Loaded calibration point " + std::to_string(index) + ": " + FormatPoint(point));
+      Log.Log("Loaded calibration point " + std::to_string(index) + ": " + PointText(point));
     }
   }
   if (reader.ReadFailed()) throw CalibrationFileError("Read error");

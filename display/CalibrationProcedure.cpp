@@ -10,13 +10,7 @@
 
 namespace quendal {
 
-namespace {
-
-std::string PointText(std::int32_t x, std::int32_t y) {
-  return "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
-}
-
-}  // namespace
+namespace {}  // namespace
 
 bool CalculateCircleCenterFromThreePoints(TPoint P1, TPoint P2, TPoint P3, TPoint& Center,
                                           std::int32_t& Radius, Prompter& prompter, TextLog& log) {
@@ -100,12 +94,12 @@ void CalibrationProcedure::FormMouseDown(int button, std::int32_t x, std::int32_
 void CalibrationProcedure::HandleArcClick(std::int32_t x, std::int32_t y) {
   switch (calibration_index_) {
     case 0:
-      log_.Log("Arc Calibration: Center set at " + PointText(x, y));
+      log_.Log("Arc Calibration: Center set at " + PointText({x, y}));
       state_.ArcCenter = TPoint{x, y};
       prompter_.info("Now click on the left endpoint of the arc.");
       break;
     case 1:
-      log_.Log("Arc Calibration: Left endpoint set at " + PointText(x, y));
+      log_.Log("Arc Calibration: Left endpoint set at " + PointText({x, y}));
       state_.CalibrationPoints[0] = TPoint{x, y};
       prompter_.info("Now click on the right endpoint of the arc.");
       break;
@@ -119,7 +113,7 @@ void CalibrationProcedure::HandleArcClick(std::int32_t x, std::int32_t y) {
 }
 
 void CalibrationProcedure::CompleteArcCalibration(std::int32_t x, std::int32_t y) {
-  log_.Log("Arc Calibration: Right endpoint set at " + PointText(x, y));
+  log_.Log("Arc Calibration: Right endpoint set at " + PointText({x, y}));
   state_.CalibrationPoints[15] = TPoint{x, y};
   if (!CalculateCircleCenterFromThreePoints(state_.CalibrationPoints[0], state_.ArcCenter,
                                             state_.CalibrationPoints[15], state_.ArcCenter,
@@ -129,8 +123,7 @@ void CalibrationProcedure::CompleteArcCalibration(std::int32_t x, std::int32_t y
     return;
   }
   state_.ArcCalibrationDone = true;
-  log_.Log("Arc Calibration complete. True Center: " +
-           PointText(state_.ArcCenter.X, state_.ArcCenter.Y) +
+  log_.Log("Arc Calibration complete. True Center: " + PointText(state_.ArcCenter) +
            ", Radius: " + std::to_string(state_.ArcRadius));
   prompter_.info("Arc Calibration complete.");
   save_config_();
@@ -145,7 +138,7 @@ void CalibrationProcedure::HandleMainClick(std::int32_t x, std::int32_t y) {
   if (calibration_index_ < 0 || calibration_index_ >= kCalibrationPointCount) return;
   state_.CalibrationPoints[static_cast<std::size_t>(calibration_index_)] = TPoint{x, y};
   const std::string index = std::to_string(calibration_index_);
-  log_.Log("Main Calibration point " + index + " set at: " + PointText(x, y));
+  log_.Log("Main Calibration point " + index + " set at: " + PointText({x, y}));
   if (!prompter_.confirm("Is this the correct position for S" + index + "?")) {
     prompter_.info("Please click on position " + index + " again.");
     return;

@@ -8,12 +8,6 @@ namespace quendal {
 
 namespace {
 
-// Lines are clipped to the frame plus this margin before they reach the painter,
-// which keeps far-off coordinates out of its fixed-point rasteriser.
-constexpr double kClipMargin = 2.0;
-// Anti-aliasing reaches at most one pixel beyond the ideal line; one more for safety.
-constexpr double kTouchMargin = 2.0;
-
 struct Line {
   double x1, y1, x2, y2;
 };

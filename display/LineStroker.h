@@ -9,6 +9,12 @@
 
 namespace quendal {
 
+// Lines are clipped to the frame plus this margin before they reach the painter,
+// which keeps far-off coordinates out of its fixed-point rasteriser.
+inline constexpr double kClipMargin = 2.0;
+// Anti-aliasing reaches at most one pixel beyond the ideal line; one more for safety.
+inline constexpr double kTouchMargin = 2.0;
+
 // Draws anti-aliased lines one pixel wide into an ARGB32 premultiplied frame. Each
 // line is blended on its own by its colour's alpha times its coverage, so lines
 // that cross darken where they meet. Whole coordinates are pixel centres; the

@@ -16,10 +16,6 @@ std::int32_t ClampToInt32(std::int64_t value) {
       value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-std::string FormatPoint(std::int32_t x, std::int32_t y) {
-  return "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
-}
-
 // The length from the meter centre to a pivot, bounded by the arc radius above and
 // by the arc radius less the pivot circle below (the lower bound wins).
 std::int32_t ArcNeedleLength(const MeterCalibration& State, double PivotX, double PivotY,
@@ -56,9 +52,9 @@ void CalculateImagePosition(NeedleState& Needle, const MeterSettings& Settings,
   Needle.ImageCenterY = center.Y;
   if (!Log.Enabled()) return;
   if (Calibration.ArcMode()) {
-    Log.Log("Using ArcCenter with offset as image position: " + FormatPoint(center.X, center.Y));
+    Log.Log("Using ArcCenter with offset as image position: " + PointText(center));
   } else {
-    Log.Log("Using default image position: " + FormatPoint(center.X, center.Y));
+    Log.Log("Using default image position: " + PointText(center));
   }
 }
 

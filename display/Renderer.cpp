@@ -39,9 +39,6 @@ struct NeedleStrokes {
   StrokeSet needle;
 };
 
-// Strokes this far outside the frame can still touch it.
-constexpr double kClipMargin = 2.0;
-
 // Offsets from -Thickness/2 to Thickness/2, both quotients rounded towards zero;
 // a negative thickness draws nothing.
 void SetStrokeRange(StrokeSet& set, std::int32_t thickness, int width, int height) {
@@ -98,9 +95,6 @@ NeedleStrokes ComputeNeedleStrokes(const MeterSettings& state, const MeterCalibr
   }
   return strokes;
 }
-
-// Anti-aliasing reaches at most one pixel beyond the ideal line; one more for safety.
-constexpr double kTouchMargin = 2.0;
 
 void AddStrokeSet(RowSpans& spans, const StrokeSet& set) {
   for (std::int64_t i = set.first; i <= set.last; ++i) {
@@ -183,9 +177,9 @@ void DrawArcMarkings(QImage& Bitmap, const MeterSettings& Settings, const MeterC
     reinterpret_cast<QRgb*>(Bitmap.scanLine(y))[x] = color;
   });
   if (Log.Enabled()) {
-    Log.Log("Drawing calibration circles at (" + std::to_string(State.ArcCenter.X) + ", " +
-            std::to_string(State.ArcCenter.Y) + ") with radius " + std::to_string(State.ArcRadius) +
-            " and smaller arc radius " + std::to_string(State.PivotArcRadius));
+    Log.Log("Drawing calibration circles at " + PointText(State.ArcCenter) + " with radius " +
+            std::to_string(State.ArcRadius) + " and smaller arc radius " +
+            std::to_string(State.PivotArcRadius));
   }
 }
 

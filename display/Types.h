@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace quendal {
 
@@ -14,6 +15,11 @@ struct TPoint {
 
   friend bool operator==(const TPoint&, const TPoint&) = default;
 };
+
+// "(x, y)", as the logs write points.
+inline std::string PointText(TPoint p) {
+  return "(" + std::to_string(p.X) + ", " + std::to_string(p.Y) + ")";
+}
 
 enum TNeedleMovementMode : std::int32_t {
   nmExponentialSmoothing = 0,

@@ -122,10 +122,6 @@ bool IniFile::SectionExists(std::string_view section) const {
   return FindSection(section) != nullptr;
 }
 
-bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
-  return ReadString(section, key).has_value();
-}
-
 std::string IniFile::Unquote(std::string_view value) {
   value = Trim(value);
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&

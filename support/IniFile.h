@@ -30,7 +30,6 @@ class IniFile {
   const std::string& Path() const { return path_; }
 
   bool SectionExists(std::string_view section) const;
-  bool ValueExists(std::string_view section, std::string_view key) const;
 
   // The value with surrounding blanks and one pair of quotes removed, or
   // nothing when the key is missing.

@@ -1,5 +1,3 @@
-#include "app/main.h"
-
 #include <QBitmap>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -10,6 +8,7 @@
 #include <cstdio>
 
 #include "app/MessageBoxPrompter.h"
+#include "app/main.h"
 #include "display/Ballistics.h"
 #include "display/BuildLabel.h"
 #include "display/CalibrationFile.h"
@@ -29,7 +28,6 @@ constexpr int kTrackingPeriodMs = 1000;
 constexpr int kSmartSdrOffsetX = -500;
 constexpr int kSmartSdrOffsetY = 120;
 const char* const kCalibrationFile = "calibration.txt";
-const char* const kCaption = "Quendal for FlexRadio";
 
 int MouseButtonNumber(Qt::MouseButton button) {
   switch (button) {
@@ -54,12 +52,12 @@ TForm1::TForm1(FormEnvironment environment, QWidget* parent)
   if (env_.prompter) {
     prompter_ = env_.prompter;
   } else {
-    own_prompter_ = std::make_unique<MessageBoxPrompter>(kCaption);
+    own_prompter_ = std::make_unique<MessageBoxPrompter>(kWindowCaption);
     prompter_ = own_prompter_.get();
   }
   window_finder_ = env_.MakeWindowFinder ? env_.MakeWindowFinder() : CreatePlatformWindowFinder();
 
-  setWindowTitle(kCaption);
+  setWindowTitle(kWindowCaption);
   move(0, 0);
   resize(kDesignClientWidth, kDesignClientHeight);
 
