@@ -1,7 +1,6 @@
 // config.ini: the ini codec and the settings read from it.
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 
 #include "app/Config.h"

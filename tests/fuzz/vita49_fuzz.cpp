@@ -1,5 +1,4 @@
 // Meter stream datagrams: the VITA-49 decoder and the meter updates behind it.
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <span>
