@@ -24,14 +24,19 @@ struct Segment {
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
 };
 
-// One set of parallel strokes: the segment moved by (i, i) for i in [first, last].
+// One set of parallel strokes: the segment moved by i times shift for i in [first, last].
 struct StrokeSet {
   Segment base;
+  StrokeShift shift;
   TColor32 color = 0;
   std::int64_t first = 0;
   std::int64_t last = -1;
 
   bool Empty() const { return last < first; }
+  Segment Stroke(std::int64_t i) const {
+    const double dx = static_cast<double>(i) * shift.X, dy = static_cast<double>(i) * shift.Y;
+    return {base.x1 + dx, base.y1 + dy, base.x2 + dx, base.y2 + dy};
+  }
 };
 
 struct NeedleStrokes {
@@ -39,26 +44,43 @@ struct NeedleStrokes {
   StrokeSet needle;
 };
 
+// The whole i for which Low + i * Step <= Limit and High + i * Step >= -kClipMargin, within
+// [first, last]: the strokes whose extent on one axis can reach the frame.
+void LimitToAxis(std::int64_t& first, std::int64_t& last, double low, double high, double step,
+                 double limit) {
+  const double above = limit + kClipMargin - low;  // i * step <= above
+  const double below = -kClipMargin - high;        // i * step >= below
+  if (step == 0.0) {
+    if (above < 0.0 || below > 0.0) last = first - 1;
+    return;
+  }
+  double lowest = below / step, highest = above / step;
+  if (step < 0.0) std::swap(lowest, highest);
+  if (!(lowest <= highest)) {
+    last = first - 1;
+    return;
+  }
+  first =
+      std::max<std::int64_t>(first, static_cast<std::int64_t>(std::max(std::ceil(lowest), -9e18)));
+  last =
+      std::min<std::int64_t>(last, static_cast<std::int64_t>(std::min(std::floor(highest), 9e18)));
+}
+
 // Offsets from -Thickness/2 to Thickness/2, both quotients rounded towards zero;
 // a negative thickness draws nothing.
 void SetStrokeRange(StrokeSet& set, std::int32_t thickness, int width, int height) {
-  if (thickness < 0) return;
+  // A needle of no length has no direction and draws nothing.
+  if (thickness < 0 || (set.shift.X == 0.0 && set.shift.Y == 0.0)) return;
   std::int64_t first = -(thickness / 2);
   std::int64_t last = thickness / 2;
   // Strokes whose bounding box misses the frame are skipped, so a huge thickness
   // costs no more than the frame is wide and high.
-  const double minX = std::min(set.base.x1, set.base.x2), maxX = std::max(set.base.x1, set.base.x2);
-  const double minY = std::min(set.base.y1, set.base.y2), maxY = std::max(set.base.y1, set.base.y2);
-  const double lowest = std::max(-maxX - kClipMargin, -maxY - kClipMargin);
-  const double highest = std::min(width + kClipMargin - minX, height + kClipMargin - minY);
-  if (!(lowest <= highest)) {
-    set.last = first - 1;
-    return;
-  }
-  first = std::max<std::int64_t>(first, static_cast<std::int64_t>(std::ceil(lowest)));
-  last = std::min<std::int64_t>(last, static_cast<std::int64_t>(std::floor(highest)));
+  LimitToAxis(first, last, std::min(set.base.x1, set.base.x2), std::max(set.base.x1, set.base.x2),
+              set.shift.X, width);
+  LimitToAxis(first, last, std::min(set.base.y1, set.base.y2), std::max(set.base.y1, set.base.y2),
+              set.shift.Y, height);
   set.first = first;
-  set.last = last;
+  set.last = std::max(last, first - 1);
 }
 
 bool Finite(const Segment& s) {
@@ -83,6 +105,7 @@ NeedleStrokes ComputeNeedleStrokes(const MeterSettings& state, const MeterCalibr
         (state.UseNeedleColorForShadow ? state.NeedleColor : state.ShadowColor) & 0x00FFFFFFu;
     const TColor32 alpha = static_cast<TColor32>(std::clamp(state.ShadowTransparency, 0, 255));
     strokes.shadow.color = (alpha << 24) | rgb;
+    strokes.shadow.shift = PerpendicularStrokeShift(dx, dy);
     if (Finite(strokes.shadow.base)) {
       SetStrokeRange(strokes.shadow, state.NeedleThickness, width, height);
     }
@@ -90,6 +113,7 @@ NeedleStrokes ComputeNeedleStrokes(const MeterSettings& state, const MeterCalibr
   strokes.needle.base = {pivotX, pivotY, RoundHalfEven(g.PivotX + dx),
                          RoundHalfEven(g.PivotY + dy)};
   strokes.needle.color = state.NeedleColor;
+  strokes.needle.shift = PerpendicularStrokeShift(dx, dy);
   if (Finite(strokes.needle.base)) {
     SetStrokeRange(strokes.needle, state.NeedleThickness, width, height);
   }
@@ -98,17 +122,15 @@ NeedleStrokes ComputeNeedleStrokes(const MeterSettings& state, const MeterCalibr
 
 void AddStrokeSet(RowSpans& spans, const StrokeSet& set) {
   for (std::int64_t i = set.first; i <= set.last; ++i) {
-    const double shift = static_cast<double>(i);
-    spans.AddSegment(set.base.x1 + shift, set.base.y1 + shift, set.base.x2 + shift,
-                     set.base.y2 + shift, kTouchMargin);
+    const Segment s = set.Stroke(i);
+    spans.AddSegment(s.x1, s.y1, s.x2, s.y2, kTouchMargin);
   }
 }
 
 void DrawStrokeSet(LineStroker& stroker, const StrokeSet& set) {
   for (std::int64_t i = set.first; i <= set.last; ++i) {
-    const double shift = static_cast<double>(i);
-    stroker.Stroke(set.base.x1 + shift, set.base.y1 + shift, set.base.x2 + shift,
-                   set.base.y2 + shift, set.color);
+    const Segment s = set.Stroke(i);
+    stroker.Stroke(s.x1, s.y1, s.x2, s.y2, set.color);
   }
 }
 
@@ -159,6 +181,12 @@ void KeyPixels(QRgb* pixel, int count) {
 }
 
 }  // namespace
+
+StrokeShift PerpendicularStrokeShift(double DirectionX, double DirectionY) {
+  const double length = std::hypot(DirectionX, DirectionY);
+  if (!(length > 0.0) || !std::isfinite(length)) return {};
+  return {-DirectionY / length, DirectionX / length};
+}
 
 bool IsEmblemDay(const LocalDateTime& Today) { return Today.month == 8 && Today.day == 1; }
 

@@ -12,6 +12,15 @@
 
 namespace quendal {
 
+// The needle's parallel strokes lie one pixel apart across the needle, so that it is
+// equally thick at every angle: stroke i is moved by i times this unit vector, the
+// normal of the direction (x right, y down). Zero for a direction of no length.
+struct StrokeShift {
+  double X = 0.0;
+  double Y = 0.0;
+};
+StrokeShift PerpendicularStrokeShift(double DirectionX, double DirectionY);
+
 // The emblem shows on 1 August only.
 bool IsEmblemDay(const LocalDateTime& Today);
 
