@@ -1,5 +1,6 @@
 #include <benchmark/benchmark.h>
 
+#include <charconv>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -113,6 +114,43 @@ void BM_Vita49Decode(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(vita49_decode(datagram));
 }
 BENCHMARK(BM_Vita49Decode);
+
+// A 36-byte datagram whose header claims 65535 words, as a flood of garbage brings.
+void BM_Vita49Decode_ClaimsMoreThanArrived(benchmark::State& state) {
+  std::vector<std::uint8_t> datagram = BenchDatagram();
+  datagram.resize(36);
+  datagram[2] = 0xFF;
+  datagram[3] = 0xFF;
+  for (auto _ : state) benchmark::DoNotOptimize(vita49_decode(datagram));
+}
+BENCHMARK(BM_Vita49Decode_ClaimsMoreThanArrived);
+
+// Finding one meter of a 100-meter list by the number a datagram pair carries:
+// through its decimal text, as the radio writes IDs, or by the number itself.
+void BM_MeterLookup_ByText(benchmark::State& state) {
+  TMeterList meters;
+  for (int id = 1; id <= kMeterCount; ++id) meters.AddOrUpdateMeter(BenchMeter(id));
+  std::uint16_t id = 0;
+  for (auto _ : state) {
+    id = static_cast<std::uint16_t>(id % kMeterCount + 1);
+    char text[8];
+    const auto end = std::to_chars(text, text + sizeof text, id).ptr;
+    benchmark::DoNotOptimize(
+        meters.IndexOfId(std::string_view(text, static_cast<std::size_t>(end - text))));
+  }
+}
+BENCHMARK(BM_MeterLookup_ByText);
+
+void BM_MeterLookup_ByNumber(benchmark::State& state) {
+  TMeterList meters;
+  for (int id = 1; id <= kMeterCount; ++id) meters.AddOrUpdateMeter(BenchMeter(id));
+  std::uint16_t id = 0;
+  for (auto _ : state) {
+    id = static_cast<std::uint16_t>(id % kMeterCount + 1);
+    benchmark::DoNotOptimize(meters.IndexOfNumericId(id));
+  }
+}
+BENCHMARK(BM_MeterLookup_ByNumber);
 
 // The reply to "meter list" for 100 meters: not on a hot path, measured for scale.
 void BM_ParseMeterListReply(benchmark::State& state) {

@@ -1,7 +1,5 @@
 #include "meters/MeterDatagram.h"
 
-#include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <exception>
 #include <optional>
@@ -35,10 +33,7 @@ void LogPairError(TextLog& log, std::uint16_t id, const char* what) {
 // Same outcome as copying the meter out, updating it and writing it back whole: a known
 // meter changes only its value and peak; an unknown ID rebuilds the entry with the empty ID.
 void ApplyMeterPair(std::uint16_t id, std::int16_t raw, TMeterList& meters, TextLog& log) {
-  char id_text[8];
-  const auto end = std::to_chars(id_text, id_text + sizeof id_text, id).ptr;
-  const std::optional<std::size_t> index =
-      meters.IndexOfId(std::string_view(id_text, static_cast<std::size_t>(end - id_text)));
+  const std::optional<std::size_t> index = meters.IndexOfNumericId(id);
   if (index) {
     const MeterReading reading = NextMeterReading(meters.Items()[*index], raw, log);
     meters.SetValueAndPeak(*index, reading.Value, reading.Peak);
@@ -82,10 +77,7 @@ void ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& mete
   const TVita vita = vita49_decode(datagram);
   // Only pairs that arrived: a short datagram declaring up to 65535 words would
   // otherwise turn its zero padding into as many made-up pairs (and log lines).
-  const auto header = static_cast<std::size_t>(vita.header_size);
-  const std::size_t received = datagram.size() > header ? datagram.size() - header : 0;
-  const std::span<const std::uint8_t> payload(vita.payload.data(),
-                                              std::min(vita.payload.size(), received));
+  const std::span<const std::uint8_t> payload = vita.payload.Present();
   for (std::size_t at = 0; at + kPairSize <= payload.size(); at += kPairSize) {
     const auto id = static_cast<std::uint16_t>(payload[at] << 8 | payload[at + 1]);
     const auto raw = static_cast<std::int16_t>(payload[at + 2] << 8 | payload[at + 3]);

@@ -1,11 +1,34 @@
 #include "meters/MeterList.h"
 
+#include <charconv>
+
 #include "support/AsciiText.h"
+
 namespace quendal {
+
+namespace {
+
+// The number an ID names when it is exactly how a 16-bit number is written in
+// decimal: digits only, no leading zero (except "0" itself), at most 65535.
+std::optional<std::uint16_t> PlainDecimalId(std::string_view id) {
+  if (id.empty() || id.size() > 5 || (id.size() > 1 && id.front() == '0')) return std::nullopt;
+  std::uint32_t value = 0;
+  const auto [end, error] = std::from_chars(id.data(), id.data() + id.size(), value);
+  if (error != std::errc() || end != id.data() + id.size() || value > 0xFFFF) return std::nullopt;
+  return static_cast<std::uint16_t>(value);
+}
+
+}  // namespace
 
 std::optional<std::size_t> TMeterList::IndexOfId(std::string_view id) const {
   auto it = index_by_id_.find(id);
   if (it == index_by_id_.end()) return std::nullopt;
+  return it->second;
+}
+
+std::optional<std::size_t> TMeterList::IndexOfNumericId(std::uint16_t id) const {
+  auto it = index_by_number_.find(id);
+  if (it == index_by_number_.end()) return std::nullopt;
   return it->second;
 }
 
@@ -33,10 +56,14 @@ void TMeterList::AddOrUpdateMeter(const TMeter& meter) {
     return;
   }
   meters_.push_back(meter);
+  const std::size_t index = meters_.size() - 1;
+  const std::optional<std::uint16_t> number = PlainDecimalId(meter.ID);
   try {
-    index_by_id_.emplace(meter.ID, meters_.size() - 1);
+    index_by_id_.emplace(meter.ID, index);
+    if (number) index_by_number_.emplace(*number, index);
   } catch (...) {
-    meters_.pop_back();  // keep list and index in step
+    index_by_id_.erase(meter.ID);  // keep list and indexes in step
+    meters_.pop_back();
     throw;
   }
 }

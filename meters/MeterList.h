@@ -39,6 +39,9 @@ class TMeterList {
 
   // Position of the entry with this ID in list order, if there is one.
   std::optional<std::size_t> IndexOfId(std::string_view id) const;
+  // The same for the ID written as decimal text without leading zeros ("9" for 9),
+  // as the meter stream names meters; "09" or " 9" are never found this way.
+  std::optional<std::size_t> IndexOfNumericId(std::uint16_t id) const;
   // Sets the live value and peak of the entry at `index` in place, sparing the meter
   // stream two whole-record copies per value.
   void SetValueAndPeak(std::size_t index, double value, double peak);
@@ -58,6 +61,8 @@ class TMeterList {
   // the index always names the first (only) entry of its ID.
   std::vector<TMeter> meters_;
   std::unordered_map<std::string, std::size_t, IdHash, std::equal_to<>> index_by_id_;
+  // The entries whose ID is the plain decimal text of a 16-bit number, by that number.
+  std::unordered_map<std::uint16_t, std::size_t> index_by_number_;
 };
 
 }  // namespace quendal

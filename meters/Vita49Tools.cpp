@@ -58,6 +58,18 @@ std::uint32_t ReadPartialBigEndian32(std::span<const std::uint8_t> msg, std::siz
 
 }  // namespace
 
+VitaPayload::VitaPayload(std::span<const std::uint8_t> present, std::size_t declared)
+    : present_(present.begin(),
+               present.begin() + static_cast<std::ptrdiff_t>(std::min(present.size(), declared))),
+      declared_(declared) {}
+
+bool operator==(const VitaPayload& payload, const std::vector<std::uint8_t>& bytes) {
+  if (payload.size() != bytes.size()) return false;
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    if (payload[i] != bytes[i]) return false;
+  return true;
+}
+
 TVita vita49_decode(std::span<const std::uint8_t> msg) {
   TVita vita;
   if (msg.size() < kLargestHeaderSize) return vita;
@@ -82,9 +94,8 @@ TVita vita49_decode(std::span<const std::uint8_t> msg) {
   const auto header_size = static_cast<std::size_t>(vita.header_size);
   const std::size_t bytes_present =
       std::min(static_cast<std::size_t>(payload_size), msg.size() - header_size);
-  vita.payload.assign(static_cast<std::size_t>(payload_size), 0);
-  std::copy_n(msg.begin() + static_cast<std::ptrdiff_t>(header_size), bytes_present,
-              vita.payload.begin());
+  vita.payload =
+      VitaPayload(msg.subspan(header_size, bytes_present), static_cast<std::size_t>(payload_size));
 
   if (vita.has_trailer) vita.trailer = ReadPartialBigEndian32(msg, header_size + bytes_present);
   return vita;

@@ -38,6 +38,32 @@ inline constexpr std::uint32_t vita_discovery_stream = 0x00000800;
 inline constexpr std::uint32_t vita_flex_oui = 0x00001C2D;
 inline constexpr std::uint32_t vita_flex_information_class = 0x534CFFFF;
 
+// The payload as the header declares it: the bytes that arrived, then zeros up to
+// the declared length. Only the arrived bytes are stored, so a short datagram that
+// claims 256 KiB costs no more than its own size.
+class VitaPayload {
+ public:
+  VitaPayload() = default;
+  VitaPayload(std::span<const std::uint8_t> present, std::size_t declared);
+
+  // The declared length.
+  std::size_t size() const { return declared_; }
+  bool empty() const { return declared_ == 0; }
+  // Zero past the bytes that arrived.
+  std::uint8_t operator[](std::size_t index) const {
+    return index < present_.size() ? present_[index] : 0;
+  }
+  std::uint8_t front() const { return (*this)[0]; }
+  // The bytes that arrived: a prefix of the payload, the rest reads as zero.
+  std::span<const std::uint8_t> Present() const { return present_; }
+
+  friend bool operator==(const VitaPayload& payload, const std::vector<std::uint8_t>& bytes);
+
+ private:
+  std::vector<std::uint8_t> present_;
+  std::size_t declared_ = 0;
+};
+
 // One decoded VITA-49 packet. The payload is left uninterpreted.
 struct TVita {
   TPacketType packet_type = TPacketType::if_data;  // type nibbles above 5 are kept as they are
@@ -53,7 +79,7 @@ struct TVita {
   std::uint32_t class_id = 0;
   std::uint32_t timestamp_int = 0;
   std::int64_t timestamp_frac = 0;
-  std::vector<std::uint8_t> payload;
+  VitaPayload payload;
   std::uint32_t trailer = 0;
   std::int32_t header_size = 0;
 };
@@ -65,7 +91,7 @@ class Vita49Error : public std::range_error {
 };
 
 // Decodes one datagram. Shorter than the largest header (28 bytes): the all-zero
-// record. A declared size beyond the datagram zero-fills the rest of the payload.
+// record. A declared size beyond the datagram: the rest of the payload reads as zero.
 // Throws Vita49Error when the declared size is smaller than the header.
 TVita vita49_decode(std::span<const std::uint8_t> msg);
 

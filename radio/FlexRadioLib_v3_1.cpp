@@ -290,8 +290,9 @@ void TFlexRadioLib::IdUDPServer2UDPRead(std::span<const std::uint8_t> AData) {
     });
     return;
   }
-  const std::string_view payload(reinterpret_cast<const char*>(packet.payload.data()),
-                                 packet.payload.size());
+  // The text ends at its first NUL, so the zeros a short datagram stands for add nothing.
+  const std::string_view payload(reinterpret_cast<const char*>(packet.payload.Present().data()),
+                                 packet.payload.Present().size());
   Log([&] {
     return "TFlexRadioLib.IdUDPServer2UDPRead: Decoded message: " +
            AsciiText(payload.substr(0, payload.find('\0')));

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ReadRecord(fuzz::AsText(data, size));
   try {
     const TVita vita = vita49_decode(std::span<const std::uint8_t>(data, size));
-    ReadRecord(fuzz::AsText(vita.payload.data(), vita.payload.size()));
+    ReadRecord(fuzz::AsText(vita.payload.Present().data(), vita.payload.Present().size()));
   } catch (const Vita49Error&) {
   }
   return 0;

@@ -37,10 +37,11 @@ const TMeterList& KnownMeters() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> datagram(data, size);
   try {
-    // A short datagram's payload is zero-filled up to the declared size, which
-    // the 16-bit word count keeps under 256 KiB.
+    // A short datagram's payload reads as zero up to the declared size, which the
+    // 16-bit word count keeps under 256 KiB; only the bytes that arrived are stored.
     const TVita vita = vita49_decode(datagram);
     if (vita.payload.size() > 65535u * 4) fuzz::Fail("payload beyond the declared size");
+    if (vita.payload.Present().size() > size) fuzz::Fail("payload stores more than arrived");
   } catch (const Vita49Error&) {
   }
 

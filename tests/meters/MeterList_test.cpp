@@ -115,5 +115,26 @@ TEST(MeterListTest, IndexOfIdAndInPlaceValueChangeTouchOnlyThatEntry) {
   EXPECT_THROW(list.SetValueAndPeak(2, 0.0, 0.0), std::out_of_range);
 }
 
+// The meter stream names meters by number; only the ID written as that number's
+// plain decimal text matches, as comparing with the text made from it would.
+TEST(MeterListTest, IndexOfNumericIdFindsOnlyThePlainDecimalText) {
+  TMeterList list;
+  for (const char* id : {"09", " 9", "9 ", "+7", "", "0", "65535", "65536", "00", "x1", "12"})
+    list.AddOrUpdateMeter(Meter(id, id));
+  list.AddOrUpdateMeter(Meter("12", "twelve again"));  // replaced, same position
+
+  struct Case {
+    std::uint16_t id;
+    std::optional<std::size_t> expected;
+  };
+  const Case cases[] = {{9, std::nullopt},    {7, std::nullopt}, {0, 5},
+                        {65535, 6},           {1, std::nullopt}, {12, 10},
+                        {65534, std::nullopt}};
+  for (const Case& c : cases) EXPECT_EQ(list.IndexOfNumericId(c.id), c.expected) << c.id;
+
+  const TMeterList copy = list;
+  EXPECT_EQ(copy.IndexOfNumericId(12), std::optional<std::size_t>(10));
+}
+
 }  // namespace
 }  // namespace quendal

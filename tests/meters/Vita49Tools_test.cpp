@@ -114,6 +114,12 @@ TEST(Vita49Test, PayloadTrailerAndShortDatagrams) {
   EXPECT_EQ(zeroFilled.payload[27], 0xAA);
   EXPECT_EQ(zeroFilled.payload[28], 0x00);
   EXPECT_EQ(zeroFilled.payload[35], 0x00);
+  EXPECT_EQ(zeroFilled.payload.Present().size(), 28u);  // the zeros are not stored
+
+  const TVita claimsAll = vita49_decode(Concat({{0x00, 0x00, 0xFF, 0xFF}, body}));
+  EXPECT_EQ(claimsAll.payload.size(), 65535u * 4 - 4);
+  EXPECT_EQ(claimsAll.payload.Present().size(), 28u);
+  EXPECT_EQ(claimsAll.payload[65535u * 4 - 5], 0x00);
 
   // A trailer cut short keeps the bytes present as its high bytes.
   Bytes cut = Concat({{0x04, 0x00, 0x00, 0x09}, body, {0x12, 0x34}});
