@@ -10,7 +10,45 @@
 
 namespace quendal {
 
-namespace {}  // namespace
+namespace {
+std::string Pixels(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return text;
+}
+
+}  // namespace
+
+std::string FittedPivotQuestion(const FittedCircle& Circle) {
+  return "The marks lie on an arc about (" + std::to_string(std::lround(Circle.CenterX)) + ", " +
+         std::to_string(std::lround(Circle.CenterY)) +
+         "). Turn the needle about its centre and let it reach the marks?";
+}
+
+std::string MarkName(int Index) {
+  if (Index < 10) return "S" + std::to_string(Index);
+  return "+" + std::to_string((Index - 9) * 10) + " dB";
+}
+
+std::optional<FittedCircle> FitMarks(const TCalibrationPoints& Points, TextLog& Log) {
+  const std::optional<FittedCircle> circle = FitCircle(Points);
+  if (!circle || !LiesOnArc(*circle)) {
+    Log.Log("The marks lie on no arc; the needle keeps its pivot.");
+    return std::nullopt;
+  }
+  Log.Log("The marks lie on an arc about (" + Pixels(circle->CenterX) + ", " +
+          Pixels(circle->CenterY) + ") with radius " + Pixels(circle->Radius) + ", within " +
+          Pixels(circle->Residual) + " px.");
+  return circle;
+}
+
+void UseFittedPivot(MeterCalibration& Calibration, const FittedCircle& Circle) {
+  Calibration.UseArcCalibration = true;
+  Calibration.ArcCalibrationDone = true;
+  Calibration.ArcCenter = {static_cast<std::int32_t>(RoundHalfEven(Circle.CenterX)),
+                           static_cast<std::int32_t>(RoundHalfEven(Circle.CenterY))};
+  Calibration.ArcRadius = static_cast<std::int32_t>(RoundHalfEven(Circle.Radius)) + kTipPastArc;
+}
 
 bool CalculateCircleCenterFromThreePoints(TPoint P1, TPoint P2, TPoint P3, TPoint& Center,
                                           std::int32_t& Radius, Prompter& prompter, TextLog& log) {
@@ -139,19 +177,35 @@ void CalibrationProcedure::HandleMainClick(std::int32_t x, std::int32_t y) {
   state_.CalibrationPoints[static_cast<std::size_t>(calibration_index_)] = TPoint{x, y};
   const std::string index = std::to_string(calibration_index_);
   log_.Log("Main Calibration point " + index + " set at: " + PointText({x, y}));
-  if (!prompter_.confirm("Is this the correct position for S" + index + "?")) {
-    prompter_.info("Please click on position " + index + " again.");
+  if (!prompter_.confirm("Is this the correct position for " + MarkName(calibration_index_) +
+                         "?")) {
+    prompter_.info("Please click on the " + MarkName(calibration_index_) + " position again.");
     return;
   }
   ++calibration_index_;
   if (calibration_index_ == kCalibrationPointCount) {
-    state_.CalibrationDone = true;
-    log_.Log("Main Calibration complete.");
-    prompter_.info("Main Calibration complete.");
-    SaveCalibrationToFile(state_.CalibrationPoints, calibration_file_, log_);
+    CompleteMainCalibration();
   } else {
-    prompter_.info("Now, please click on position " + std::to_string(calibration_index_));
+    prompter_.info("Now, please click on the " + MarkName(calibration_index_) + " position.");
   }
+}
+
+void CalibrationProcedure::CompleteMainCalibration() {
+  state_.CalibrationDone = true;
+  log_.Log("Main Calibration complete.");
+  prompter_.info("Main Calibration complete.");
+  SaveCalibrationToFile(state_.CalibrationPoints, calibration_file_, log_);
+  OfferFittedPivot();
+}
+
+void CalibrationProcedure::OfferFittedPivot() {
+  // A pivot set by hand in config.ini is the user's own choice.
+  if (state_.IndependentPivotSet) return;
+  const std::optional<FittedCircle> circle = FitMarks(state_.CalibrationPoints, log_);
+  if (!circle) return;
+  if (!prompter_.confirm(FittedPivotQuestion(*circle))) return;
+  UseFittedPivot(state_, *circle);
+  save_config_();
 }
 
 }  // namespace quendal

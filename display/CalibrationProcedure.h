@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "display/CircleFit.h"
 #include "display/MeterSettings.h"
 #include "display/Prompter.h"
 #include "support/TextLog.h"
@@ -17,6 +19,24 @@ bool CalculateCircleCenterFromThreePoints(TPoint P1, TPoint P2, TPoint P3, TPoin
 
 // True when no calibration point is (0, 0).
 bool ValidateCalibrationPoints(const TCalibrationPoints& points, TextLog& log);
+
+// The name printed on the scale at calibration point Index: S0 ... S9, +10 dB ... +60 dB.
+std::string MarkName(int Index);
+
+// How far the needle reaches past the arc through the marks, so that its tip
+// crosses the ticks rather than stopping at the clicked points.
+inline constexpr std::int32_t kTipPastArc = 3;
+
+// The circle through the 16 marks when they lie on an arc (logged either way); none
+// for a straight scale.
+std::optional<FittedCircle> FitMarks(const TCalibrationPoints& Points, TextLog& Log);
+
+// The question that offers the circle's centre as the pivot.
+std::string FittedPivotQuestion(const FittedCircle& Circle);
+
+// Fills in the arc geometry from that circle: its centre is the pivot, and the
+// needle is kTipPastArc longer than its radius.
+void UseFittedPivot(MeterCalibration& Calibration, const FittedCircle& Circle);
 
 // The two click-driven calibrations: 16 confirmed scale marks, or the three
 // points of the scale arc. Both share one click counter.
@@ -41,6 +61,8 @@ class CalibrationProcedure {
   void HandleArcClick(std::int32_t x, std::int32_t y);
   void CompleteArcCalibration(std::int32_t x, std::int32_t y);
   void HandleMainClick(std::int32_t x, std::int32_t y);
+  void CompleteMainCalibration();
+  void OfferFittedPivot();
 
   MeterCalibration& state_;
   Prompter& prompter_;

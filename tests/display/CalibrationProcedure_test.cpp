@@ -61,10 +61,10 @@ TEST_F(CalibrationProcedureTest, SixteenConfirmedClicksWriteTheFile) {
   }
   EXPECT_TRUE(state_.CalibrationDone);
   EXPECT_EQ(prompter_.shown[2], "ask: Is this the correct position for S0?");
-  EXPECT_EQ(prompter_.shown[3], "info: Now, please click on position 1");
+  EXPECT_EQ(prompter_.shown[3], "info: Now, please click on the S1 position.");
   EXPECT_EQ(prompter_.shown.back(), "info: Main Calibration complete.");
   EXPECT_EQ(prompter_.shown[prompter_.shown.size() - 2],
-            "ask: Is this the correct position for S15?");
+            "ask: Is this the correct position for +60 dB?");
   std::ifstream in(CalibrationFile(), std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
@@ -73,6 +73,69 @@ TEST_F(CalibrationProcedureTest, SixteenConfirmedClicksWriteTheFile) {
     expected += std::to_string(10 + i) + " " + std::to_string(100 - i) + "\r\n";
   EXPECT_EQ(text.str(), expected);
   EXPECT_EQ(saves_, 0);
+}
+
+TEST_F(CalibrationProcedureTest, MarksOnAnArcOfferTheirCentreAsPivot) {
+  // The default face's marks: an arc of radius 220 about (240, 310), whole pixels.
+  const TCalibrationPoints marks = {{{71, 169},
+                                     {86, 153},
+                                     {102, 139},
+                                     {119, 126},
+                                     {137, 115},
+                                     {157, 106},
+                                     {177, 99},
+                                     {198, 94},
+                                     {219, 91},
+                                     {240, 90},
+                                     {272, 92},
+                                     {303, 99},
+                                     {333, 111},
+                                     {361, 126},
+                                     {386, 146},
+                                     {409, 169}}};
+  struct Case {
+    const char* name;
+    bool independentPivot;
+    bool answer;
+    bool arcMode;
+    int saves;
+  };
+  const Case cases[] = {{"accepted", false, true, true, 1},
+                        {"declined", false, false, false, 0},
+                        {"own pivot in config.ini", true, true, false, 0}};
+  for (const Case& c : cases) {
+    MeterCalibration state;
+    state.IndependentPivotSet = c.independentPivot;
+    testing::ScriptedPrompter prompter;
+    int saves = 0;
+    CalibrationProcedure procedure(
+        state, prompter, log_, [&] { ++saves; }, CalibrationFile());
+    procedure.PerformCalibration();
+    prompter.answers = std::deque<bool>(16, true);
+    prompter.answers.push_back(c.answer);
+    for (int i = 0; i < 16; ++i) procedure.FormMouseDown(0, marks[i].X, marks[i].Y);
+    EXPECT_EQ(state.ArcMode(), c.arcMode) << c.name;
+    EXPECT_EQ(saves, c.saves) << c.name;
+    if (c.independentPivot) {
+      EXPECT_EQ(prompter.shown.back(), "info: Main Calibration complete.") << c.name;
+      continue;
+    }
+    EXPECT_EQ(prompter.shown.back(),
+              "ask: The marks lie on an arc about (240, 309). Turn the needle about its centre and "
+              "let it reach the marks?")
+        << c.name;
+    if (c.arcMode) {
+      EXPECT_EQ(state.ArcCenter, (TPoint{240, 309})) << c.name;
+      EXPECT_EQ(state.ArcRadius, 220 + kTipPastArc) << c.name;
+    }
+  }
+}
+
+TEST(MarkNameTest, NamesAsPrintedOnTheScale) {
+  const char* const names[] = {"S0",     "S1",     "S2",     "S3",    "S4",     "S5",
+                               "S6",     "S7",     "S8",     "S9",    "+10 dB", "+20 dB",
+                               "+30 dB", "+40 dB", "+50 dB", "+60 dB"};
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(MarkName(i), names[i]);
 }
 
 TEST_F(CalibrationProcedureTest, IgnoredClicksAreLogged) {

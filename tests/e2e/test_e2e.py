@@ -135,12 +135,16 @@ def scenario_first_run(s):
     left, top, _, _ = s.window_geometry(window)
     for index, (x, y) in enumerate(points):
         s.click(left + x, top + y)
-        answer_dialog(s)  # "Is this the correct position for S<n>?" -> Yes
-        answer_dialog(s)  # "Now, please click on position ..." / "Main Calibration complete."
+        answer_dialog(s)  # "Is this the correct position for S<n> / +<n> dB?" -> Yes
+        answer_dialog(s)  # "Now, please click on the ... position." / "Main Calibration complete."
+    answer_dialog(s)  # "The marks lie on an arc about ... ?" -> Yes
     if not wait_until(lambda: s.read("calibration.txt"), 5):
         fail("calibration.txt was not written")
     if read_calibration(s.read("calibration.txt")) != points:
         fail("calibration.txt holds %s" % s.read("calibration.txt"))
+    # The default marks lie on the arc about the default pivot.
+    if not wait_until(lambda: "CenterX=240" in open(s.config_path()).read(), 5):
+        fail("the fitted pivot was not saved:\n" + open(s.config_path()).read())
 
 
 def answer_dialog(s, timeout=10):

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <span>
+
+#include "display/Types.h"
+
+namespace quendal {
+
+// The circle that best fits a set of points, by least squares on their distances.
+struct FittedCircle {
+  double CenterX = 0.0;
+  double CenterY = 0.0;
+  double Radius = 0.0;
+  // Root mean square of the points' distances from the circle, in pixels.
+  double Residual = 0.0;
+  // How far the circle bows away from the chord between the first and last point.
+  double Sagitta = 0.0;
+};
+
+// Nothing for fewer than three points or points on one line.
+std::optional<FittedCircle> FitCircle(std::span<const TPoint> Points);
+
+// True when the points lie on an arc: close to the circle and clearly bent, so
+// that its centre can serve as the needle's pivot. A straight scale is not one.
+bool LiesOnArc(const FittedCircle& Circle);
+
+}  // namespace quendal
