@@ -27,8 +27,12 @@ const char* const kUsage =
     "An analog S-meter for FlexRadio radios. It finds the radio on the LAN by itself.\n"
     "Settings live in config.ini beside the program; calibration.txt, the face picture\n"
     "and the logs in the folder it is started from.\n"
+    "\n"
+    "Options:\n"
     "  --config <path>  read and write the settings in <path> instead of config.ini beside "
-    "the program\n";
+    "the program\n"
+    "  -h, --help       show this help and leave\n"
+    "  --version        show the version and leave\n";
 
 struct Options {
   int exit_status = -1;  // >= 0: print and leave
