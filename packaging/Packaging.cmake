@@ -1,5 +1,17 @@
 # Install layout, desktop integration, the Windows version resource and the packages.
 # Included once from the top-level CMakeLists.txt, after all programs are defined.
+
+# Who publishes the package and where the project lives: the one place to change them.
+# A distribution sets its own, e.g. -DQUENDAL_MAINTAINER="Jane Doe <jane@example.org>".
+set(QUENDAL_MAINTAINER "Quendal developers <developers@quendal.org>"
+    CACHE STRING "Maintainer of the packages: Name <address>")
+set(QUENDAL_HOMEPAGE "https://quendal.org" CACHE STRING "The project's web site")
+set(QUENDAL_SCREENSHOT_URL "${QUENDAL_HOMEPAGE}/docs/screenshot.png"
+    CACHE STRING "Where software centres fetch docs/screenshot.png from")
+# The AppStream id names the program in software centres: it never changes.
+set(QUENDAL_APP_ID org.quendal.quendal)
+# The Debian revision: the packaging's own changes to one upstream version.
+set(QUENDAL_DEBIAN_RELEASE 1)
 if(WIN32)
   include(${PROJECT_SOURCE_DIR}/windows/Windows.cmake)
 endif()
@@ -7,13 +19,16 @@ add_subdirectory(${CMAKE_CURRENT_LIST_DIR} ${PROJECT_BINARY_DIR}/packaging)
 
 set(CPACK_PACKAGE_NAME quendal)
 set(CPACK_PACKAGE_VENDOR "Quendal")
-set(CPACK_PACKAGE_CONTACT "Quendal developers <quendal@localhost>")
+set(CPACK_PACKAGE_CONTACT "${QUENDAL_MAINTAINER}")
 set(CPACK_PACKAGE_VERSION ${QUENDAL_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Analog S-meter for FlexRadio radios")
+# Lines of at most 79 characters: the package's description lines get a leading space
+# and lintian wants 80 at most.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-  "Quendal shows the receive level of a FlexRadio radio as a needle over a meter face.\n"
-  "It finds the radio on the local network, subscribes to its meter stream and\n"
-  "follows the SmartSDR window. Includes quendal-radiosim, a radio simulator.")
+  "Quendal shows the receive level of a FlexRadio radio as a needle over a meter\n"
+  "face, a PNG picture whose pure-black parts are see-through. It finds the radio\n"
+  "on the local network, subscribes to its meter stream and can follow the\n"
+  "SmartSDR window. Includes quendal-radiosim, a simulated radio.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Quendal)
 set(CPACK_STRIP_FILES ON)
 
@@ -24,6 +39,8 @@ else()
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
+  set(CPACK_DEBIAN_PACKAGE_RELEASE ${QUENDAL_DEBIAN_RELEASE})
+  set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${QUENDAL_HOMEPAGE})
   # Libraries come from dpkg-shlibdeps; Qt's platform plugins are loaded at run time.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")

@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Installs the build into a temporary prefix and checks the layout, the installed
-program's --version, and the launcher's handling of the user's folder."""
+program's --version, the manual pages' options, and the launcher's handling of the
+user's folder."""
+import gzip
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -15,10 +18,16 @@ EXPECTED_FILES = sorted([
     "bin/quendal-radiosim",
     "libexec/quendal/quendal",
     "share/applications/quendal.desktop",
+    "share/doc/quendal/changelog.Debian.gz",
+    "share/doc/quendal/changelog.gz",
+    "share/doc/quendal/copyright",
     "share/icons/hicolor/48x48/apps/quendal.png",
     "share/icons/hicolor/64x64/apps/quendal.png",
     "share/icons/hicolor/128x128/apps/quendal.png",
     "share/icons/hicolor/256x256/apps/quendal.png",
+    "share/man/man1/quendal-radiosim.1.gz",
+    "share/man/man1/quendal.1.gz",
+    "share/metainfo/org.quendal.quendal.metainfo.xml",
     "share/quendal/calibration.txt",
     "share/quendal/quendal.png",
 ])
@@ -54,6 +63,19 @@ def installed_files(prefix):
     for folder, _, files in os.walk(prefix):
         found += [os.path.relpath(os.path.join(folder, f), prefix) for f in files]
     return sorted(found)
+
+
+def check_manual_page(prefix, program, command):
+    """Every option the program's --help lists is in the OPTIONS section of its page."""
+    helped = subprocess.run(command + ["--help"], capture_output=True, text=True, timeout=20)
+    options = set(re.findall(r"^ *(?:-\w, )?(--[\w-]+)", helped.stdout, re.MULTILINE))
+    with gzip.open(os.path.join(prefix, f"share/man/man1/{program}.1.gz"), "rt") as f:
+        page = f.read()
+    section = re.search(r"^\.SH OPTIONS\n(.*?)^\.SH ", page, re.MULTILINE | re.DOTALL)
+    listed = set(re.findall(r"\\-\\-\w+(?:\\-\w+)*", section.group(1) if section else ""))
+    listed = {option.replace("\\-", "-") for option in listed}
+    check(len(options) >= 2 and options <= listed,
+          f"the manual page of {program} lists its options {sorted(options)} (got {sorted(listed)})")
 
 
 def run_launcher(launcher, env, args, report):
@@ -143,6 +165,9 @@ def main():
                                  capture_output=True, text=True, timeout=20)
         check(version.returncode == 0 and version.stdout == f"quendal {VERSION}\n",
               f"installed quendal --version prints 'quendal {VERSION}' (got {version.stdout!r})")
+
+        check_manual_page(prefix, "quendal", [os.path.join(prefix, "bin/quendal")])
+        check_manual_page(prefix, "quendal-radiosim", [os.path.join(prefix, "bin/quendal-radiosim")])
 
         check_launcher(prefix, scratch)
 
