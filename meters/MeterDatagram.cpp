@@ -32,16 +32,19 @@ void LogPairError(TextLog& log, std::uint16_t id, const char* what) {
 
 // Same outcome as copying the meter out, updating it and writing it back whole: a known
 // meter changes only its value and peak; an unknown ID rebuilds the entry with the empty ID.
-void ApplyMeterPair(std::uint16_t id, std::int16_t raw, TMeterList& meters, TextLog& log) {
+// True when the pair updated the known meter `watched_id`.
+bool ApplyMeterPair(std::uint16_t id, std::int16_t raw, TMeterList& meters, TextLog& log,
+                    std::string_view watched_id) {
   const std::optional<std::size_t> index = meters.IndexOfNumericId(id);
   if (index) {
     const MeterReading reading = NextMeterReading(meters.Items()[*index], raw, log);
     meters.SetValueAndPeak(*index, reading.Value, reading.Peak);
-    return;
+    return !watched_id.empty() && meters.Items()[*index].ID == watched_id;
   }
   TMeter working;
   ApplyMeterValue(working, raw, log);
   meters.AddOrUpdateMeter(working);
+  return false;
 }
 
 }  // namespace
@@ -73,7 +76,9 @@ void ApplyMeterValue(TMeter& meter, std::int16_t raw, TextLog& log) {
   meter.Peak = next.Peak;
 }
 
-void ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters, TextLog& log) {
+bool ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters, TextLog& log,
+                        std::string_view watched_id) {
+  bool watched_seen = false;
   const TVita vita = vita49_decode(datagram);
   // Only pairs that arrived: a short datagram declaring up to 65535 words would
   // otherwise turn its zero padding into as many made-up pairs (and log lines).
@@ -82,11 +87,12 @@ void ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& mete
     const auto id = static_cast<std::uint16_t>(payload[at] << 8 | payload[at + 1]);
     const auto raw = static_cast<std::int16_t>(payload[at + 2] << 8 | payload[at + 3]);
     try {
-      ApplyMeterPair(id, raw, meters, log);
+      watched_seen = ApplyMeterPair(id, raw, meters, log, watched_id) || watched_seen;
     } catch (const std::exception& e) {
       LogPairError(log, id, e.what());
     }
   }
+  return watched_seen;
 }
 
 void LogMeterList(const TMeterList& meters, TextLog& log) {

@@ -27,8 +27,10 @@ void ApplyMeterValue(TMeter& meter, std::int16_t raw, TextLog& log);
 
 // Applies every (ID, raw value) pair of a meter datagram to the list, in payload order.
 // Pairs naming an unknown ID update the entry with the empty ID. A failure on one pair is
-// logged and the next pair goes on. Throws Vita49Error for a malformed header.
-void ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters, TextLog& log);
+// logged and the next pair goes on. Returns true when a value for the known meter
+// `watched_id` was applied. Throws Vita49Error for a malformed header.
+bool ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters, TextLog& log,
+                        std::string_view watched_id = {});
 
 // The whole list in the radio link log, one line per meter.
 void LogMeterList(const TMeterList& meters, TextLog& log);

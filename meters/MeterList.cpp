@@ -68,4 +68,24 @@ void TMeterList::AddOrUpdateMeter(const TMeter& meter) {
   }
 }
 
+void TMeterList::Remove(std::string_view id) {
+  const std::optional<std::size_t> index = IndexOfId(id);
+  if (!index) return;
+  meters_.erase(meters_.begin() + static_cast<std::ptrdiff_t>(*index));
+  // Rare (a slice closed): rebuilding both indexes is simpler than shifting them.
+  index_by_id_.clear();
+  index_by_number_.clear();
+  for (std::size_t i = 0; i < meters_.size(); ++i) {
+    index_by_id_.emplace(meters_[i].ID, i);
+    if (const std::optional<std::uint16_t> number = PlainDecimalId(meters_[i].ID))
+      index_by_number_.emplace(*number, i);
+  }
+}
+
+void TMeterList::Clear() {
+  meters_.clear();
+  index_by_id_.clear();
+  index_by_number_.clear();
+}
+
 }  // namespace quendal

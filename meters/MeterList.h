@@ -27,7 +27,8 @@ struct TMeter {
   double Peak = 0.0;
 };
 
-// Meters in the order their IDs were first added; entries are never removed.
+// Meters in the order their IDs were first added. An entry goes only when the radio
+// removes its meter, or with the whole list when the radio is lost: IDs change then.
 class TMeterList {
  public:
   // First entry whose ID equals `id` exactly; the empty meter when none does.
@@ -45,6 +46,10 @@ class TMeterList {
   // Sets the live value and peak of the entry at `index` in place, sparing the meter
   // stream two whole-record copies per value.
   void SetValueAndPeak(std::size_t index, double value, double peak);
+
+  // Takes the entry with this ID out; nothing when there is none.
+  void Remove(std::string_view id);
+  void Clear();
 
   std::size_t Count() const { return meters_.size(); }
   const std::vector<TMeter>& Items() const { return meters_; }

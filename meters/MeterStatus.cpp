@@ -88,14 +88,15 @@ std::string_view StripLinePrefix(std::string_view line) {
   return cut >= line.size() ? std::string_view() : line.substr(cut);
 }
 
-// "9 removed": the radio dropped meter 9. The list keeps it as it was.
-bool IsMeterRemovedLine(std::string_view rest) {
+// "9 removed": the radio dropped meter 9 (its slice closed); the ID, or nothing.
+std::optional<std::string_view> RemovedMeterId(std::string_view rest) {
   rest = TrimBlanks(rest);
   const std::size_t blank = rest.find(' ');
-  if (blank == 0 || blank == std::string_view::npos) return false;
+  if (blank == 0 || blank == std::string_view::npos) return std::nullopt;
   const std::string_view id = rest.substr(0, blank);
-  if (id.find_first_of(".=#") != std::string_view::npos) return false;
-  return TrimBlanks(rest.substr(blank)) == "removed";
+  if (id.find_first_of(".=#") != std::string_view::npos) return std::nullopt;
+  if (TrimBlanks(rest.substr(blank)) != "removed") return std::nullopt;
+  return id;
 }
 
 std::string_view MeterSegmentId(std::string_view segment) {
@@ -180,7 +181,12 @@ TMeterList& ParseMeterData(std::string_view MeterData, TMeterList& meters, TextL
   bool haveWorking = false;
   for (std::string_view line : SplitLines(MeterData)) {
     const std::string_view rest = StripLinePrefix(line);
-    if (IsMeterRemovedLine(rest)) continue;
+    if (const std::optional<std::string_view> removed = RemovedMeterId(rest)) {
+      // Its value is stale from now on and its ID may come back for another meter.
+      meters.Remove(*removed);
+      haveWorking = false;
+      continue;
+    }
     for (std::string_view segment : SplitSegments(rest)) {
       if (IsBlank(segment)) continue;
       const std::string_view id = MeterSegmentId(segment);

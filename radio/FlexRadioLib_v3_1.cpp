@@ -35,6 +35,17 @@ std::string AsciiText(std::string_view bytes) {
   return text;
 }
 
+// [Meter] Slice: a slice index, or empty for the first LEVEL meter. Anything else is
+// reported and read as empty, since the window cannot show a message this early.
+std::optional<std::int32_t> ParseSliceSetting(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  const std::optional<std::int32_t> slice = ParseInt32(text);
+  if (slice && *slice >= 0) return slice;
+  std::fprintf(stderr, "[Meter] Slice=%s is not a slice number; the first LEVEL meter is used\n",
+               text.c_str());
+  return std::nullopt;
+}
+
 bool ContainsMeterMarker(std::string_view text) {
   return FindIgnoringAsciiCase(text, "|meter") != std::string_view::npos;
 }
@@ -123,7 +134,8 @@ TFlexRadioLib::TFlexRadioLib(RadioLinkSettings settings, QObject* parent)
       FIdUDPServer2(new QUdpSocket(this)),
       FFrequencySettleTimer(new QTimer(this)),
       FDiscoveryTimer(new QTimer(this)),
-      FTimer(new QTimer(this)) {
+      FTimer(new QTimer(this)),
+      FRetryTimer(new QTimer(this)) {
   if (FSettings.ConfigPath.empty()) FSettings.ConfigPath = DefaultConfigPath();
   LoadConfig();
 
@@ -136,6 +148,7 @@ TFlexRadioLib::TFlexRadioLib(RadioLinkSettings settings, QObject* parent)
   connect(FIdTelnet, &TelnetChannel::ConnectedToHost, this, &TFlexRadioLib::IdTelnetConnected);
   connect(FIdTelnet, &TelnetChannel::ConnectFailed, this, &TFlexRadioLib::IdTelnetConnectFailed);
   connect(FIdTelnet, &TelnetChannel::Disconnected, this, &TFlexRadioLib::IdTelnetDisconnected);
+  connect(FIdTelnet, &TelnetChannel::Closed, this, &TFlexRadioLib::IdTelnetClosed);
 
   connect(FIdUDPServer1, &QUdpSocket::readyRead, this, &TFlexRadioLib::ReadPendingMeterDatagrams);
   connect(FIdUDPServer2, &QUdpSocket::readyRead, this,
@@ -145,6 +158,8 @@ TFlexRadioLib::TFlexRadioLib(RadioLinkSettings settings, QObject* parent)
   connect(FFrequencySettleTimer, &QTimer::timeout, this, &TFlexRadioLib::HandleFrequencyChange);
   FDiscoveryTimer->setSingleShot(true);
   connect(FDiscoveryTimer, &QTimer::timeout, this, &TFlexRadioLib::OnDiscoveryTimeout);
+  FRetryTimer->setSingleShot(true);
+  connect(FRetryTimer, &QTimer::timeout, this, &TFlexRadioLib::OnRetryDue);
 }
 
 TFlexRadioLib::~TFlexRadioLib() {
@@ -152,6 +167,7 @@ TFlexRadioLib::~TFlexRadioLib() {
   DisconnectRadio();
   FFrequencySettleTimer->stop();
   FDiscoveryTimer->stop();
+  FRetryTimer->stop();
 }
 
 // ---- settings and log ----
@@ -165,6 +181,9 @@ void TFlexRadioLib::LoadConfig() {
     const IniFile ini(FSettings.ConfigPath);
     FLog.SetEnabled(ini.ReadBool("Logging", "EnableLogging", false));
     FTelnetIP = ini.ReadString("Network", "FlexIP", "");
+    FReconnect = ini.ReadBool("Network", "Reconnect", true);
+    FRadioSerial = ini.ReadString("Network", "RadioSerial", "");
+    FSlice = ParseSliceSetting(ini.ReadString("Meter", "Slice", ""));
   } catch (const std::exception& e) {
     // Nothing can be logged yet: the log switch lives in this very file.
     std::fprintf(stderr, "Radio link settings not read, defaults used: %s\n", e.what());
@@ -207,28 +226,55 @@ void TFlexRadioLib::Start() { AutoDiscoverAndConnect(5993, 4992); }
 
 void TFlexRadioLib::Stop() { DisconnectRadio(); }
 
+TMeter TFlexRadioLib::FindLevelMeter() const {
+  if (!FSlice) return FMeterList.FindByName("LEVEL");
+  const std::string slice = std::to_string(*FSlice);
+  for (const TMeter& meter : FMeterList.Items()) {
+    if (EqualsIgnoringAsciiCase(meter.Name, "LEVEL") && meter.Src == "SLC" && meter.Num == slice)
+      return meter;
+  }
+  return TMeter{};
+}
+
+void TFlexRadioLib::RefreshLevelMeter() {
+  const std::string id = FindLevelMeter().ID;
+  if (id == FLevelMeterId) return;
+  // Another meter (a new ID after a restart, a slice opened or closed): its age starts anew.
+  FLevelMeterId = id;
+  FLevelValueTime.reset();
+  FSubscribedTime = FSettings.clock.get().MonotonicNow();
+}
+
 LevelReading TFlexRadioLib::CurrentLevel() {
   LevelReading reading;
-  GetMeterByName("LEVEL", reading.Meter);
+  reading.Meter = FindLevelMeter();
+  Log([&] { return "GetMeterByName - Meter LEVEL value: " + FormatFixed2(reading.Meter.Value); });
   reading.FrequencyHz = FCurrentFreq;
-  if (FMeterDatagramCount > 0) {
-    reading.Age = std::chrono::duration_cast<std::chrono::milliseconds>(
-        FSettings.clock.get().MonotonicNow() - FLastUDPReceiveTime);
-  }
+  if (FLevelValueTime && !reading.Meter.ID.empty()) reading.Age = Since(*FLevelValueTime);
   return reading;
 }
 
+std::chrono::milliseconds TFlexRadioLib::Since(std::chrono::steady_clock::time_point then) const {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+      FSettings.clock.get().MonotonicNow() - then);
+}
+
 LinkStatus TFlexRadioLib::Status() const {
-  LinkStatus status;
-  if (FIdTelnet->Connected()) {
-    status.State = LinkState::Receiving;
-  } else if (FIdTelnet->Connecting()) {
-    status.State = LinkState::Connecting;
-    status.Address = Identity().Address;
-  } else if (DiscoveryListening()) {
-    status.State = LinkState::Searching;
+  LinkFacts facts;
+  facts.Phase = FPhase;
+  facts.Address = FConnectHost;
+  if (FRetryTimer->isActive()) {
+    const auto unit = std::max<std::int64_t>(FSettings.ReconnectPauseUnit.count(), 1);
+    facts.RetryInSeconds =
+        static_cast<std::int32_t>((FRetryTimer->remainingTime() + unit - 1) / unit);
   }
-  return status;
+  facts.MetersKnown = FMeterList.Count() > 0;
+  facts.LevelMeterKnown = !FLevelMeterId.empty();
+  if (FLevelValueTime && facts.LevelMeterKnown) facts.LevelAge = Since(*FLevelValueTime);
+  facts.SinceSubscribed = Since(FSubscribedTime);
+  facts.MeterPort = MeterListenerPort();
+  facts.Slice = FSlice.value_or(-1);
+  return DescribeLink(facts);
 }
 
 RadioIdentity TFlexRadioLib::Identity() const {
@@ -238,6 +284,64 @@ RadioIdentity TFlexRadioLib::Identity() const {
   identity.Serial = DiscoveryValue(FFlexDiscovery, "serial");
   identity.Address = !FTelnetIP.empty() ? FTelnetIP : DiscoveryValue(FFlexDiscovery, "ip");
   return identity;
+}
+
+// ---- lifecycle ----
+
+void TFlexRadioLib::Enter(LinkEvent event) { FPhase = NextLinkPhase(FPhase, event, FReconnect); }
+
+void TFlexRadioLib::ConnectionLost(const std::string& reason) {
+  FIdTelnet->Disconnect();
+  FIdUDPServer1->close();
+  ForgetMeters();
+  FPingSequence.reset();
+  FHeardSinceLoss = false;
+  ScheduleRetry();
+  Log([&] {
+    return "TFlexRadioLib.ConnectionLost: Radio lost (" + reason + "), retrying in " +
+           std::to_string(FRetryTimer->interval()) + " ms.";
+  });
+  // Listen again at once, so the radio's return is heard during the pause.
+  if (FTelnetIP.empty() && !DiscoveryListening()) OpenDiscoveryListener();
+}
+
+void TFlexRadioLib::ScheduleRetry() {
+  const auto pause = FBackoff.Next().count() * FSettings.ReconnectPauseUnit.count();
+  FRetryTimer->start(static_cast<int>(pause));
+}
+
+void TFlexRadioLib::OnRetryDue() {
+  Enter(LinkEvent::RetryDue);
+  if (FPhase != LinkPhase::Searching) return;
+  if (FTelnetIP.empty() && !DiscoveryListening() && !OpenDiscoveryListener()) {
+    Enter(LinkEvent::ConnectFailed);
+    return;
+  }
+  // A radio heard since the loss (or a fixed address) is tried now; otherwise its
+  // next announcement starts the attempt.
+  if (!FTelnetIP.empty() || FHeardSinceLoss) ConnectToTelnetServer();
+}
+
+void TFlexRadioLib::ForgetMeters() {
+  // A restarted radio numbers its meters afresh: an old ID must never feed the needle.
+  FMeterList.Clear();
+  FStatusLines.Clear();
+  RefreshLevelMeter();
+}
+
+bool TFlexRadioLib::WantedRadio(const DiscoveryRecord& record) const {
+  return FRadioSerial.empty() ||
+         EqualsIgnoringAsciiCase(DiscoveryValue(record, "serial"), FRadioSerial);
+}
+
+void TFlexRadioLib::LogChosenRadio() {
+  Log([&] {
+    return "TFlexRadioLib.IdTelnetConnected: Radio: model " +
+           DiscoveryValue(FFlexDiscovery, "model") + ", nickname " +
+           DiscoveryValue(FFlexDiscovery, "nickname") + ", serial " +
+           DiscoveryValue(FFlexDiscovery, "serial") + ", IP " + FConnectHost + ", version " +
+           DiscoveryValue(FFlexDiscovery, "version") + ".";
+  });
 }
 
 // ---- discovery ----
@@ -256,6 +360,21 @@ void TFlexRadioLib::AutoDiscoverAndConnect(int /*UDPPort*/, int /*TelnetPort*/) 
   }
   Log("TFlexRadioLib.AutoDiscoverAndConnect: UDP Server activated.");
   FDiscoveryTimer->start(static_cast<int>(FSettings.DiscoveryTimeout.count()));
+  Enter(LinkEvent::Start);
+  // A fixed address needs no announcement (VPN, another subnet).
+  if (FReconnect && !FTelnetIP.empty()) ConnectToTelnetServer();
+}
+
+bool TFlexRadioLib::OpenDiscoveryListener() {
+  if (FIdUDPServer2->bind(QHostAddress::AnyIPv4, FSettings.DiscoveryPort,
+                          QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint))
+    return true;
+  Log([&] {
+    return "TFlexRadioLib.OpenDiscoveryListener: Failed to activate UDP Server: " +
+           FIdUDPServer2->errorString().toStdString();
+  });
+  FIdUDPServer2->close();
+  return false;
 }
 
 bool TFlexRadioLib::DiscoveryListening() const {
@@ -297,26 +416,40 @@ void TFlexRadioLib::IdUDPServer2UDPRead(std::span<const std::uint8_t> AData) {
     return "TFlexRadioLib.IdUDPServer2UDPRead: Decoded message: " +
            AsciiText(payload.substr(0, payload.find('\0')));
   });
-  FFlexDiscovery = ParseDiscoveryPayload(payload);
+  DiscoveryRecord record = ParseDiscoveryPayload(payload);
+  if (!WantedRadio(record)) {
+    Log([&] {
+      return "TFlexRadioLib.IdUDPServer2UDPRead: Radio " + DiscoveryValue(record, "serial") +
+             " ignored: RadioSerial is " + FRadioSerial + ".";
+    });
+    return;
+  }
+  FFlexDiscovery = std::move(record);
+  FHeardSinceLoss = true;
   Log("TFlexRadioLib.IdUDPServer2UDPRead: Discovery information processed.");
 
-  // One attempt at a time: later datagrams only refresh the record.
-  if (FIdTelnet->Connecting() || FIdTelnet->Connected()) return;
+  // One attempt at a time, and none during a reconnect pause: later datagrams only
+  // refresh the record.
+  if (FPhase != LinkPhase::Searching || FIdTelnet->Connecting() || FIdTelnet->Connected()) return;
   ConnectToTelnetServer();
 }
 
 void TFlexRadioLib::OnDiscoveryTimeout() {
   if (!FFlexDiscovery.empty()) return;
   Log("TFlexRadioLib.AutoDiscoverAndConnect: Auto-discovery timed out or failed.");
+  // The radio may be switched on later: only the one-shot link stops listening.
+  if (FReconnect) return;
   if (DiscoveryListening()) FIdUDPServer2->close();
+  Enter(LinkEvent::DiscoveryTimedOut);
 }
 
 // ---- connection ----
 
 void TFlexRadioLib::ConnectToTelnetServer() {
   Log("TFlexRadioLib.ConnectToTelnetServer: Attempting to connect to Telnet server.");
-  const std::string host = !FTelnetIP.empty() ? FTelnetIP : DiscoveryValue(FFlexDiscovery, "ip");
-  FIdTelnet->ConnectToHost(QString::fromStdString(host), FSettings.CommandPort,
+  FConnectHost = !FTelnetIP.empty() ? FTelnetIP : DiscoveryValue(FFlexDiscovery, "ip");
+  Enter(LinkEvent::RadioHeard);
+  FIdTelnet->ConnectToHost(QString::fromStdString(FConnectHost), FSettings.CommandPort,
                            static_cast<int>(FSettings.ConnectTimeout.count()));
 }
 
@@ -325,15 +458,24 @@ void TFlexRadioLib::IdTelnetConnectFailed(const QString& message) {
     return "TFlexRadioLib.ConnectToTelnetServer: Failed to connect to Telnet server: " +
            message.toStdString();
   });
+  Enter(LinkEvent::ConnectFailed);
+  if (FPhase == LinkPhase::WaitingToRetry) ScheduleRetry();
 }
 
 void TFlexRadioLib::IdTelnetConnected() {
   Log("TFlexRadioLib.IdTelnetConnected: Connected to Telnet server.");
+  Enter(LinkEvent::Connected);
+  LogChosenRadio();
   FStatusLines.Clear();
   if (DiscoveryListening()) {
     FIdUDPServer2->close();
     Log("TFlexRadioLib.IdTelnetConnected: Discovery UDP server deactivated.");
   }
+  const auto now = FSettings.clock.get().MonotonicNow();
+  FSubscribedTime = now;
+  FLastStatusTime = now;
+  FStreamSeenOnThisConnection = false;
+  FPingSequence.reset();
   if (!StartUDPServer()) return;
   const quint16 AssignedPort = FIdUDPServer1->localPort();
   Log([&] {
@@ -368,8 +510,17 @@ void TFlexRadioLib::IdTelnetDisconnected() {
   Log("TFlexRadioLib.IdTelnetDisconnected: Disconnected from Telnet server.");
 }
 
+void TFlexRadioLib::IdTelnetClosed(const QString& reason) {
+  Enter(LinkEvent::ChannelClosed);
+  // Without reconnection the loss goes unremarked, as it always did: the watchdog
+  // reports the closed channel on its next tick.
+  if (FPhase == LinkPhase::WaitingToRetry) ConnectionLost(reason.toStdString());
+}
+
 void TFlexRadioLib::DisconnectRadio() {
   Log("TFlexRadioLib.DisconnectRadio: Disconnecting radio.");
+  FRetryTimer->stop();
+  Enter(LinkEvent::Stop);
   FIdTelnet->Disconnect();
   FIdUDPServer1->close();
   FIdUDPServer2->close();
@@ -397,6 +548,7 @@ void TFlexRadioLib::SendRadioCommand(std::string_view Command) {
 void TFlexRadioLib::IdTelnetDataAvailable(const QByteArray& Buffer) {
   const std::string_view raw(Buffer.constData(), static_cast<std::size_t>(Buffer.size()));
   const std::string ResponseStr = AsciiText(raw);
+  FLastStatusTime = FSettings.clock.get().MonotonicNow();
   Log([&] {
     return "TFlexRadioLib.IdTelnetDataAvailable: Raw data received - " + BytesToHex(raw);
   });
@@ -415,10 +567,12 @@ void TFlexRadioLib::IdTelnetDataAvailable(const QByteArray& Buffer) {
 
 void TFlexRadioLib::HandleStatusLine(const std::string& line, bool& meter_data_seen) {
   // A line the parsers choke on is reported and skipped; the next one is read as usual.
+  if (IsPingReply(line)) FPingSequence.reset();
   try {
     if (ContainsMeterMarker(line)) {
       meter_data_seen = true;
       ParseMeterData(line, FMeterList, FLog);
+      RefreshLevelMeter();
     }
     ParseSliceString(line);
   } catch (const std::exception& e) {
@@ -436,6 +590,29 @@ void TFlexRadioLib::OnTimer() {
            ", checking for UDP activity.";
   });
   MonitorUDPActivity();
+  if (FReconnect) MonitorRadioAnswers();
+}
+
+bool TFlexRadioLib::IsPingReply(std::string_view line) const {
+  if (!FPingSequence) return false;
+  const std::string prefix = "R" + std::to_string(*FPingSequence) + "|";
+  return line.starts_with(prefix);
+}
+
+void TFlexRadioLib::MonitorRadioAnswers() {
+  if (FPhase != LinkPhase::Connected) return;
+  if (FPingSequence) {
+    if (Since(FPingSentTime) <= FSettings.PingTimeout) return;
+    Enter(LinkEvent::PingUnanswered);
+    ConnectionLost("no answer to ping");
+    return;
+  }
+  // Only a radio that has gone quiet on both paths is asked; a live one answers.
+  const auto quiet = std::min(Since(FLastStatusTime), Since(FLastUDPReceiveTime));
+  if (quiet <= FSettings.PingAfterQuiet) return;
+  FPingSequence = FCommandCount;
+  FPingSentTime = FSettings.clock.get().MonotonicNow();
+  SendRadioCommand("ping");
 }
 
 void TFlexRadioLib::MonitorUDPActivity() {
@@ -535,15 +712,21 @@ void TFlexRadioLib::ReadPendingMeterDatagrams() {
 
 void TFlexRadioLib::IdUDPServer1UDPRead(std::span<const std::uint8_t> AData) {
   Log("TFlexRadioLib.IdUDPServer1UDPRead: UDP data received.");
-  FLastUDPReceiveTime = FSettings.clock.get().MonotonicNow();
+  const auto now = FSettings.clock.get().MonotonicNow();
+  FLastUDPReceiveTime = now;
   ++FMeterDatagramCount;
+  if (!FStreamSeenOnThisConnection && FPhase == LinkPhase::Connected) {
+    // The connection works: the next loss starts the backoff from its first step.
+    FStreamSeenOnThisConnection = true;
+    FBackoff.Reset();
+  }
   Log([&] {
     return "TFlexRadioLib.IdUDPServer1UDPRead: FLastUDPReceiveTime updated to " +
            LocalDateTimeText();
   });
   FByteArrayData.assign(AData.begin(), AData.end());
   try {
-    ApplyMeterDatagram(AData, FMeterList, FLog);
+    if (ApplyMeterDatagram(AData, FMeterList, FLog, FLevelMeterId)) FLevelValueTime = now;
   } catch (const Vita49Error& e) {
     Log([&] {
       return std::string("TFlexRadioLib.IdUDPServer1UDPRead: Datagram dropped: ") + e.what();

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,8 +16,10 @@
 
 #include "meters/LevelSource.h"
 #include "meters/MeterList.h"
+#include "radio/LinkLifecycle.h"
 #include "radio/TelnetChannel.h"
 #include "support/Clock.h"
+#include "support/ReconnectBackoff.h"
 #include "support/TextLog.h"
 
 namespace quendal {
@@ -32,6 +35,11 @@ struct RadioLinkSettings {
   std::chrono::milliseconds WatchdogInterval{1000};
   std::chrono::milliseconds FrequencySettleDelay{100};
   std::chrono::milliseconds ConnectTimeout{5000};
+  // One step of the reconnect backoff (1, 2, 4 … 30 of these).
+  std::chrono::milliseconds ReconnectPauseUnit{1000};
+  // With nothing heard for this long the radio is pinged; an unanswered ping loses it.
+  std::chrono::milliseconds PingAfterQuiet{5000};
+  std::chrono::milliseconds PingTimeout{10000};
 };
 
 // The program's config.ini: beside the program file (the working folder when no
@@ -85,6 +93,10 @@ class TFlexRadioLib : public QObject, public LevelSource {
   // Read-only state, for the program's own log and for tests.
   bool LoggingEnabled() const { return FLog.Enabled(); }
   const std::string& TelnetIP() const { return FTelnetIP; }
+  bool Reconnect() const { return FReconnect; }
+  const std::string& RadioSerial() const { return FRadioSerial; }
+  std::optional<std::int32_t> Slice() const { return FSlice; }
+  LinkPhase Phase() const { return FPhase; }
   const DiscoveryRecord& FlexDiscovery() const { return FFlexDiscovery; }
   bool DiscoveryListening() const;
   quint16 DiscoveryListenerPort() const;
@@ -107,7 +119,23 @@ class TFlexRadioLib : public QObject, public LevelSource {
   void IdTelnetConnected();
   void IdTelnetConnectFailed(const QString& message);
   void IdTelnetDisconnected();
+  void IdTelnetClosed(const QString& reason);
   bool StartUDPServer();
+
+  // Reconnection: a lost link is torn down and tried again after the backoff pause.
+  void Enter(LinkEvent event);
+  void ConnectionLost(const std::string& reason);
+  void ScheduleRetry();
+  void OnRetryDue();
+  bool OpenDiscoveryListener();
+  void MonitorRadioAnswers();
+  bool IsPingReply(std::string_view line) const;
+  void ForgetMeters();
+  void RefreshLevelMeter();
+  TMeter FindLevelMeter() const;
+  bool WantedRadio(const DiscoveryRecord& record) const;
+  void LogChosenRadio();
+  std::chrono::milliseconds Since(std::chrono::steady_clock::time_point then) const;
 
   void SendRadioCommand(std::string_view Command);
   void IdTelnetDataAvailable(const QByteArray& Buffer);
@@ -150,6 +178,23 @@ class TFlexRadioLib : public QObject, public LevelSource {
   std::int32_t FUDPTimeout = 5000;
   LineAssembler FStatusLines;
   std::uint64_t FMeterDatagramCount = 0;
+
+  bool FReconnect = true;
+  std::string FRadioSerial;            // empty: the first radio that answers
+  std::optional<std::int32_t> FSlice;  // empty: the first LEVEL meter
+  LinkPhase FPhase = LinkPhase::Idle;
+  ReconnectBackoff FBackoff;
+  QTimer* FRetryTimer;
+  std::string FConnectHost;
+  bool FHeardSinceLoss = false;
+  bool FStreamSeenOnThisConnection = false;
+  std::chrono::steady_clock::time_point FSubscribedTime{};
+  std::chrono::steady_clock::time_point FLastStatusTime{};
+  std::optional<std::int32_t> FPingSequence;
+  std::chrono::steady_clock::time_point FPingSentTime{};
+  // The chosen LEVEL meter and the time of its own last value.
+  std::string FLevelMeterId;
+  std::optional<std::chrono::steady_clock::time_point> FLevelValueTime;
 };
 
 }  // namespace quendal

@@ -139,6 +139,7 @@ TelnetChannel::TelnetChannel(QObject* parent)
   connect(socket_, &QTcpSocket::connected, this, &TelnetChannel::OnConnected);
   connect(socket_, &QTcpSocket::errorOccurred, this, &TelnetChannel::OnError);
   connect(socket_, &QTcpSocket::readyRead, this, &TelnetChannel::OnReadyRead);
+  connect(socket_, &QTcpSocket::disconnected, this, &TelnetChannel::OnSocketDisconnected);
 }
 
 TelnetChannel::~TelnetChannel() {
@@ -169,6 +170,7 @@ void TelnetChannel::Disconnect() {
   const bool was_connected = Connected();
   connect_timer_->stop();
   connecting_ = false;
+  established_ = false;  // a close of our own is not the radio's
   socket_->abort();
   if (was_connected) emit Disconnected();
 }
@@ -189,13 +191,20 @@ bool TelnetChannel::Send(std::string_view text) {
 void TelnetChannel::OnConnected() {
   connect_timer_->stop();
   connecting_ = false;
+  established_ = true;
   socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
   emit ConnectedToHost();
 }
 
+void TelnetChannel::OnSocketDisconnected() {
+  if (!established_) return;
+  established_ = false;
+  emit Closed(socket_->errorString());
+}
+
 void TelnetChannel::OnError(QAbstractSocket::SocketError) {
   if (connecting_) FailAttempt(socket_->errorString());
-  // Errors of an established connection end it; the radio's side is not reported.
+  // Errors of an established connection end it; OnSocketDisconnected reports that.
 }
 
 void TelnetChannel::OnConnectTimeout() {

@@ -85,9 +85,10 @@ class TelnetChannel : public QObject {
  signals:
   void ConnectedToHost();
   void ConnectFailed(const QString& message);
-  // After a local Disconnect of a connected channel only: a close from the
-  // radio's side is not reported.
+  // After a local Disconnect of a connected channel only.
   void Disconnected();
+  // The radio closed or reset an established connection.
+  void Closed(const QString& reason);
   // One chunk of data, telnet sequences removed; never empty.
   void DataAvailable(const QByteArray& chunk);
 
@@ -96,12 +97,14 @@ class TelnetChannel : public QObject {
   void OnError(QAbstractSocket::SocketError error);
   void OnReadyRead();
   void OnConnectTimeout();
+  void OnSocketDisconnected();
   void FailAttempt(const QString& message);
 
   QTcpSocket* socket_;
   QTimer* connect_timer_;
   TelnetFilter filter_;
   bool connecting_ = false;
+  bool established_ = false;  // connected, and not yet closed by either side
 };
 
 }  // namespace quendal

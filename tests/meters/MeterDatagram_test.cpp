@@ -117,8 +117,8 @@ TEST(MeterDatagramTest, PairsApplyInOrderAndUnknownIdsUpdateOnlyTheEmptyEntry) {
   meters.AddOrUpdateMeter(Described("10", "SWR", "SWR"));
   testing::TestLog log("pairs", false);
 
-  ApplyMeterDatagram(MeterDatagram({{9, -9344}, {77, 500}, {10, 192}, {9, -6400}}), meters,
-                     log.Log());
+  EXPECT_TRUE(ApplyMeterDatagram(MeterDatagram({{9, -9344}, {77, 500}, {10, 192}, {9, -6400}}),
+                                 meters, log.Log(), "9"));
   ASSERT_EQ(meters.Count(), 3u);
   EXPECT_EQ(meters.FindById("9").Value, -50.0);
   EXPECT_EQ(meters.FindById("10").Value, 1.5);
@@ -128,7 +128,8 @@ TEST(MeterDatagramTest, PairsApplyInOrderAndUnknownIdsUpdateOnlyTheEmptyEntry) {
   EXPECT_EQ(anonymous.Peak, 500.0);
 
   // The empty entry is rebuilt from scratch for every unknown pair.
-  ApplyMeterDatagram(MeterDatagram({{78, -3}}), meters, log.Log());
+  // Only a value for the watched meter itself counts, not one for an unknown ID.
+  EXPECT_FALSE(ApplyMeterDatagram(MeterDatagram({{78, -3}}), meters, log.Log(), "9"));
   EXPECT_EQ(meters.Count(), 3u);
   EXPECT_EQ(meters.FindById("").Value, -3.0);
   EXPECT_EQ(meters.FindById("").Peak, -1.0);

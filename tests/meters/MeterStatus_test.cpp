@@ -119,25 +119,24 @@ TEST(MeterStatusTest, ValueIsScaledByTheUnitKnownAtThatPoint) {
   for (const Case& c : cases) EXPECT_EQ(Parse(c.text).FindById("9").Value, c.value) << c.text;
 }
 
-TEST(MeterStatusTest, RemovedMeterStoresNothing) {
+TEST(MeterStatusTest, RemovedMeterLeavesTheList) {
   TMeterList before;
-  TMeter level;
-  level.ID = "9";
-  level.Name = "LEVEL";
-  level.Value = -73.0;
-  before.AddOrUpdateMeter(level);
-
+  for (const char* id : {"9", "10"}) {
+    TMeter meter;
+    meter.ID = id;
+    meter.Name = "LEVEL";
+    before.AddOrUpdateMeter(meter);
+  }
   const char* texts[] = {"S5|meter 9 removed", "S5|meter 9 removed\r\n",
                          "S5|METER 9 removed \r\nS6|meter 9 removed"};
   for (const char* text : texts) {
     const TMeterList after = Parse(text, before);
-    ASSERT_EQ(Ids(after), std::vector<std::string>{"9"}) << text;
-    EXPECT_EQ(after.FindById("9").Name, "LEVEL");
-    EXPECT_EQ(after.FindById("9").Value, -73.0);
+    EXPECT_EQ(Ids(after), std::vector<std::string>{"10"}) << text;
+    EXPECT_EQ(after.FindById("10").ID, "10") << text;
   }
-  const TMeterList mixed = Parse("S5|meter 9 removed\r\nS5|meter 10.nam=SWR#", before);
-  EXPECT_EQ(Ids(mixed), (std::vector<std::string>{"9", "10"}));
-  EXPECT_EQ(mixed.FindById("10").Name, "SWR");
+  const TMeterList mixed = Parse("S5|meter 9 removed\r\nS5|meter 11.nam=SWR#", before);
+  EXPECT_EQ(Ids(mixed), (std::vector<std::string>{"10", "11"}));
+  EXPECT_EQ(mixed.FindById("11").Name, "SWR");
 }
 
 TEST(MeterStatusTest, SegmentsSetOneFieldByKey) {

@@ -88,14 +88,18 @@ QByteArray MeterDatagram(const std::vector<std::pair<std::uint16_t, std::int16_t
 
 FakeRadio::FakeRadio() {
   server_.listen(QHostAddress::LocalHost, 0);
+  port_ = server_.serverPort();
   connect(&server_, &QTcpServer::newConnection, this, [this] {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
       ++connections_;
-      if (client_ != nullptr) {
+      if (ClientConnected() || resets_left_ > 0) {
+        if (!ClientConnected()) --resets_left_;
         socket->abort();
         socket->deleteLater();
         continue;
       }
+      if (client_ != nullptr) client_->deleteLater();
+      received_.clear();
       client_ = socket;
       client_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
       connect(client_, &QTcpSocket::readyRead, this, [this] { received_ += client_->readAll(); });
@@ -121,6 +125,10 @@ void FakeRadio::SendTextInPieces(const QByteArray& text, int piece_bytes) {
 }
 
 void FakeRadio::CloseClient() { client_->disconnectFromHost(); }
+
+void FakeRadio::StopListening() { server_.close(); }
+
+void FakeRadio::ListenAgain() { server_.listen(QHostAddress::LocalHost, port_); }
 
 void FakeRadio::SendDatagram(quint16 port, const QByteArray& datagram) {
   udp_.writeDatagram(datagram, QHostAddress::LocalHost, port);

@@ -32,10 +32,16 @@ QByteArray MeterDatagram(const std::vector<std::pair<std::uint16_t, std::int16_t
 class FakeRadio : public QObject {
  public:
   FakeRadio();
-  quint16 CommandPort() const { return server_.serverPort(); }
+  quint16 CommandPort() const { return port_; }
   int Connections() const { return connections_; }
   bool ClientConnected() const;
+  // What the current client sent since it connected.
   const QByteArray& Received() const { return received_; }
+  // The next `count` connections are accepted and reset at once.
+  void ResetNextConnections(int count) { resets_left_ = count; }
+  // Closes the command port (connections are refused) or opens it again, same port.
+  void StopListening();
+  void ListenAgain();
 
   void SendText(const QByteArray& text);
   // One write per piece, each flushed, so the link sees many small chunks.
@@ -49,6 +55,8 @@ class FakeRadio : public QObject {
   QUdpSocket udp_;
   QByteArray received_;
   int connections_ = 0;
+  int resets_left_ = 0;
+  quint16 port_ = 0;
 };
 
 }  // namespace quendal::testing

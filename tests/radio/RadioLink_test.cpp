@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -95,6 +96,10 @@ class RadioLinkTest : public ::testing::Test {
     return static_cast<int>(std::count(m.begin(), m.end(), message));
   }
 
+  static constexpr const char* kConnectFailed =
+      "TFlexRadioLib.ConnectToTelnetServer: Failed to connect to Telnet server: Connection "
+      "refused";
+
   std::filesystem::path dir_;
   testing::FakeClock clock_;
   FakeRadio radio_;
@@ -102,7 +107,8 @@ class RadioLinkTest : public ::testing::Test {
 };
 
 TEST_F(RadioLinkTest, DiscoversConnectsSubscribesAndFollowsTheStream) {
-  WriteConfig("[Logging]\nEnableLogging=1\n");
+  // The one-shot link: no reconnection, no ping.
+  WriteConfig("[Network]\nReconnect=0\n[Logging]\nEnableLogging=1\n");
   Start(Settings());
   EXPECT_TRUE(link_->LoggingEnabled());
   Discover();
@@ -184,7 +190,7 @@ TEST_F(RadioLinkTest, DiscoversConnectsSubscribesAndFollowsTheStream) {
 }
 
 TEST_F(RadioLinkTest, DiscoveryTimesOutWithAnEmptyRecord) {
-  WriteConfig("[Logging]\nEnableLogging=1\n");
+  WriteConfig("[Network]\nReconnect=0\n[Logging]\nEnableLogging=1\n");
   RadioLinkSettings s = Settings();
   s.DiscoveryTimeout = 50ms;
   Start(s);
@@ -370,6 +376,111 @@ TEST_F(RadioLinkTest, TelnetNegotiationIsAnsweredAndEndsCrExpansion) {
   ASSERT_TRUE(WaitUntil([&] { return radio_.Received().contains("C5|"); }));
   EXPECT_TRUE(radio_.Received().mid(before + answer.size()).startsWith("C4|sub meter all\r\nC5|"))
       << radio_.Received().mid(before + answer.size()).left(60).toStdString();
+}
+
+// Each fault ends in a working meter that reads the radio's new LEVEL meter, never the old ID.
+TEST_F(RadioLinkTest, EveryLossEndsInAWorkingMeter) {
+  struct Fault {
+    const char* name;
+    std::function<void(FakeRadio&)> inflict;
+  };
+  const Fault faults[] = {
+      {"closes the channel", [](FakeRadio& radio) { radio.CloseClient(); }},
+      {"restarts inside its meter list",
+       [](FakeRadio& radio) {
+         radio.SendText("R2|0|meter 24.src=SLC#24.num=0#24.nam=LEV");
+         testing::Pump(10);
+         radio.CloseClient();
+       }},
+      {"refuses connections for a while",
+       [this](FakeRadio& radio) {
+         radio.StopListening();
+         radio.CloseClient();
+         ASSERT_TRUE(WaitUntil([&] { return CountLog(kConnectFailed) >= 2; }));
+         radio.ListenAgain();
+       }},
+      {"accepts and closes at once",
+       [](FakeRadio& radio) {
+         radio.ResetNextConnections(2);
+         radio.CloseClient();
+       }},
+      {"freezes with the channel open",
+       [this](FakeRadio& radio) {
+         clock_.Advance(5001ms);
+         ASSERT_TRUE(WaitUntil([&] { return radio.Received().contains("|ping\r\n"); }));
+         clock_.Advance(10001ms);
+       }},
+  };
+  WriteConfig("[Network]\nFlexIP=127.0.0.1\n[Meter]\nSlice=0\n[Logging]\nEnableLogging=1\n");
+  for (const Fault& fault : faults) {
+    SCOPED_TRACE(fault.name);
+    std::filesystem::remove(dir_ / "FlexRadioLib.log");
+    FakeRadio radio;
+    RadioLinkSettings s = Settings();
+    s.CommandPort = radio.CommandPort();
+    s.ReconnectPauseUnit = 20ms;
+    link_ = std::make_unique<TFlexRadioLib>(s);
+    link_->AutoDiscoverAndConnect(5993, 4992);
+    ASSERT_TRUE(WaitUntil([&] { return radio.Received().count('\n') >= 6; }));
+    radio.SendText(MeterStatusText());
+    ASSERT_TRUE(WaitUntil([&] { return link_->MeterList().Count() == 2; }));
+    radio.SendDatagram(link_->MeterListenerPort(), testing::MeterDatagram({{24, -9344}}));
+    ASSERT_TRUE(WaitUntil([&] { return link_->Status().State == LinkState::Receiving; }));
+
+    fault.inflict(radio);
+    ASSERT_TRUE(WaitUntil([&] { return link_->MeterList().Count() == 0; }));
+    EXPECT_EQ(link_->CurrentLevel().Meter.Name, "");
+    EXPECT_FALSE(link_->CurrentLevel().Age.has_value());
+
+    // The same start-up sequence, numbered on from before.
+    ASSERT_TRUE(WaitUntil([&] {
+      return !radio.Received().startsWith("C1|") && radio.Received().contains("|sub meter all\r\n");
+    }));
+    const std::string again = radio.Received().toStdString();
+    const std::size_t udpport =
+        again.find("|client udpport " + std::to_string(link_->MeterListenerPort()) + "\r\n");
+    EXPECT_LT(udpport, again.find("|meter list\r\n")) << again;
+    EXPECT_LT(again.find("|meter list\r\n"), again.find("|sub meter all\r\n")) << again;
+
+    // After the restart LEVEL is meter 7; a stale value for 24 must not move the needle.
+    radio.SendText(QByteArray("S") + kHandle +
+                   "|meter 7.src=SLC#7.num=0#7.nam=LEVEL#7.unit=dBm#\n");
+    ASSERT_TRUE(WaitUntil([&] { return link_->CurrentLevel().Meter.ID == "7"; }));
+    radio.SendDatagram(link_->MeterListenerPort(), testing::MeterDatagram({{24, -9344}}));
+    testing::Pump(20);
+    EXPECT_FALSE(link_->CurrentLevel().Age.has_value());
+    radio.SendDatagram(link_->MeterListenerPort(), testing::MeterDatagram({{7, -12800}}));
+    ASSERT_TRUE(WaitUntil([&] { return link_->Status().State == LinkState::Receiving; }));
+    EXPECT_EQ(link_->CurrentLevel().Meter.Value, -100.0);
+    link_.reset();
+  }
+}
+
+TEST_F(RadioLinkTest, ChosenSliceIsFollowedWhileItIsOpen) {
+  WriteConfig("[Network]\nFlexIP=127.0.0.1\n[Meter]\nSlice=1\n");
+  Start(Settings());
+  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().count('\n') >= 6; }));
+  const auto describe = [&](const char* id, const char* slice) {
+    radio_.SendText(QByteArray("S") + kHandle + "|meter " + id + ".src=SLC#" + id +
+                    ".num=" + slice + "#" + id + ".nam=LEVEL#" + id + ".unit=dBm#\n");
+  };
+  describe("24", "0");
+  describe("30", "1");
+  ASSERT_TRUE(WaitUntil([&] { return link_->MeterList().Count() == 2; }));
+  radio_.SendDatagram(link_->MeterListenerPort(),
+                      testing::MeterDatagram({{24, -9344}, {30, -12800}}));
+  ASSERT_TRUE(WaitUntil([&] { return link_->Status().State == LinkState::Receiving; }));
+  EXPECT_EQ(link_->CurrentLevel().Meter.Value, -100.0);
+
+  radio_.SendText(QByteArray("S") + kHandle + "|meter 30 removed\n");
+  ASSERT_TRUE(WaitUntil([&] { return link_->Status().State == LinkState::SliceNotOpen; }));
+  EXPECT_EQ(link_->Status().Slice, 1);
+  EXPECT_EQ(link_->CurrentLevel().Meter.Name, "");
+
+  describe("31", "1");
+  radio_.SendDatagram(link_->MeterListenerPort(), testing::MeterDatagram({{31, -11520}}));
+  ASSERT_TRUE(WaitUntil([&] { return link_->Status().State == LinkState::Receiving; }));
+  EXPECT_EQ(link_->CurrentLevel().Meter.Value, -90.0);
 }
 
 TEST_F(RadioLinkTest, OccupiedDiscoveryPortIsReported) {
