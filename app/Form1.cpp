@@ -1,4 +1,3 @@
-#include <QBitmap>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -260,12 +259,12 @@ void TForm1::FormPaint(const QRect& area) {
 }
 
 void TForm1::RenderFrame() {
-  const QImage& frame = renderer_.RenderFrame(config_.meter, config_.calibration,
-                                              needle_.NeedlePosition, BackgroundBitmap_, PNGImage_,
-                                              width(), height(), clock_.LocalNow(), log_);
+  renderer_.RenderFrame(config_.meter, config_.calibration, needle_.NeedlePosition,
+                        BackgroundBitmap_, PNGImage_, width(), height(), clock_.LocalNow(), log_);
   needle_.ImageCenterX = renderer_.Center().X;
   needle_.ImageCenterY = renderer_.Center().Y;
-  if (use_mask_) UpdateWindowMask(frame);
+  if (use_mask_ && !renderer_.ChangedArea().isEmpty() && shape_.Update(renderer_))
+    setMask(shape_.WindowMask());
   frame_stale_ = false;
   rendered_position_ = needle_.NeedlePosition;
 }
@@ -273,31 +272,6 @@ void TForm1::RenderFrame() {
 void TForm1::InvalidateFrame() {
   frame_stale_ = true;
   update();
-}
-
-void TForm1::UpdateWindowMask(const QImage& frame) {
-  // Shaped to the visible pixels. Nearly every frame keys exactly like the face, so
-  // the face's region is built once and the X server is asked only on a change.
-  if (renderer_.KeyedLikeFace()) {
-    const qint64 faceKey = renderer_.KeyedFace().cacheKey();
-    if (mask_face_key_ == faceKey) return;
-    mask_face_key_ = faceKey;
-    ApplyMask(VisibleRegion(renderer_.KeyedFace()));
-    return;
-  }
-  mask_face_key_ = -1;
-  ApplyMask(VisibleRegion(frame));
-}
-
-QRegion TForm1::VisibleRegion(const QImage& image) {
-  return QRegion(QBitmap::fromImage(image.createAlphaMask(Qt::ThresholdAlphaDither)));
-}
-
-void TForm1::ApplyMask(const QRegion& visible) {
-  if (visible == mask_) return;
-  mask_ = visible;
-  // An empty mask would mean no shape at all, i.e. a fully visible window.
-  setMask(mask_.isEmpty() ? QRegion(0, 0, 1, 1) : mask_);
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QImage>
-#include <QRegion>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -9,6 +8,7 @@
 #include <string>
 
 #include "app/Config.h"
+#include "app/WindowShape.h"
 #include "display/CalibrationProcedure.h"
 #include "display/Prompter.h"
 #include "display/Renderer.h"
@@ -94,9 +94,6 @@ class TForm1 : public QWidget {
   void LoadCalibration();
   void ApplyBorderAndTransparencyKey();
   void LockClientSize();
-  void UpdateWindowMask(const QImage& frame);
-  void ApplyMask(const QRegion& visible);
-  static QRegion VisibleRegion(const QImage& image);
   void BringOntoScreen();
   void ApplyClickThrough();
 
@@ -124,8 +121,7 @@ class TForm1 : public QWidget {
   bool closed_ = false;
   bool use_mask_ = false;
   bool click_through_applied_ = false;
-  QRegion mask_;
-  qint64 mask_face_key_ = -1;
+  WindowShape shape_;
   bool frame_stale_ = true;
   double rendered_position_ = -1.0;
 };

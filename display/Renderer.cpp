@@ -20,30 +20,6 @@ constexpr TColor32 kArcCircleColor = 0xFFFF0000u;
 constexpr TColor32 kPivotCircleColor = 0xFF0000FFu;
 constexpr double kArcMarkingAngleStep = 0.01;
 
-struct Segment {
-  double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-};
-
-// One set of parallel strokes: the segment moved by i times shift for i in [first, last].
-struct StrokeSet {
-  Segment base;
-  StrokeShift shift;
-  TColor32 color = 0;
-  std::int64_t first = 0;
-  std::int64_t last = -1;
-
-  bool Empty() const { return last < first; }
-  Segment Stroke(std::int64_t i) const {
-    const double dx = static_cast<double>(i) * shift.X, dy = static_cast<double>(i) * shift.Y;
-    return {base.x1 + dx, base.y1 + dy, base.x2 + dx, base.y2 + dy};
-  }
-};
-
-struct NeedleStrokes {
-  StrokeSet shadow;
-  StrokeSet needle;
-};
-
 // The whole i for which Low + i * Step <= Limit and High + i * Step >= -kClipMargin, within
 // [first, last]: the strokes whose extent on one axis can reach the frame.
 void LimitToAxis(std::int64_t& first, std::int64_t& last, double low, double high, double step,
@@ -83,6 +59,12 @@ void SetStrokeRange(StrokeSet& set, std::int32_t thickness, int width, int heigh
   set.last = std::max(last, first - 1);
 }
 
+// Across the line as drawn, between whole pixels: a needle whose ends land on the
+// same pixels is drawn the same, which lets an unchanged frame be left as it is.
+StrokeShift DrawnShift(const Segment& s) {
+  return PerpendicularStrokeShift(s.x2 - s.x1, s.y2 - s.y1);
+}
+
 bool Finite(const Segment& s) {
   return std::isfinite(s.x1) && std::isfinite(s.y1) && std::isfinite(s.x2) && std::isfinite(s.y2);
 }
@@ -105,7 +87,7 @@ NeedleStrokes ComputeNeedleStrokes(const MeterSettings& state, const MeterCalibr
         (state.UseNeedleColorForShadow ? state.NeedleColor : state.ShadowColor) & 0x00FFFFFFu;
     const TColor32 alpha = static_cast<TColor32>(std::clamp(state.ShadowTransparency, 0, 255));
     strokes.shadow.color = (alpha << 24) | rgb;
-    strokes.shadow.shift = PerpendicularStrokeShift(dx, dy);
+    strokes.shadow.shift = DrawnShift(strokes.shadow.base);
     if (Finite(strokes.shadow.base)) {
       SetStrokeRange(strokes.shadow, state.NeedleThickness, width, height);
     }
@@ -113,7 +95,7 @@ NeedleStrokes ComputeNeedleStrokes(const MeterSettings& state, const MeterCalibr
   strokes.needle.base = {pivotX, pivotY, RoundHalfEven(g.PivotX + dx),
                          RoundHalfEven(g.PivotY + dy)};
   strokes.needle.color = state.NeedleColor;
-  strokes.needle.shift = PerpendicularStrokeShift(dx, dy);
+  strokes.needle.shift = DrawnShift(strokes.needle.base);
   if (Finite(strokes.needle.base)) {
     SetStrokeRange(strokes.needle, state.NeedleThickness, width, height);
   }
@@ -166,10 +148,19 @@ void ForEachMarkingPixel(const MeterCalibration& state, int width, int height, V
                      [&](int x, int y) { visit(x, y, kPivotCircleColor); });
 }
 
+// Rows through one pointer: scanLine() checks for sharing on every call.
+inline QRgb* Row(QImage& image, uchar* bits, int y) {
+  return reinterpret_cast<QRgb*>(bits + static_cast<qsizetype>(y) * image.bytesPerLine());
+}
+inline const QRgb* Row(const QImage& image, const uchar* bits, int y) {
+  return reinterpret_cast<const QRgb*>(bits + static_cast<qsizetype>(y) * image.bytesPerLine());
+}
+
 template <typename Run>
 void ForEachSpanRow(QImage& image, const RowSpans& spans, Run run) {
+  uchar* bits = image.bits();
   spans.ForEach([&](int y, int left, int right) {
-    run(reinterpret_cast<QRgb*>(image.scanLine(y)) + left, right - left + 1, y, left);
+    run(Row(image, bits, y) + left, right - left + 1, y, left);
   });
 }
 
@@ -241,9 +232,10 @@ namespace {
 // Outside the spans the frame is the keyed face, so only the spans need a look.
 bool SameSeeThroughPixels(QImage& frame, const QImage& keyedFace, const RowSpans& spans) {
   bool same = true;
+  const uchar* faceBits = keyedFace.constBits();
   ForEachSpanRow(frame, spans, [&](QRgb* pixel, int count, int y, int left) {
     if (!same) return;
-    const QRgb* face = reinterpret_cast<const QRgb*>(keyedFace.constScanLine(y)) + left;
+    const QRgb* face = Row(keyedFace, faceBits, y) + left;
     for (int i = 0; i < count; ++i) {
       if ((qAlpha(pixel[i]) == 0) != (qAlpha(face[i]) == 0)) {
         same = false;
@@ -257,8 +249,9 @@ bool SameSeeThroughPixels(QImage& frame, const QImage& keyedFace, const RowSpans
 }  // namespace
 
 void MeterRenderer::CopyBase(const QImage& base, const RowSpans& spans) {
+  const uchar* baseBits = base.constBits();
   ForEachSpanRow(frame_, spans, [&](QRgb* pixel, int count, int y, int left) {
-    std::memcpy(pixel, reinterpret_cast<const QRgb*>(base.constScanLine(y)) + left,
+    std::memcpy(pixel, Row(base, baseBits, y) + left,
                 static_cast<std::size_t>(count) * sizeof(QRgb));
   });
 }
@@ -281,13 +274,6 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
   whole = PrepareBase(BackgroundBitmap, size) || whole;
   const int width = size.width(), height = size.height();
 
-  // Outside what the last frame touched, the frame already holds the keyed face.
-  if (whole) {
-    frame_ = keyedBase_.copy();
-  } else {
-    CopyBase(keyedBase_, touched_);
-  }
-
   const TPoint center = MeterCenter(Settings, Calibration, ClientWidth, ClientHeight);
   center_ = center;
 
@@ -295,6 +281,22 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
   const bool markings = ArcMarkingsShown(Settings, Calibration);
   const NeedleStrokes strokes = ComputeNeedleStrokes(Settings, Calibration, NeedlePosition,
                                                      center.X, center.Y, width, height);
+  // The needle moves by less than a pixel on most ticks: the same strokes over the
+  // same face give the same frame.
+  const bool extras = emblem || markings;
+  if (!whole && !extras && !extras_ && strokes == strokes_) {
+    changedArea_ = QRect();
+    return frame_;
+  }
+  strokes_ = strokes;
+  extras_ = extras;
+
+  // Outside what the last frame touched, the frame already holds the keyed face.
+  if (whole) {
+    frame_ = keyedBase_.copy();
+  } else {
+    CopyBase(keyedBase_, touched_);
+  }
 
   const QRect previouslyTouched = touched_.Bounds();
   touched_.Reset(width, height);
@@ -322,6 +324,47 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
   keyedLikeFace_ = SameSeeThroughPixels(frame_, keyedBase_, touched_);
   changedArea_ = whole ? frame_.rect() : previouslyTouched.united(touched_.Bounds());
   return frame_;
+}
+
+namespace {
+
+// Appends one row's run; rows come in order, so QRegion only extends its last band.
+void AddRun(QRegion& region, int y, int left, int right) {
+  if (left <= right) region += QRect(left, y, right - left + 1, 1);
+}
+
+}  // namespace
+
+MaskDifference MeterRenderer::MaskDifferenceFromFace() const {
+  MaskDifference difference;
+  if (frame_.size() != keyedBase_.size()) return difference;
+  const uchar* frameBits = frame_.constBits();
+  const uchar* faceBits = keyedBase_.constBits();
+  touched_.ForEach([&](int y, int left, int right) {
+    const QRgb* pixel = Row(frame_, frameBits, y);
+    const QRgb* face = Row(keyedBase_, faceBits, y);
+    // ShownByMask is the top bit of the pixel: most rows differ nowhere.
+    QRgb differ = 0;
+    for (int x = left; x <= right; ++x) differ |= pixel[x] ^ face[x];
+    if ((differ & 0x80000000u) == 0) return;
+    int shownFrom = -1, hiddenFrom = -1;
+    for (int x = left; x <= right + 1; ++x) {
+      const bool inside = x <= right;
+      const bool shown = inside && ShownByMask(pixel[x]) && !ShownByMask(face[x]);
+      const bool hidden = inside && !ShownByMask(pixel[x]) && ShownByMask(face[x]);
+      if (shown && shownFrom < 0) shownFrom = x;
+      if (!shown && shownFrom >= 0) {
+        AddRun(difference.Shown, y, shownFrom, x - 1);
+        shownFrom = -1;
+      }
+      if (hidden && hiddenFrom < 0) hiddenFrom = x;
+      if (!hidden && hiddenFrom >= 0) {
+        AddRun(difference.Hidden, y, hiddenFrom, x - 1);
+        hiddenFrom = -1;
+      }
+    }
+  });
+  return difference;
 }
 
 }  // namespace quendal

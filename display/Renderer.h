@@ -2,23 +2,18 @@
 
 #include <QImage>
 #include <QRect>
+#include <QRegion>
 #include <cstdint>
 
 #include "display/LineStroker.h"
 #include "display/MeterSettings.h"
+#include "display/NeedleStrokes.h"
 #include "display/RowSpans.h"
 #include "support/Clock.h"
 #include "support/TextLog.h"
 
 namespace quendal {
 
-// The needle's parallel strokes lie one pixel apart across the needle, so that it is
-// equally thick at every angle: stroke i is moved by i times this unit vector, the
-// normal of the direction (x right, y down). Zero for a direction of no length.
-struct StrokeShift {
-  double X = 0.0;
-  double Y = 0.0;
-};
 StrokeShift PerpendicularStrokeShift(double DirectionX, double DirectionY);
 
 // The emblem shows on 1 August only.
@@ -38,6 +33,16 @@ void DrawArcMarkings(QImage& Bitmap, const MeterSettings& Settings,
 // alpha. Only inside Area.
 void ApplyTransparencyKey(QImage& Bitmap, const QRect& Area);
 void ApplyTransparencyKey(QImage& Bitmap);
+
+// Whether a frame pixel shows through a window mask made from the alpha channel:
+// at least half opaque, the threshold QImage::createAlphaMask applies.
+inline bool ShownByMask(QRgb Pixel) { return (Pixel & 0x80000000u) != 0; }
+
+// Where a frame shows differently through a window mask than the keyed face does.
+struct MaskDifference {
+  QRegion Shown;   // shown in the frame, see-through in the face
+  QRegion Hidden;  // see-through in the frame, shown in the face
+};
 
 // Renders frames of the meter into one reused buffer.
 class MeterRenderer {
@@ -62,8 +67,12 @@ class MeterRenderer {
   // i.e. nothing was drawn over pure black.
   bool KeyedLikeFace() const { return keyedLikeFace_; }
   // The part of the frame the last call changed: what the previous frame drew
-  // and what this one drew (the whole frame after a new face or size).
+  // and what this one drew (the whole frame after a new face or size). Empty when
+  // the frame came out as the one before, which is then left as it was.
   QRect ChangedArea() const { return changedArea_; }
+  // The last frame against the keyed face, pixel by pixel through ShownByMask. Only
+  // what the frame drew is looked at, since everywhere else it is the keyed face.
+  MaskDifference MaskDifferenceFromFace() const;
 
  private:
   bool PrepareBase(const QImage& face, QSize size);
@@ -76,6 +85,10 @@ class MeterRenderer {
   QImage keyedBase_;
   qint64 baseFaceKey_ = -1;
   bool keyedLikeFace_ = true;
+  // The strokes of the last frame, and whether it drew emblem or markings: a frame
+  // with the same strokes and neither is the same frame.
+  NeedleStrokes strokes_;
+  bool extras_ = true;
   QRect changedArea_;
   TPoint center_{};
   // What the last frame drew over the keyed face.
