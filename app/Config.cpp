@@ -1,5 +1,6 @@
 #include "app/Config.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <type_traits>
@@ -19,7 +20,13 @@ enum class Fallback {
 };
 
 // When a key is read and written at all.
-enum class Condition { Always, OwnShadowColor, ArcCalibrated, IndependentPivot };
+enum class Condition {
+  Always,
+  OwnShadowColor,
+  ArcCalibrated,
+  IndependentPivot,
+  PeakHoldColorChosen  // always read, written only when chosen
+};
 
 using Field =
     std::variant<std::int32_t*, bool*, double*, std::string*, TColor32*, TNeedleMovementMode*>;
@@ -70,6 +77,14 @@ const Setting kSettings[] = {
      [](AppConfig& c) -> Field { return &c.meter.UseNeedleColorForShadow; }},
     {"Visual", "ShadowColor", Fallback::SameKey, Condition::OwnShadowColor,
      [](AppConfig& c) -> Field { return &c.meter.ShadowColor; }},
+    {"Visual", "PeakHold", Fallback::None, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.PeakHold; }},
+    {"Visual", "PeakHoldMs", Fallback::None, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.PeakHoldMs; }},
+    {"Visual", "PeakHoldColor", Fallback::None, Condition::PeakHoldColorChosen,
+     [](AppConfig& c) -> Field { return &c.meter.PeakHoldColor; }},
+    {"Visual", "Scale", Fallback::None, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.Scale; }},
 
     {"NeedleMovement", "SmoothingFactor", Fallback::SameKey, Condition::Always,
      [](AppConfig& c) -> Field { return &c.meter.SmoothingFactor; }},
@@ -121,8 +136,10 @@ constexpr std::string_view kOwnSections[] = {"Settings",       "Window",    "Arc
 constexpr std::string_view kSmoothingName = "ExponentialSmoothing";
 constexpr std::string_view kFastAttackName = "FastAttackSlowDecay";
 
-bool Applies(Condition when, const AppConfig& c) {
+bool Applies(Condition when, const AppConfig& c, bool writing) {
   switch (when) {
+    case Condition::PeakHoldColorChosen:
+      return !writing || c.meter.PeakHoldColor != 0;
     case Condition::Always:
       return true;
     case Condition::OwnShadowColor:
@@ -234,9 +251,12 @@ std::uint32_t HexPair(std::string_view pair) {
 
 void ReadConfig(const IniFile& ini, AppConfig& config) {
   for (const Setting& s : kSettings) {
-    if (Applies(s.when, config)) ReadSetting(ini, s, config);
+    if (Applies(s.when, config, false)) ReadSetting(ini, s, config);
   }
   if (config.window.TimerInterval < 0) throw ConfigError("Range check error");
+  MeterSettings& meter = config.meter;
+  meter.Scale = std::clamp(meter.Scale, kMinScalePercent, kMaxScalePercent);
+  meter.PeakHoldMs = std::clamp(meter.PeakHoldMs, 0, kMaxPeakHoldMs);
   config.radio = ParseRadioType(ini.ReadString("Radio", "Type", ""));
 }
 
@@ -245,7 +265,7 @@ void WriteConfig(IniFile& ini, const AppConfig& config) {
   // The table hands out writable fields; writing reads them from a copy.
   AppConfig fields = config;
   for (const Setting& s : kSettings) {
-    if (Applies(s.when, fields)) WriteSetting(ini, s, fields);
+    if (Applies(s.when, fields, true)) WriteSetting(ini, s, fields);
   }
 }
 

@@ -1,9 +1,11 @@
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/MessageBoxPrompter.h"
@@ -27,6 +29,8 @@ constexpr int kTrackingPeriodMs = 1000;
 constexpr int kSmartSdrOffsetX = -500;
 constexpr int kSmartSdrOffsetY = 120;
 const char* const kCalibrationFile = "calibration.txt";
+// A press that moves no further than this is a click.
+constexpr int kClickSlopPx = 3;
 
 int MouseButtonNumber(Qt::MouseButton button) {
   switch (button) {
@@ -76,6 +80,7 @@ void TForm1::Log(const std::string& message) { log_.Log(message); }
 
 void TForm1::FormCreate() {
   LoadConfig();
+  if (env_.ResetWindow) ResetWindowPlace();
   // Only now the configuration is known good: the timers start with the window.
   Timer1_.start();
   Timer2_.start();
@@ -94,6 +99,14 @@ void TForm1::FormCreate() {
   CalculateImagePosition(needle_, config_.meter, config_.calibration, width(), height(), log_);
   Log("FormCreate completed.");
   created_ = true;
+  menu_ = std::make_unique<MeterMenu>(*this, *this, *prompter_);
+  if (env_.ResetWindow) {
+    try {
+      SaveConfig();
+    } catch (const std::exception& e) {
+      Log(std::string("Saving the configuration failed: ") + e.what());
+    }
+  }
 
   if (!env_.CreateRadioLink) return;
   LevelSourceEnvironment sources{env_.Radio};
@@ -164,22 +177,154 @@ void TForm1::ApplyBorderAndTransparencyKey() {
 void TForm1::LoadCalibration() {
   MeterCalibration& m = config_.calibration;
   calibration_ = std::make_unique<CalibrationProcedure>(
-      m, *prompter_, log_, [this] { SaveConfig(); }, kCalibrationFile);
+      m, *prompter_, log_, [this] { SaveConfig(); }, CalibrationFiles());
   Log("Attempting to load calibration data...");
+  if (!LoadFaceCalibration()) calibration_->PerformCalibration();
+  if (m.UseArcCalibration && !m.ArcCalibrationDone) calibration_->PerformArcCalibration();
+}
+
+std::vector<std::string> TForm1::CalibrationFiles() const {
+  // The face's own file first; calibration.txt too, for set-ups and tools that read it.
+  return {FaceCalibrationFileName(config_.window.BackgroundImageFileName), kCalibrationFile};
+}
+
+bool TForm1::LoadFaceCalibration() {
+  MeterCalibration& m = config_.calibration;
+  m.CalibrationPoints = {};
+  m.CalibrationDone = false;
+  const std::string own = FaceCalibrationFileName(config_.window.BackgroundImageFileName);
+  const std::string file = QFileInfo::exists(QString::fromStdString(own)) ? own : kCalibrationFile;
   try {
-    LoadCalibrationFromFile(m.CalibrationPoints, kCalibrationFile, log_);
+    LoadCalibrationFromFile(m.CalibrationPoints, file, log_);
     if (ValidateCalibrationPoints(m.CalibrationPoints, log_)) {
       Log("Calibration points loaded and validated.");
       m.CalibrationDone = true;
-    } else {
-      Log("Invalid calibration data. Starting calibration.");
-      calibration_->PerformCalibration();
+      return true;
     }
+    Log("Invalid calibration data. Starting calibration.");
   } catch (const std::exception& e) {
     Log(std::string("Exception occurred while loading calibration: ") + e.what());
-    calibration_->PerformCalibration();
   }
-  if (m.UseArcCalibration && !m.ArcCalibrationDone) calibration_->PerformArcCalibration();
+  return false;
+}
+
+void TForm1::StartScaleCalibration() {
+  if (CalibrationPending()) return;
+  if (!prompter_->confirm("Calibrate the scale: click its 16 marks in turn, S0 to +60 dB. The "
+                          "calibration in use stays until the last mark is confirmed. Start?"))
+    return;
+  calibration_->BeginCalibration();
+  ApplyClickThrough();
+  InvalidateFrame();
+}
+
+void TForm1::StartArcCalibration() {
+  if (CalibrationPending()) return;
+  config_.calibration.UseArcCalibration = true;
+  calibration_->PerformArcCalibration();
+  ApplyClickThrough();
+  InvalidateFrame();
+}
+
+void TForm1::ChangeFace(const std::string& fileName) {
+  QImage face;
+  QString error;
+  if (!LoadPicture(QString::fromStdString(fileName), face, error)) {
+    prompter_->info("Background image could not be loaded: " + error.toStdString());
+    return;
+  }
+  calibration_->Cancel();
+  BackgroundBitmap_ = face;
+  config_.window.BackgroundImageFileName = fileName;
+  Log("Background image loaded successfully.");
+  calibration_->SetCalibrationFiles(CalibrationFiles());
+  LockClientSize();
+  const bool ownFile = QFileInfo::exists(
+      QString::fromStdString(FaceCalibrationFileName(config_.window.BackgroundImageFileName)));
+  const bool valid = LoadFaceCalibration();
+  CalculateImagePosition(needle_, config_.meter, config_.calibration, width(), height(), log_);
+  InvalidateFrame();
+  if (!valid) {
+    calibration_->PerformCalibration();
+  } else if (!ownFile && prompter_->confirm("This face has no calibration of its own yet. "
+                                            "Calibrate its scale now?")) {
+    calibration_->BeginCalibration();
+  }
+  ApplyClickThrough();
+}
+
+bool TForm1::SwitchOn(MeterSwitch which) const {
+  switch (which) {
+    case MeterSwitch::AlwaysOnTop:
+      return config_.window.AlwaysOnTop;
+    case MeterSwitch::ClickThrough:
+      return config_.window.ClickThrough;
+    case MeterSwitch::Borderless:
+      return config_.window.Borderless;
+    case MeterSwitch::FollowSmartSDR:
+      return config_.window.TrackSmartSDRWindowOn;
+    case MeterSwitch::NeedleShadow:
+      return config_.meter.EnableShadow;
+    case MeterSwitch::PeakHold:
+      return config_.meter.PeakHold;
+  }
+  return false;
+}
+
+void TForm1::SetSwitch(MeterSwitch which, bool on) {
+  switch (which) {
+    case MeterSwitch::AlwaysOnTop:
+      config_.window.AlwaysOnTop = on;
+      ApplyAlwaysOnTop();
+      return;
+    case MeterSwitch::ClickThrough:
+      config_.window.ClickThrough = on;
+      ApplyClickThrough();
+      return;
+    case MeterSwitch::Borderless:
+      config_.window.Borderless = on;
+      ApplyBorderless();
+      return;
+    case MeterSwitch::FollowSmartSDR:
+      SetTracking(on);
+      return;
+    case MeterSwitch::NeedleShadow:
+      config_.meter.EnableShadow = on;
+      break;
+    case MeterSwitch::PeakHold:
+      config_.meter.PeakHold = on;
+      break;
+  }
+  InvalidateFrame();
+}
+
+void TForm1::SetMovementMode(TNeedleMovementMode mode) { config_.meter.NeedleMovementMode = mode; }
+
+void TForm1::SetScalePercent(int percent) {
+  config_.meter.Scale = std::clamp(percent, kMinScalePercent, kMaxScalePercent);
+  InvalidateFrame();
+}
+
+std::string TForm1::SettingsFolder() const {
+  return QFileInfo(QString::fromStdString(ConfigPath())).absolutePath().toStdString();
+}
+
+void TForm1::SetTracking(bool on) {
+  config_.window.TrackSmartSDRWindowOn = on;
+  if (on) {
+    Timer3_.start();
+  } else {
+    Timer3_.stop();
+  }
+}
+
+void TForm1::ResetWindowPlace() {
+  config_.window.ClickThrough = false;
+  config_.window.AlwaysOnTop = false;
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  if (primary && !primary->availableGeometry().contains(QRect(pos(), size())))
+    move(primary->availableGeometry().topLeft());
+  Log("Window reset: click-through and always on top off, on the primary screen.");
 }
 
 void TForm1::ApplyWindowSettings() {
@@ -188,14 +333,35 @@ void TForm1::ApplyWindowSettings() {
   ApplyClickThrough();
 }
 
+void TForm1::SetWindowFlagShown(Qt::WindowType flag, bool on) {
+  if (windowFlags().testFlag(flag) == on) return;
+  const bool wasVisible = isVisible();
+  setWindowFlag(flag, on);
+  if (wasVisible) show();  // changing flags hides a shown window
+}
+
+void TForm1::ApplyAlwaysOnTop() {
+  SetWindowFlagShown(Qt::WindowStaysOnTopHint, config_.window.AlwaysOnTop);
+}
+
+void TForm1::ApplyBorderless() {
+  SetWindowFlagShown(Qt::FramelessWindowHint, config_.window.Borderless);
+  ApplyBorderAndTransparencyKey();
+  shape_ = WindowShape();
+  if (!use_mask_) {
+    clearMask();
+  } else if (shape_.Update(renderer_)) {
+    setMask(shape_.WindowMask());
+  }
+  InvalidateFrame();
+}
+
 void TForm1::ApplyClickThrough() {
   // Clicks must reach a pending calibration; pass-through starts once it is done.
-  if (!config_.window.ClickThrough || click_through_applied_) return;
-  if (calibration_ && calibration_->Pending()) return;
-  click_through_applied_ = true;
-  const bool wasVisible = isVisible();
-  setWindowFlag(Qt::WindowTransparentForInput, true);
-  if (wasVisible) show();  // changing flags hides a shown window
+  const bool wanted = config_.window.ClickThrough && !CalibrationPending();
+  if (wanted == click_through_applied_) return;
+  click_through_applied_ = wanted;
+  SetWindowFlagShown(Qt::WindowTransparentForInput, wanted);
 }
 
 void TForm1::BringOntoScreen() {
@@ -288,11 +454,41 @@ void TForm1::FormResize() {
 
 void TForm1::mousePressEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
+  const bool calibrating = CalibrationPending();
   FormMouseDown(MouseButtonNumber(event->button()), p.x(), p.y());
+  if (calibrating || !menu_) return;
+  if (event->button() == Qt::RightButton) {
+    menu_->Popup(event->globalPosition().toPoint());
+  } else if (event->button() == Qt::LeftButton) {
+    drag_armed_ = true;
+    dragging_ = false;
+    drag_press_ = event->globalPosition().toPoint();
+    drag_origin_ = pos();
+  }
+}
+
+void TForm1::mouseMoveEvent(QMouseEvent* event) {
+  if (!drag_armed_ || !(event->buttons() & Qt::LeftButton)) return;
+  const QPoint moved = event->globalPosition().toPoint() - drag_press_;
+  // Up to 3 px a press is still a click.
+  if (!dragging_ && moved.x() * moved.x() + moved.y() * moved.y() <= kClickSlopPx * kClickSlopPx)
+    return;
+  dragging_ = true;
+  move(drag_origin_ + moved);
+}
+
+void TForm1::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    if (dragging_)
+      Log("Window moved to (" + std::to_string(x()) + ", " + std::to_string(y()) + ").");
+    drag_armed_ = false;
+    dragging_ = false;
+  }
 }
 
 void TForm1::FormMouseDown(int button, int x, int y) {
   if (!calibration_) return;
+  const bool wasPending = calibration_->Pending();
   try {
     calibration_->FormMouseDown(button, x, y);
   } catch (const std::exception& e) {
@@ -302,7 +498,7 @@ void TForm1::FormMouseDown(int button, int x, int y) {
     prompter_->info(std::string("Saving the calibration failed: ") + e.what());
   }
   ApplyClickThrough();
-  InvalidateFrame();
+  if (wasPending) InvalidateFrame();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -23,7 +23,7 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: quendal [--help] [--version] [--config <path>]\n"
+    "Usage: quendal [--help] [--version] [--config <path>] [--reset-window]\n"
     "An analog S-meter for FlexRadio radios. It finds the radio on the LAN by itself.\n"
     "Settings live in config.ini beside the program; calibration.txt, the face picture\n"
     "and the logs in the folder it is started from.\n"
@@ -31,12 +31,15 @@ const char* const kUsage =
     "Options:\n"
     "  --config <path>  read and write the settings in <path> instead of config.ini beside "
     "the program\n"
+    "  --reset-window   switch click-through and always-on-top off, put the window on the\n"
+    "                   primary screen, and save that\n"
     "  -h, --help       show this help and leave\n"
     "  --version        show the version and leave\n";
 
 struct Options {
   int exit_status = -1;  // >= 0: print and leave
   std::string config_path;
+  bool reset_window = false;
 };
 
 // On Windows a GUI program has no console of its own: print into the caller's.
@@ -68,6 +71,10 @@ Options ParseOptions(int argc, char** argv) {
     }
   }
   for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--reset-window") == 0) {
+      options.reset_window = true;
+      continue;
+    }
     if (std::strcmp(argv[i], "--config") != 0) continue;
     if (i + 1 >= argc || argv[i + 1][0] == '\0') {
       AttachToParentConsole();
@@ -99,11 +106,13 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(quendal::kWindowCaption);
+  QApplication::setApplicationVersion(QUENDAL_VERSION);
   const QString separator = QLocale::system().decimalPoint();
   if (separator.size() == 1 && separator[0].unicode() < 128)
     quendal::SetDecimalSeparator(static_cast<char>(separator[0].unicode()));
 
   quendal::FormEnvironment environment;
+  environment.ResetWindow = options.reset_window;
   if (!options.config_path.empty()) {
     // Made absolute once, so later saves do not depend on the working folder.
     environment.ConfigPath = QFileInfo(QString::fromLocal8Bit(options.config_path.c_str()))

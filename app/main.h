@@ -6,8 +6,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Config.h"
+#include "app/MeterMenu.h"
 #include "app/WindowShape.h"
 #include "display/CalibrationProcedure.h"
 #include "display/Prompter.h"
@@ -30,11 +32,13 @@ struct FormEnvironment {
   std::function<std::unique_ptr<WindowFinder>()> MakeWindowFinder;  // null: the platform's
   const Clock* clock = nullptr;                                     // null: the system clock
   bool CreateRadioLink = true;
+  // Click-through and always-on-top off, the window on the primary screen, saved.
+  bool ResetWindow = false;
 };
 
 // The meter window: owns the settings, the pictures, the calibration, the radio
 // link and the three timers.
-class TForm1 : public QWidget {
+class TForm1 : public QWidget, public MeterMenuHost {
  public:
   explicit TForm1(FormEnvironment environment = {}, QWidget* parent = nullptr);
   ~TForm1() override;
@@ -51,7 +55,30 @@ class TForm1 : public QWidget {
   void LoadConfig();
   void SaveConfig();
   void TrackSmartSDRWindow();
+  // A click in client pixels; calibrations receive it in face pixels.
   void FormMouseDown(int button, int x, int y);
+
+  // The calibrations the menu starts. Scale: asks first; the calibration in use
+  // stays until the new one is complete.
+  void StartScaleCalibration() override;
+  void StartArcCalibration() override;
+  // Loads another face with its own calibration (else calibration.txt), and offers
+  // to calibrate a face that has none of its own.
+  void ChangeFace(const std::string& fileName) override;
+
+  // The menu's view of the window.
+  bool SwitchOn(MeterSwitch which) const override;
+  void SetSwitch(MeterSwitch which, bool on) override;
+  TNeedleMovementMode MovementMode() const override { return config_.meter.NeedleMovementMode; }
+  void SetMovementMode(TNeedleMovementMode mode) override;
+  int ScalePercent() const override { return config_.meter.Scale; }
+  void SetScalePercent(int percent) override;
+  bool CalibrationPending() const override { return calibration_ && calibration_->Pending(); }
+  std::string SettingsFolder() const override;
+  std::int32_t Build() const override { return BuildNumber(); }
+  const LevelSource* Radio() const override { return FlexRadio_.get(); }
+  void Quit() override { close(); }
+  MeterMenu* Menu() const { return menu_.get(); }
 
   // State, read by tests and the paint.
   const AppConfig& Config() const { return config_; }
@@ -76,6 +103,8 @@ class TForm1 : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -92,10 +121,19 @@ class TForm1 : public QWidget {
 
   void LoadPictures();
   void LoadCalibration();
+  // Loads the face's own calibration, else calibration.txt; false when it is not valid.
+  bool LoadFaceCalibration();
+  std::vector<std::string> CalibrationFiles() const;
+  void ResetWindowPlace();
+  void ApplyAlwaysOnTop();
+  void ApplyBorderless();
+  void SetTracking(bool on);
   void ApplyBorderAndTransparencyKey();
   void LockClientSize();
   void BringOntoScreen();
   void ApplyClickThrough();
+  // Window flags changed on a shown window hide it; shown again at once.
+  void SetWindowFlagShown(Qt::WindowType flag, bool on);
 
   FormEnvironment env_;
   const Clock& clock_;
@@ -111,6 +149,7 @@ class TForm1 : public QWidget {
   bool pictures_loaded_ = false;
   std::unique_ptr<CalibrationProcedure> calibration_;
   std::unique_ptr<LevelSource> FlexRadio_;
+  std::unique_ptr<MeterMenu> menu_;
   MeterRenderer renderer_;
 
   QTimer Timer1_;
@@ -122,6 +161,11 @@ class TForm1 : public QWidget {
   bool use_mask_ = false;
   bool click_through_applied_ = false;
   WindowShape shape_;
+  // A left press moves the window once it has gone further than a click may.
+  bool drag_armed_ = false;
+  bool dragging_ = false;
+  QPoint drag_press_;
+  QPoint drag_origin_;
   bool frame_stale_ = true;
   double rendered_position_ = -1.0;
 };

@@ -14,6 +14,10 @@ class CalibrationFileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The calibration that belongs to a face picture, beside it: "dir/quendal.png" gives
+// "dir/quendal.calibration.txt".
+std::string FaceCalibrationFileName(const std::string& FaceFileName);
+
 // Writes the 16 points, "X Y" CR LF each, through a temporary file beside FileName
 // that replaces it only once complete. Throws CalibrationFileError.
 void SaveCalibrationToFile(const TCalibrationPoints& CalibrationPoints, const std::string& FileName,

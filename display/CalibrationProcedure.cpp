@@ -88,22 +88,37 @@ bool ValidateCalibrationPoints(const TCalibrationPoints& points, TextLog& log) {
 
 CalibrationProcedure::CalibrationProcedure(MeterCalibration& state, Prompter& prompter,
                                            TextLog& log, std::function<void()> save_config,
-                                           std::string calibration_file)
+                                           std::vector<std::string> calibration_files)
     : state_(state),
       prompter_(prompter),
       log_(log),
       save_config_(std::move(save_config)),
-      calibration_file_(std::move(calibration_file)) {}
+      calibration_files_(std::move(calibration_files)) {}
+
+void CalibrationProcedure::SetCalibrationFiles(std::vector<std::string> calibration_files) {
+  calibration_files_ = std::move(calibration_files);
+}
+
+void CalibrationProcedure::Cancel() {
+  main_pending_ = false;
+  arc_pending_ = false;
+  calibration_index_ = 0;
+}
 
 bool CalibrationProcedure::ArcCalibrationPending() const {
-  return state_.UseArcCalibration && !state_.ArcCalibrationDone;
+  return arc_pending_ && state_.UseArcCalibration;
 }
 
 void CalibrationProcedure::PerformCalibration() {
   log_.Log("PerformCalibration: Calibration required.");
   prompter_.info("Calibration required. Let\u2019s start!");
+  BeginCalibration();
+}
+
+void CalibrationProcedure::BeginCalibration() {
   calibration_index_ = 0;
-  state_.CalibrationDone = false;
+  main_pending_ = true;
+  pending_points_ = state_.CalibrationPoints;
   prompter_.info("Please click on the S0 position.");
 }
 
@@ -111,7 +126,7 @@ void CalibrationProcedure::PerformArcCalibration() {
   log_.Log("PerformArcCalibration: Arc Calibration required.");
   prompter_.info("Arc Calibration required. Click the center of the arc first.");
   calibration_index_ = 0;
-  state_.ArcCalibrationDone = false;
+  arc_pending_ = true;
 }
 
 void CalibrationProcedure::FormMouseDown(int button, std::int32_t x, std::int32_t y) {
@@ -121,7 +136,7 @@ void CalibrationProcedure::FormMouseDown(int button, std::int32_t x, std::int32_
     HandleArcClick(x, y);
     return;
   }
-  if (state_.CalibrationDone || button != 0) {
+  if (!main_pending_ || button != 0) {
     log_.Log(std::string("Click ignored. CalibrationDone=") +
              (state_.CalibrationDone ? "True" : "False") + ", Button=" + std::to_string(button));
     return;
@@ -133,12 +148,12 @@ void CalibrationProcedure::HandleArcClick(std::int32_t x, std::int32_t y) {
   switch (calibration_index_) {
     case 0:
       log_.Log("Arc Calibration: Center set at " + PointText({x, y}));
-      state_.ArcCenter = TPoint{x, y};
+      arc_middle_ = TPoint{x, y};
       prompter_.info("Now click on the left endpoint of the arc.");
       break;
     case 1:
       log_.Log("Arc Calibration: Left endpoint set at " + PointText({x, y}));
-      state_.CalibrationPoints[0] = TPoint{x, y};
+      arc_left_ = TPoint{x, y};
       prompter_.info("Now click on the right endpoint of the arc.");
       break;
     case 2:
@@ -152,29 +167,44 @@ void CalibrationProcedure::HandleArcClick(std::int32_t x, std::int32_t y) {
 
 void CalibrationProcedure::CompleteArcCalibration(std::int32_t x, std::int32_t y) {
   log_.Log("Arc Calibration: Right endpoint set at " + PointText({x, y}));
-  state_.CalibrationPoints[15] = TPoint{x, y};
-  if (!CalculateCircleCenterFromThreePoints(state_.CalibrationPoints[0], state_.ArcCenter,
-                                            state_.CalibrationPoints[15], state_.ArcCenter,
-                                            state_.ArcRadius, prompter_, log_)) {
+  TPoint center = arc_middle_;
+  std::int32_t radius = state_.ArcRadius;
+  if (!CalculateCircleCenterFromThreePoints(arc_left_, arc_middle_, TPoint{x, y}, center, radius,
+                                            prompter_, log_)) {
     // Three points on a line give no circle: ask for them again.
     PerformArcCalibration();
     return;
   }
+  state_.ArcCenter = center;
+  state_.ArcRadius = radius;
   state_.ArcCalibrationDone = true;
+  arc_pending_ = false;
   log_.Log("Arc Calibration complete. True Center: " + PointText(state_.ArcCenter) +
            ", Radius: " + std::to_string(state_.ArcRadius));
   prompter_.info("Arc Calibration complete.");
-  save_config_();
-  calibration_index_ = 0;
+  SaveArcAndRestartScale();
+}
+
+void CalibrationProcedure::SaveArcAndRestartScale() {
   // The arc took the shared counter's first clicks; a pending scale calibration
-  // starts over at S0.
-  if (!state_.CalibrationDone) prompter_.info("Please click on the S0 position.");
+  // starts over at S0, even when config.ini could not be written.
+  calibration_index_ = 0;
+  const auto askForS0 = [this] {
+    if (main_pending_) prompter_.info("Please click on the S0 position.");
+  };
+  try {
+    save_config_();
+  } catch (...) {
+    askForS0();
+    throw;
+  }
+  askForS0();
 }
 
 void CalibrationProcedure::HandleMainClick(std::int32_t x, std::int32_t y) {
   log_.Log("Main Calibration in progress...");
   if (calibration_index_ < 0 || calibration_index_ >= kCalibrationPointCount) return;
-  state_.CalibrationPoints[static_cast<std::size_t>(calibration_index_)] = TPoint{x, y};
+  pending_points_[static_cast<std::size_t>(calibration_index_)] = TPoint{x, y};
   const std::string index = std::to_string(calibration_index_);
   log_.Log("Main Calibration point " + index + " set at: " + PointText({x, y}));
   if (!prompter_.confirm("Is this the correct position for " + MarkName(calibration_index_) +
@@ -191,10 +221,14 @@ void CalibrationProcedure::HandleMainClick(std::int32_t x, std::int32_t y) {
 }
 
 void CalibrationProcedure::CompleteMainCalibration() {
+  state_.CalibrationPoints = pending_points_;
   state_.CalibrationDone = true;
+  main_pending_ = false;
   log_.Log("Main Calibration complete.");
   prompter_.info("Main Calibration complete.");
-  SaveCalibrationToFile(state_.CalibrationPoints, calibration_file_, log_);
+  for (const std::string& file : calibration_files_) {
+    SaveCalibrationToFile(state_.CalibrationPoints, file, log_);
+  }
   OfferFittedPivot();
 }
 

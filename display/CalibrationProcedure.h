@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "display/CircleFit.h"
 #include "display/MeterSettings.h"
@@ -39,27 +40,41 @@ std::string FittedPivotQuestion(const FittedCircle& Circle);
 void UseFittedPivot(MeterCalibration& Calibration, const FittedCircle& Circle);
 
 // The two click-driven calibrations: 16 confirmed scale marks, or the three
-// points of the scale arc. Both share one click counter.
+// points of the scale arc. Both share one click counter. Clicks are collected
+// apart and replace the calibration in use only once complete, so a meter being
+// recalibrated keeps reading right until the last click.
 class CalibrationProcedure {
  public:
-  // save_config writes config.ini (after the arc calibration); calibration_file
-  // receives the 16 points at the end of the main calibration.
+  // save_config writes config.ini (after the arc calibration); every file of
+  // calibration_files receives the 16 points at the end of the main calibration.
   CalibrationProcedure(MeterCalibration& state, Prompter& prompter, TextLog& log,
-                       std::function<void()> save_config, std::string calibration_file);
+                       std::function<void()> save_config,
+                       std::vector<std::string> calibration_files);
 
+  // The start-up calibration: says it is required, then asks for S0.
   void PerformCalibration();
+  // A calibration the user asked for: asks for S0 at once.
+  void BeginCalibration();
   void PerformArcCalibration();
-  // button: 0 left, 1 right, 2 middle; client pixels.
+  // button: 0 left, 1 right, 2 middle; face pixels.
   void FormMouseDown(int button, std::int32_t x, std::int32_t y);
 
+  // Where the next completed calibration is written (another face, other files).
+  void SetCalibrationFiles(std::vector<std::string> calibration_files);
+  // Drops a calibration under way; the one in use stays.
+  void Cancel();
+
   bool ArcCalibrationPending() const;
-  bool MainCalibrationPending() const { return !state_.CalibrationDone; }
+  bool MainCalibrationPending() const { return main_pending_; }
   bool Pending() const { return ArcCalibrationPending() || MainCalibrationPending(); }
   std::int32_t CalibrationIndex() const { return calibration_index_; }
+  // The marks clicked so far by the calibration under way.
+  const TCalibrationPoints& PendingPoints() const { return pending_points_; }
 
  private:
   void HandleArcClick(std::int32_t x, std::int32_t y);
   void CompleteArcCalibration(std::int32_t x, std::int32_t y);
+  void SaveArcAndRestartScale();
   void HandleMainClick(std::int32_t x, std::int32_t y);
   void CompleteMainCalibration();
   void OfferFittedPivot();
@@ -68,8 +83,14 @@ class CalibrationProcedure {
   Prompter& prompter_;
   TextLog& log_;
   std::function<void()> save_config_;
-  std::string calibration_file_;
+  std::vector<std::string> calibration_files_;
   std::int32_t calibration_index_ = 0;
+  bool main_pending_ = false;
+  bool arc_pending_ = false;
+  TCalibrationPoints pending_points_{};
+  // The arc's clicked midpoint and end points belong to the arc, not to the scale.
+  TPoint arc_middle_{};
+  TPoint arc_left_{};
 };
 
 }  // namespace quendal

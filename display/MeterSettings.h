@@ -8,10 +8,13 @@
 namespace quendal {
 
 inline constexpr int kCalibrationPointCount = 16;
+inline constexpr std::int32_t kMinScalePercent = 25;
+inline constexpr std::int32_t kMaxScalePercent = 400;
+inline constexpr std::int32_t kMaxPeakHoldMs = 60000;
 using TCalibrationPoints = std::array<TPoint, kCalibrationPointCount>;
 
-// How the needle looks and moves: read from config.ini at start and written back at
-// close; nothing changes it while the meter runs. The initial values are the defaults.
+// How the needle looks and moves: read from config.ini at start, changed from the
+// meter's menu, written back at close. The initial values are the defaults.
 struct MeterSettings {
   // Ballistics
   TNeedleMovementMode NeedleMovementMode = nmExponentialSmoothing;
@@ -34,6 +37,15 @@ struct MeterSettings {
   bool UseNeedleColorForShadow = true;
   // Stays transparent black unless config.ini supplies it.
   TColor32 ShadowColor = 0;
+
+  // A thin marker at the highest needle position of the last PeakHoldMs.
+  bool PeakHold = false;
+  std::int32_t PeakHoldMs = 1500;
+  // 0: the needle's colour.
+  TColor32 PeakHoldColor = 0;
+
+  // Window, face and needle size, in percent of the face picture's own pixels.
+  std::int32_t Scale = 100;
 };
 
 // Where the face's scale lies: the clicked marks (calibration.txt) and the arc

@@ -142,6 +142,7 @@ TEST(ConfigTest, SaveRewritesOwnSectionsInOrderAndKeepsOthers) {
             "[Visual]\nBackgroundImageFileName=quendal.png\nNeedleLength=150\nNeedleThickness=2\n"
             "NeedleColor=#FF0000\nImageBottomOffset=-50\nShowArcMarkings=0\nEnableShadow=0\n"
             "ShadowOffset=4\nShadowTransparency=45\nUseNeedleColorForShadow=1\n"
+            "PeakHold=0\nPeakHoldMs=1500\nScale=100\n"
             "[NeedleMovement]\nSmoothingFactor=0.5\nDecayFactor=0.2\nDampingFactor=0.15\n"
             "MinimumMoveThreshold=0.001\nNeedleMovementMode=ExponentialSmoothing\n"
             "[ArcCalibration]\nUseArcCalibration=0\nArcCalibrationDone=0\nNeedleLengthOffset=0\n"
@@ -149,6 +150,35 @@ TEST(ConfigTest, SaveRewritesOwnSectionsInOrderAndKeepsOthers) {
             "EnableArcIndependentPivot=0\n"
             "[Timer]\nInterval=10\n"
             "[Logging]\nEnableLogging=0\n");
+}
+
+TEST(ConfigTest, SizeAndPeakHoldAreKeptInRangeAndTheColourWrittenOnlyWhenChosen) {
+  const struct {
+    const char* visual;
+    std::int32_t scale;
+    std::int32_t peakHoldMs;
+    TColor32 peakHoldColor;
+    const char* written;
+  } cases[] = {
+      {"", 100, 1500, 0, "PeakHold=0\nPeakHoldMs=1500\nScale=100\n"},
+      {"Scale=10\nPeakHoldMs=-5\n", 25, 0, 0, "PeakHold=0\nPeakHoldMs=0\nScale=25\n"},
+      {"Scale=500\nPeakHoldMs=99999\n", 400, 60000, 0, "PeakHold=0\nPeakHoldMs=60000\nScale=400\n"},
+      {"Scale=big\nPeakHold=1\nPeakHoldColor=#00ff00\n", 100, 1500, 0xFF00FF00u,
+       "PeakHold=1\nPeakHoldMs=1500\nPeakHoldColor=#00FF00\nScale=100\n"},
+  };
+  for (const auto& c : cases) {
+    IniFile ini = IniFile::FromText(std::string("[Visual]\n") + c.visual);
+    AppConfig config;
+    ReadConfig(ini, config);
+    EXPECT_EQ(config.meter.Scale, c.scale) << c.visual;
+    EXPECT_EQ(config.meter.PeakHoldMs, c.peakHoldMs) << c.visual;
+    EXPECT_EQ(config.meter.PeakHoldColor, c.peakHoldColor) << c.visual;
+    WriteConfig(ini, config);
+    EXPECT_NE(ini.ToText().find(std::string("UseNeedleColorForShadow=1\n") + c.written +
+                                "[NeedleMovement]"),
+              std::string::npos)
+        << ini.ToText();
+  }
 }
 
 }  // namespace

@@ -226,5 +226,36 @@ TEST_F(FormTest, CloseSavesConfigBeforeTheRadioLinkDisconnects) {
   EXPECT_EQ(config.rfind("[Network]\nFlexIP=127.0.0.1\n[Window]\n", 0), 0u) << config;
 }
 
+TEST_F(FormTest, EachFaceUsesItsOwnCalibrationElseTheCommonOne) {
+  WriteFace(dir_ / "a.png", 300, 200);
+  WriteFace(dir_ / "b.png", 300, 200);
+  const auto points = [](int y) {
+    std::string text;
+    for (int i = 0; i < 16; ++i)
+      text += std::to_string(10 + i * 10) + " " + std::to_string(y) + "\r\n";
+    return text;
+  };
+  WriteFile(dir_ / "a.calibration.txt", points(40));
+  WriteFile(dir_ / "calibration.txt", points(90));
+  WriteFile(dir_ / "config.ini", "[Visual]\nBackgroundImageFileName=a.png\n");
+  TForm1 form(Environment());
+  form.FormCreate();
+  EXPECT_EQ(form.MeterCalibrationData().CalibrationPoints[3], (TPoint{40, 40}));
+
+  prompter_.answers = {false};  // no calibration of its own: not now
+  form.ChangeFace("b.png");
+  EXPECT_EQ(prompter_.shown.back(),
+            "ask: This face has no calibration of its own yet. Calibrate its scale now?");
+  EXPECT_TRUE(form.MeterCalibrationData().CalibrationDone);
+  EXPECT_EQ(form.MeterCalibrationData().CalibrationPoints[3], (TPoint{40, 90}));
+  EXPECT_FALSE(form.CalibrationPending());
+
+  prompter_.shown.clear();
+  form.ChangeFace("a.png");
+  EXPECT_TRUE(prompter_.shown.empty());
+  EXPECT_EQ(form.MeterCalibrationData().CalibrationPoints[3], (TPoint{40, 40}));
+  EXPECT_EQ(form.Config().window.BackgroundImageFileName, "a.png");
+}
+
 }  // namespace
 }  // namespace quendal

@@ -165,5 +165,20 @@ TEST(LoadCalibrationFromFile, MissingFileIsFileNotFound) {
                CalibrationFileError);
 }
 
+TEST(FaceCalibrationFileName, BesideTheFaceWithItsExtensionReplaced) {
+  const struct {
+    const char* face;
+    const char* calibration;
+  } cases[] = {
+      {"quendal.png", "quendal.calibration.txt"},
+      {"faces/big.meter.png", "faces/big.meter.calibration.txt"},
+      {"my.faces/face", "my.faces/face.calibration.txt"},
+      {"C:\\meters\\x.PNG", "C:\\meters\\x.calibration.txt"},
+      {".hidden", ".hidden.calibration.txt"},
+      {"", ".calibration.txt"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FaceCalibrationFileName(c.face), c.calibration) << c.face;
+}
+
 }  // namespace
 }  // namespace quendal

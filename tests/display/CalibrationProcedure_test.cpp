@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <vector>
 
 #include "tests/display/ScriptedPrompter.h"
@@ -43,8 +44,8 @@ class CalibrationProcedureTest : public ::testing::Test {
 };
 
 TEST_F(CalibrationProcedureTest, SixteenConfirmedClicksWriteTheFile) {
-  CalibrationProcedure procedure(
-      state_, prompter_, log_, [this] { ++saves_; }, CalibrationFile());
+  CalibrationProcedure procedure(state_, prompter_, log_, [this] { ++saves_; },
+                                 {CalibrationFile()});
   procedure.PerformCalibration();
   EXPECT_EQ(prompter_.shown,
             (std::vector<std::string>{"info: Calibration required. Let\u2019s start!",
@@ -55,7 +56,7 @@ TEST_F(CalibrationProcedureTest, SixteenConfirmedClicksWriteTheFile) {
     if (i == 4) {  // rejected twice: the counter stays, the slot holds the last click
       procedure.FormMouseDown(0, 77, 78);
       EXPECT_EQ(procedure.CalibrationIndex(), 4);
-      EXPECT_EQ(state_.CalibrationPoints[4], (TPoint{77, 78}));
+      EXPECT_EQ(procedure.PendingPoints()[4], (TPoint{77, 78}));
       procedure.FormMouseDown(0, 10 + i, 100 - i);
     }
   }
@@ -141,8 +142,7 @@ TEST(MarkNameTest, NamesAsPrintedOnTheScale) {
 TEST_F(CalibrationProcedureTest, IgnoredClicksAreLogged) {
   TextLog log(log_path_);
   log.SetEnabled(true);
-  CalibrationProcedure procedure(
-      state_, prompter_, log, [] {}, CalibrationFile());
+  CalibrationProcedure procedure(state_, prompter_, log, [] {}, {CalibrationFile()});
   procedure.PerformCalibration();
   procedure.FormMouseDown(1, 5, 6);
   EXPECT_EQ(procedure.CalibrationIndex(), 0);
@@ -150,14 +150,40 @@ TEST_F(CalibrationProcedureTest, IgnoredClicksAreLogged) {
   EXPECT_NE(LogText().find("Click ignored. CalibrationDone=False, Button=1\r\n"),
             std::string::npos);
   state_.CalibrationDone = true;
-  procedure.FormMouseDown(0, 5, 6);
+  CalibrationProcedure idle(state_, prompter_, log, [] {}, {CalibrationFile()});
+  idle.FormMouseDown(0, 5, 6);
   EXPECT_NE(LogText().find("Click ignored. CalibrationDone=True, Button=0\r\n"), std::string::npos);
 }
 
-TEST_F(CalibrationProcedureTest, ArcCalibrationFindsCircleThenRestartsScaleAtS0) {
+TEST_F(CalibrationProcedureTest,
+       RecalibrationKeepsTheOldPointsUntilTheLastClickThenWritesEveryFile) {
+  for (auto& p : state_.CalibrationPoints) p = TPoint{1, 2};
+  state_.CalibrationDone = true;
+  const std::string faceFile = (dir_ / "face.calibration.txt").string();
+  CalibrationProcedure procedure(state_, prompter_, log_, [] {}, {faceFile, CalibrationFile()});
+  procedure.BeginCalibration();
+  EXPECT_EQ(prompter_.shown, (std::vector<std::string>{"info: Please click on the S0 position."}));
+  for (int i = 0; i < 15; ++i) procedure.FormMouseDown(0, 10 + i, 50);
+  EXPECT_TRUE(procedure.MainCalibrationPending());
+  EXPECT_TRUE(state_.CalibrationDone);
+  EXPECT_EQ(state_.CalibrationPoints[14], (TPoint{1, 2}));
+  procedure.FormMouseDown(0, 25, 50);
+  EXPECT_FALSE(procedure.MainCalibrationPending());
+  EXPECT_EQ(state_.CalibrationPoints[15], (TPoint{25, 50}));
+  std::string expected;
+  for (int i = 0; i < 16; ++i) expected += std::to_string(10 + i) + " 50\r\n";
+  for (const std::string& file : {faceFile, CalibrationFile()}) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), expected) << file;
+  }
+}
+
+TEST_F(CalibrationProcedureTest, ArcCalibrationFindsCircleKeepsScalePointsAndRestartsScaleAtS0) {
   state_.UseArcCalibration = true;
-  CalibrationProcedure procedure(
-      state_, prompter_, log_, [this] { ++saves_; }, CalibrationFile());
+  CalibrationProcedure procedure(state_, prompter_, log_, [this] { ++saves_; },
+                                 {CalibrationFile()});
   procedure.PerformCalibration();
   procedure.PerformArcCalibration();
   prompter_.shown.clear();
@@ -167,8 +193,9 @@ TEST_F(CalibrationProcedureTest, ArcCalibrationFindsCircleThenRestartsScaleAtS0)
   EXPECT_EQ(state_.ArcCenter, (TPoint{200, 200}));
   EXPECT_EQ(state_.ArcRadius, 100);
   EXPECT_TRUE(state_.ArcCalibrationDone);
-  EXPECT_EQ(state_.CalibrationPoints[0], (TPoint{100, 200}));
-  EXPECT_EQ(state_.CalibrationPoints[15], (TPoint{300, 200}));
+  // The arc's end points are not scale marks.
+  EXPECT_EQ(state_.CalibrationPoints[0], (TPoint{0, 0}));
+  EXPECT_EQ(state_.CalibrationPoints[15], (TPoint{0, 0}));
   EXPECT_EQ(saves_, 1);
   EXPECT_EQ(procedure.CalibrationIndex(), 0);
   EXPECT_EQ(prompter_.shown,
@@ -178,12 +205,29 @@ TEST_F(CalibrationProcedureTest, ArcCalibrationFindsCircleThenRestartsScaleAtS0)
                                       "info: Please click on the S0 position."}));
 }
 
+TEST_F(CalibrationProcedureTest, FailedConfigSaveAfterTheArcStillRestartsScaleAtS0) {
+  state_.UseArcCalibration = true;
+  CalibrationProcedure procedure(state_, prompter_, log_,
+                                 [] { throw std::runtime_error("Unable to write"); },
+                                 {CalibrationFile()});
+  procedure.PerformCalibration();
+  procedure.PerformArcCalibration();
+  procedure.FormMouseDown(0, 200, 100);
+  procedure.FormMouseDown(0, 100, 200);
+  EXPECT_THROW(procedure.FormMouseDown(0, 300, 200), std::runtime_error);
+  EXPECT_EQ(procedure.CalibrationIndex(), 0);
+  EXPECT_EQ(prompter_.shown.back(), "info: Please click on the S0 position.");
+  prompter_.shown.clear();
+  procedure.FormMouseDown(0, 7, 8);
+  EXPECT_EQ(prompter_.shown.front(), "ask: Is this the correct position for S0?");
+}
+
 TEST_F(CalibrationProcedureTest, CollinearArcPointsAskAgain) {
   state_.UseArcCalibration = true;
   state_.CalibrationDone = true;
   state_.ArcRadius = 55;
-  CalibrationProcedure procedure(
-      state_, prompter_, log_, [this] { ++saves_; }, CalibrationFile());
+  CalibrationProcedure procedure(state_, prompter_, log_, [this] { ++saves_; },
+                                 {CalibrationFile()});
   procedure.PerformArcCalibration();
   procedure.FormMouseDown(0, 200, 100);
   procedure.FormMouseDown(0, 100, 100);

@@ -1,0 +1,189 @@
+#include "app/MeterMenu.h"
+
+#include <QActionGroup>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QIcon>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
+#include <QUrl>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+namespace quendal {
+
+namespace {
+
+constexpr int kSizes[] = {50, 75, 100, 150, 200};
+// Keyboard accelerators, unique within the size menu.
+const char* const kSizeTexts[] = {"&50 %", "&75 %", "&100 %", "15&0 %", "&200 %"};
+
+const char* LinkStateText(LinkState state) {
+  switch (state) {
+    case LinkState::NotConnected:
+      return "not connected";
+    case LinkState::Searching:
+      return "searching for the radio";
+    case LinkState::Connecting:
+      return "connecting";
+    case LinkState::NoMeterData:
+      return "connected, no meter data";
+    case LinkState::SliceNotOpen:
+      return "connected, slice not open";
+    case LinkState::Receiving:
+      return "receiving";
+    case LinkState::Lost:
+      return "link lost";
+  }
+  return "unknown";
+}
+
+std::string JoinKnown(std::initializer_list<std::string> parts) {
+  std::string text;
+  for (const std::string& part : parts) {
+    if (part.empty()) continue;
+    if (!text.empty()) text += ", ";
+    text += part;
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string AboutText(const std::string& version, std::int32_t buildNumber,
+                      const LevelSource* radio) {
+  std::string text = "Quendal for FlexRadio " + version +
+                     "\nBuild: " + std::to_string(buildNumber) + "\n\nRadio: ";
+  if (radio == nullptr) return text + "none\nLink: not connected";
+  const RadioIdentity id = radio->Identity();
+  const std::string who = JoinKnown({id.Name, id.Model, id.Serial, id.Address});
+  text += who.empty() ? "unknown" : who;
+  return text + "\nLink: " + LinkStateText(radio->Status().State);
+}
+
+MeterMenu::MeterMenu(MeterMenuHost& host, QWidget& window, Prompter& prompter)
+    : host_(host), window_(window), prompter_(prompter), menu_(std::make_unique<QMenu>()) {
+  Fill(*menu_);
+  CreateTrayIcon();
+}
+
+MeterMenu::~MeterMenu() = default;
+
+void MeterMenu::Popup(const QPoint& globalPosition) {
+  Refresh();
+  menu_->popup(globalPosition);
+}
+
+void MeterMenu::Fill(QMenu& menu) {
+  connect(&menu, &QMenu::aboutToShow, this, &MeterMenu::Refresh);
+  AddSwitch(menu, "Always on &top", MeterSwitch::AlwaysOnTop);
+  AddSwitch(menu, "Click-&through", MeterSwitch::ClickThrough);
+  AddSwitch(menu, "&Borderless", MeterSwitch::Borderless);
+  AddSwitch(menu, "&Follow the SmartSDR window", MeterSwitch::FollowSmartSDR);
+  AddSwitch(menu, "Needle &shadow", MeterSwitch::NeedleShadow);
+  AddSwitch(menu, "&Peak hold", MeterSwitch::PeakHold);
+  menu.addSeparator();
+  AddMovementItems(*menu.addMenu("Needle &movement"));
+  AddSizeItems(*menu.addMenu("Si&ze"));
+  menu.addSeparator();
+  QAction* face = menu.addAction("Meter &face\u2026", this, &MeterMenu::ChooseFace);
+  QAction* scale =
+      menu.addAction("&Calibrate scale\u2026", this, [this] { host_.StartScaleCalibration(); });
+  QAction* arc =
+      menu.addAction("Calibrate &arc\u2026", this, [this] { host_.StartArcCalibration(); });
+  // A calibration under way keeps its clicks; a second one cannot start on top.
+  for (QAction* action : {face, scale, arc}) {
+    connect(&menu, &QMenu::aboutToShow, action,
+            [this, action] { action->setEnabled(!host_.CalibrationPending()); });
+  }
+  menu.addSeparator();
+  menu.addAction("&Open settings folder", this, &MeterMenu::OpenSettingsFolder);
+  menu.addAction("Abo&ut", this, &MeterMenu::ShowAbout);
+  menu.addSeparator();
+  menu.addAction("&Quit", this, [this] { host_.Quit(); });
+}
+
+QAction* MeterMenu::AddSwitch(QMenu& menu, const QString& text, MeterSwitch which) {
+  QAction* action = menu.addAction(text);
+  action->setCheckable(true);
+  connect(&menu, &QMenu::aboutToShow, action,
+          [this, action, which] { action->setChecked(host_.SwitchOn(which)); });
+  connect(action, &QAction::triggered, this, [this, which](bool on) { ChangeSwitch(which, on); });
+  return action;
+}
+
+void MeterMenu::AddMovementItems(QMenu& menu) {
+  auto* group = new QActionGroup(&menu);
+  const std::pair<const char*, TNeedleMovementMode> modes[] = {
+      {"&Smooth", nmExponentialSmoothing}, {"&Fast attack, slow decay", nmFastAttackSlowDecay}};
+  for (const auto& [text, mode] : modes) {
+    QAction* action = menu.addAction(text);
+    action->setCheckable(true);
+    group->addAction(action);
+    connect(&menu, &QMenu::aboutToShow, action,
+            [this, action, mode] { action->setChecked(host_.MovementMode() == mode); });
+    connect(action, &QAction::triggered, this, [this, mode] { host_.SetMovementMode(mode); });
+  }
+}
+
+void MeterMenu::AddSizeItems(QMenu& menu) {
+  auto* group = new QActionGroup(&menu);
+  for (std::size_t i = 0; i < std::size(kSizes); ++i) {
+    const int percent = kSizes[i];
+    QAction* action = menu.addAction(kSizeTexts[i]);
+    action->setCheckable(true);
+    group->addAction(action);
+    connect(&menu, &QMenu::aboutToShow, action,
+            [this, action, percent] { action->setChecked(host_.ScalePercent() == percent); });
+    connect(action, &QAction::triggered, this, [this, percent] { host_.SetScalePercent(percent); });
+  }
+}
+
+void MeterMenu::Refresh() {
+  if (showHide_) showHide_->setText(window_.isVisible() ? "&Hide" : "&Show");
+}
+
+void MeterMenu::ChangeSwitch(MeterSwitch which, bool on) {
+  if (which == MeterSwitch::ClickThrough && on && !HasTrayIcon() &&
+      !prompter_.confirm("With click-through on, every click passes through the meter, so this "
+                         "menu cannot be opened again. To undo it, start the meter with "
+                         "quendal --reset-window, or set ClickThrough=0 in config.ini.\n\n"
+                         "Switch click-through on?")) {
+    return;
+  }
+  host_.SetSwitch(which, on);
+}
+
+void MeterMenu::ChooseFace() {
+  const QString file = QFileDialog::getOpenFileName(&window_, "Meter face", QString(),
+                                                    "PNG pictures (*.png);;All files (*)");
+  if (!file.isEmpty()) host_.ChangeFace(file.toStdString());
+}
+
+void MeterMenu::OpenSettingsFolder() {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(host_.SettingsFolder())));
+}
+
+void MeterMenu::ShowAbout() {
+  const std::string text =
+      AboutText(QCoreApplication::applicationVersion().toStdString(), host_.Build(), host_.Radio());
+  QMessageBox::about(&window_, "About Quendal for FlexRadio", QString::fromStdString(text));
+}
+
+void MeterMenu::CreateTrayIcon() {
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+  trayMenu_ = std::make_unique<QMenu>();
+  showHide_ =
+      trayMenu_->addAction("&Hide", this, [this] { window_.setVisible(!window_.isVisible()); });
+  trayMenu_->addSeparator();
+  Fill(*trayMenu_);
+  tray_ = new QSystemTrayIcon(QIcon(QStringLiteral(":/SCPNG")), this);
+  tray_->setToolTip(window_.windowTitle());
+  tray_->setContextMenu(trayMenu_.get());
+  tray_->show();
+}
+
+}  // namespace quendal

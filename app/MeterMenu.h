@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "display/Prompter.h"
+#include "display/Types.h"
+#include "meters/LevelSource.h"
+
+class QAction;
+class QMenu;
+class QPoint;
+class QSystemTrayIcon;
+class QWidget;
+
+namespace quendal {
+
+// The on/off items of the menu.
+enum class MeterSwitch {
+  AlwaysOnTop,
+  ClickThrough,
+  Borderless,
+  FollowSmartSDR,
+  NeedleShadow,
+  PeakHold
+};
+
+// What the menu reads and changes; the meter window implements it. Every change
+// takes effect at once and is saved with the rest of the settings at close.
+class MeterMenuHost {
+ public:
+  virtual ~MeterMenuHost() = default;
+  virtual bool SwitchOn(MeterSwitch which) const = 0;
+  virtual void SetSwitch(MeterSwitch which, bool on) = 0;
+  virtual TNeedleMovementMode MovementMode() const = 0;
+  virtual void SetMovementMode(TNeedleMovementMode mode) = 0;
+  virtual int ScalePercent() const = 0;
+  virtual void SetScalePercent(int percent) = 0;
+  // The face picture is changed by ChangeFace; the menu only picks the file.
+  virtual void ChangeFace(const std::string& fileName) = 0;
+  virtual void StartScaleCalibration() = 0;
+  virtual void StartArcCalibration() = 0;
+  virtual bool CalibrationPending() const = 0;
+  // The folder that holds config.ini.
+  virtual std::string SettingsFolder() const = 0;
+  virtual std::int32_t Build() const = 0;
+  // Null while the radio link does not exist.
+  virtual const LevelSource* Radio() const = 0;
+  // Closes as the close button does: settings saved first.
+  virtual void Quit() = 0;
+};
+
+// The About box's text: version, build number, the radio's identity and its link state.
+std::string AboutText(const std::string& version, std::int32_t buildNumber,
+                      const LevelSource* radio);
+
+// The right-click menu of the meter, and the same menu with Show/Hide on a tray
+// icon where the desktop has a tray.
+class MeterMenu : public QObject {
+ public:
+  MeterMenu(MeterMenuHost& host, QWidget& window, Prompter& prompter);
+  ~MeterMenu() override;
+
+  void Popup(const QPoint& globalPosition);
+  // False where the desktop has no tray: nothing then undoes click-through but
+  // quendal --reset-window.
+  bool HasTrayIcon() const { return tray_ != nullptr; }
+  QMenu& Menu() { return *menu_; }
+
+ private:
+  void Fill(QMenu& menu);
+  QAction* AddSwitch(QMenu& menu, const QString& text, MeterSwitch which);
+  void AddMovementItems(QMenu& menu);
+  void AddSizeItems(QMenu& menu);
+  void Refresh();
+  void ChangeSwitch(MeterSwitch which, bool on);
+  void ChooseFace();
+  void OpenSettingsFolder();
+  void ShowAbout();
+  void CreateTrayIcon();
+
+  MeterMenuHost& host_;
+  QWidget& window_;
+  Prompter& prompter_;
+  std::unique_ptr<QMenu> menu_;
+  std::unique_ptr<QMenu> trayMenu_;
+  QSystemTrayIcon* tray_ = nullptr;
+  QAction* showHide_ = nullptr;
+};
+
+}  // namespace quendal
