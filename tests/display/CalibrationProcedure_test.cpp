@@ -109,8 +109,7 @@ TEST_F(CalibrationProcedureTest, MarksOnAnArcOfferTheirCentreAsPivot) {
     state.IndependentPivotSet = c.independentPivot;
     testing::ScriptedPrompter prompter;
     int saves = 0;
-    CalibrationProcedure procedure(
-        state, prompter, log_, [&] { ++saves; }, CalibrationFile());
+    CalibrationProcedure procedure(state, prompter, log_, [&] { ++saves; }, {CalibrationFile()});
     procedure.PerformCalibration();
     prompter.answers = std::deque<bool>(16, true);
     prompter.answers.push_back(c.answer);
