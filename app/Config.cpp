@@ -57,6 +57,8 @@ const Setting kSettings[] = {
 
     {"Visual", "BackgroundImageFileName", Fallback::SameKey, Condition::Always,
      [](AppConfig& c) -> Field { return &c.window.BackgroundImageFileName; }},
+    {"Visual", "ForegroundImageFileName", Fallback::None, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.window.ForegroundImageFileName; }},
     {"Visual", "NeedleLength", Fallback::SameKey, Condition::Always,
      [](AppConfig& c) -> Field { return &c.meter.NeedleLength; }},
     {"Visual", "NeedleThickness", Fallback::SameKey, Condition::Always,

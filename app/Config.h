@@ -27,6 +27,8 @@ struct WindowSettings {
   bool ClickThrough = false;
   bool TrackSmartSDRWindowOn = false;
   std::string BackgroundImageFileName = "quendal.png";
+  // Empty: the face's own foreground, when there is one (see ForegroundFileName).
+  std::string ForegroundImageFileName;
   std::int32_t TimerInterval = 10;  // ms
   bool EnableLogging = false;
 };

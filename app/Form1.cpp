@@ -156,11 +156,33 @@ void TForm1::LoadPictures() {
                   error)) {
     Log("Background image loaded successfully.");
     LockClientSize();
+    LoadForeground();
   } else {
     Log("Failed to load background image. Error: " + error.toStdString());
     prompter_->info("Background image could not be loaded: " + error.toStdString());
   }
   pictures_loaded_ = true;
+}
+
+void TForm1::LoadForeground() {
+  const QString named = QString::fromStdString(config_.window.ForegroundImageFileName);
+  const QString name =
+      ForegroundFileName(named, QString::fromStdString(config_.window.BackgroundImageFileName));
+  // A face without a foreground of its own simply has none.
+  if (named.isEmpty() && !QFileInfo::exists(name)) return;
+  QImage foreground;
+  QString error;
+  if (!LoadPicture(name, foreground, error)) {
+    Log("Failed to load foreground image. Error: " + error.toStdString());
+    return;
+  }
+  if (foreground.size() != BackgroundBitmap_.size()) {
+    Log("Foreground image " + name.toStdString() +
+        " is not the size of the face; drawn from the "
+        "top left corner.");
+  }
+  renderer_.SetForeground(foreground);
+  Log("Foreground image loaded: " + name.toStdString());
 }
 
 void TForm1::ApplyBorderAndTransparencyKey() {

@@ -120,6 +120,7 @@ class TForm1 : public QWidget, public MeterMenuHost {
   void FormClose();
 
   void LoadPictures();
+  void LoadForeground();
   void LoadCalibration();
   // Loads the face's own calibration, else calibration.txt; false when it is not valid.
   bool LoadFaceCalibration();

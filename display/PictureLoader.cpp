@@ -36,4 +36,13 @@ bool LoadPicture(const QString& FileName, QImage& Picture, QString& Error) {
   return true;
 }
 
+QString ForegroundFileName(const QString& Named, const QString& FaceFileName) {
+  if (!Named.isEmpty()) return Named;
+  const QFileInfo face(FaceFileName);
+  const QString name = face.completeBaseName() + QStringLiteral("-foreground.png");
+  return face.path() == QStringLiteral(".") && !FaceFileName.startsWith(QStringLiteral("./"))
+             ? name
+             : face.path() + QLatin1Char('/') + name;
+}
+
 }  // namespace quendal

@@ -13,4 +13,8 @@ inline constexpr int kMaxPictureSide = 8192;
 // for the log and the message box.
 bool LoadPicture(const QString& FileName, QImage& Picture, QString& Error);
 
+// The picture drawn over the needle: the one named, else the face's own beside it
+// ("quendal.png" has "quendal-foreground.png"), which may not exist.
+QString ForegroundFileName(const QString& Named, const QString& FaceFileName);
+
 }  // namespace quendal

@@ -164,6 +164,18 @@ void ForEachSpanRow(QImage& image, const RowSpans& spans, Run run) {
   });
 }
 
+// Premultiplied source over target, rounded as the painter rounds.
+QRgb BlendOver(QRgb source, QRgb target) {
+  const QRgb alpha = qAlpha(source);
+  if (alpha == 255) return source;
+  if (alpha == 0) return target;
+  auto channel = [&](int shift) {
+    const QRgb t = ((target >> shift) & 0xFFu) * (255 - alpha);
+    return (((t + (t >> 8) + 0x80u) >> 8) + ((source >> shift) & 0xFFu)) << shift;
+  };
+  return channel(24) | channel(16) | channel(8) | channel(0);
+}
+
 void KeyPixels(QRgb* pixel, int count) {
   for (int x = 0; x < count; ++x) {
     // Premultiplied black at any alpha has zero colour channels.
@@ -212,6 +224,17 @@ void ApplyTransparencyKey(QImage& Bitmap, const QRect& Area) {
 
 void ApplyTransparencyKey(QImage& Bitmap) { ApplyTransparencyKey(Bitmap, Bitmap.rect()); }
 
+void MeterRenderer::SetForeground(const QImage& Foreground) {
+  if (Foreground.isNull()) {
+    foreground_ = QImage();
+  } else {
+    foreground_ = Foreground.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // Pure black is see-through here as in the face: it leaves what lies below.
+    ApplyTransparencyKey(foreground_);
+  }
+  baseFaceKey_ = -1;
+}
+
 bool MeterRenderer::PrepareBase(const QImage& face, QSize size) {
   const qint64 faceKey = face.isNull() ? 0 : face.cacheKey();
   if (base_.size() == size && baseFaceKey_ == faceKey) return false;
@@ -222,9 +245,23 @@ bool MeterRenderer::PrepareBase(const QImage& face, QSize size) {
     painter.drawImage(0, 0, face);
   }
   keyedBase_ = base_.copy();
+  if (!foreground_.isNull()) {
+    QPainter painter(&keyedBase_);
+    painter.drawImage(0, 0, foreground_);
+  }
   ApplyTransparencyKey(keyedBase_);
   baseFaceKey_ = faceKey;
   return true;
+}
+
+void MeterRenderer::DrawForeground(const RowSpans& spans) {
+  if (foreground_.isNull()) return;
+  const int width = std::min(frame_.width(), foreground_.width());
+  ForEachSpanRow(frame_, spans, [&](QRgb* pixel, int count, int y, int left) {
+    if (y >= foreground_.height() || left >= width) return;
+    const QRgb* over = reinterpret_cast<const QRgb*>(foreground_.constScanLine(y)) + left;
+    for (int i = 0; i < std::min(count, width - left); ++i) pixel[i] = BlendOver(over[i], pixel[i]);
+  });
 }
 
 namespace {
@@ -319,6 +356,7 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
   }
   DrawArcMarkings(frame_, Settings, Calibration, Log);
   DrawStrokes(stroker_, frame_, strokes);
+  DrawForeground(touched_);
   ForEachSpanRow(frame_, touched_,
                  [](QRgb* pixel, int count, int, int) { KeyPixels(pixel, count); });
   keyedLikeFace_ = SameSeeThroughPixels(frame_, keyedBase_, touched_);

@@ -56,6 +56,10 @@ class MeterRenderer {
                             const QImage& PNGImage, std::int32_t ClientWidth,
                             std::int32_t ClientHeight, const LocalDateTime& Today, TextLog& Log);
 
+  // A picture drawn over the needle (a pivot cap, a cover, a glint), at (0, 0);
+  // its pure black is see-through. A null picture draws nothing.
+  void SetForeground(const QImage& Foreground);
+
   const QImage& Frame() const { return frame_; }
   // The meter centre the last frame was drawn about.
   TPoint Center() const { return center_; }
@@ -77,12 +81,15 @@ class MeterRenderer {
  private:
   bool PrepareBase(const QImage& face, QSize size);
   void CopyBase(const QImage& base, const RowSpans& spans);
+  void DrawForeground(const RowSpans& spans);
 
   QImage frame_;
-  // The face on a cleared frame, as drawn and already keyed; rebuilt when the face
-  // or the size changes, so most of a frame is one copy.
+  // The face on a cleared frame, as drawn; rebuilt when the face, the foreground or
+  // the size changes, so most of a frame is one copy.
   QImage base_;
+  // The face with the foreground over it, keyed.
   QImage keyedBase_;
+  QImage foreground_;
   qint64 baseFaceKey_ = -1;
   bool keyedLikeFace_ = true;
   // The strokes of the last frame, and whether it drew emblem or markings: a frame

@@ -135,21 +135,23 @@ TEST(ConfigTest, SaveRewritesOwnSectionsInOrderAndKeepsOthers) {
   config.window.Top = 12;
   config.window.Left = -3;
   WriteConfig(ini, config);
-  EXPECT_EQ(ini.ToText(),
-            "[Network]\nFlexIP=10.0.0.5\n"
-            "[Window]\nTop=12\nLeft=-3\nBorderless=0\nAlwaysOnTop=0\nClickThrough=0\n"
-            "TrackSmartSDRWindow=0\n"
-            "[Visual]\nBackgroundImageFileName=quendal.png\nNeedleLength=150\nNeedleThickness=2\n"
-            "NeedleColor=#FF0000\nImageBottomOffset=-50\nShowArcMarkings=0\nEnableShadow=0\n"
-            "ShadowOffset=4\nShadowTransparency=45\nUseNeedleColorForShadow=1\n"
-            "PeakHold=0\nPeakHoldMs=1500\nScale=100\n"
-            "[NeedleMovement]\nSmoothingFactor=0.5\nDecayFactor=0.2\nDampingFactor=0.15\n"
-            "MinimumMoveThreshold=0.001\nNeedleMovementMode=ExponentialSmoothing\n"
-            "[ArcCalibration]\nUseArcCalibration=0\nArcCalibrationDone=0\nNeedleLengthOffset=0\n"
-            "PivotArcRadius=0\nArcCenterOffsetX=0\nArcCenterOffsetY=0\n"
-            "EnableArcIndependentPivot=0\n"
-            "[Timer]\nInterval=10\n"
-            "[Logging]\nEnableLogging=0\n");
+  EXPECT_EQ(
+      ini.ToText(),
+      "[Network]\nFlexIP=10.0.0.5\n"
+      "[Window]\nTop=12\nLeft=-3\nBorderless=0\nAlwaysOnTop=0\nClickThrough=0\n"
+      "TrackSmartSDRWindow=0\n"
+      "[Visual]\nBackgroundImageFileName=quendal.png\nForegroundImageFileName=\nNeedleLength=150\n"
+      "NeedleThickness=2\n"
+      "NeedleColor=#FF0000\nImageBottomOffset=-50\nShowArcMarkings=0\nEnableShadow=0\n"
+      "ShadowOffset=4\nShadowTransparency=45\nUseNeedleColorForShadow=1\n"
+      "PeakHold=0\nPeakHoldMs=1500\nScale=100\n"
+      "[NeedleMovement]\nSmoothingFactor=0.5\nDecayFactor=0.2\nDampingFactor=0.15\n"
+      "MinimumMoveThreshold=0.001\nNeedleMovementMode=ExponentialSmoothing\n"
+      "[ArcCalibration]\nUseArcCalibration=0\nArcCalibrationDone=0\nNeedleLengthOffset=0\n"
+      "PivotArcRadius=0\nArcCenterOffsetX=0\nArcCenterOffsetY=0\n"
+      "EnableArcIndependentPivot=0\n"
+      "[Timer]\nInterval=10\n"
+      "[Logging]\nEnableLogging=0\n");
 }
 
 TEST(ConfigTest, SizeAndPeakHoldAreKeptInRangeAndTheColourWrittenOnlyWhenChosen) {

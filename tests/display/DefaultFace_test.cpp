@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <algorithm>
 #include <cmath>
 
 #include "display/CalibrationFile.h"
@@ -20,8 +21,8 @@ constexpr QRgb kNeedle = 0xFF00FF00u;
 bool IsMark(QRgb p) {
   const QColor c = QColor::fromRgba(p);
   const bool ink = c.red() < 80 && c.green() < 80 && c.blue() < 80;
-  const bool red = c.red() > 150 && c.green() < 90 && c.blue() < 90;
-  return c.alpha() == 255 && (ink || red);
+  const bool blue = c.blue() > 120 && c.red() < 60 && c.green() < 100;
+  return c.alpha() == 255 && (ink || blue);
 }
 
 // Mostly needle: anti-aliased edges mix it with what lies below.
@@ -92,6 +93,32 @@ TEST_F(DefaultFace, NeedleEndsOnTheMarks) {
       const QPoint p = along(d);
       EXPECT_EQ(frame.pixel(p), face.pixel(p)) << c.name << " at " << d;
     }
+  }
+}
+
+TEST_F(DefaultFace, NeedleRisesFromUnderTheCover) {
+  QImage foreground;
+  QString error;
+  ASSERT_TRUE(
+      LoadPicture(QString::fromStdString(kAssets + "/quendal-foreground.png"), foreground, error))
+      << error.toStdString();
+  ASSERT_EQ(foreground.size(), face.size());
+  renderer.SetForeground(foreground);
+  state.settings.NeedleThickness = 2;
+  for (double position : {0.0, 9.0, 15.0}) {
+    state.needle.NeedlePosition = position;
+    const QImage& frame = renderer.RenderFrame(state.settings, state.calibration, position, face,
+                                               QImage(), 480, 260, LocalDateTime{}, log.Log());
+    double nearest = 1e9;
+    for (int y = 0; y < 260; ++y) {
+      for (int x = 0; x < 480; ++x) {
+        if (IsNeedle(frame.pixel(x, y)))
+          nearest = std::min(nearest, std::hypot(x - 240.0, y - 310.0));
+      }
+    }
+    // Hidden up to the cover's edge 112 px from the pivot, seen right after it.
+    EXPECT_GT(nearest, 110.0) << "position " << position;
+    EXPECT_LT(nearest, 116.0) << "position " << position;
   }
 }
 

@@ -321,6 +321,21 @@ TEST_F(RendererTest, FaceSmallerThanTheFrameLeavesTheRestTransparent) {
 
 // The renderer keys most of the frame ahead of time; it must give exactly what
 // drawing everything and then keying the whole frame gives.
+TEST_F(RendererTest, ForegroundCoversTheNeedleAndItsBlackIsSeeThrough) {
+  testing::TestMeter s = HorizontalNeedle(2);
+  QImage foreground(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+  foreground.fill(0xFF000000u);
+  QPainter(&foreground).fillRect(90, 40, 30, 20, QColor(0, 0, 255));
+  renderer.SetForeground(foreground);
+  const QImage& frame = Render(s, Face());
+  EXPECT_EQ(Pixel(frame, 110, 50), 0xFF0000FFu) << "cap over the needle";
+  EXPECT_EQ(Pixel(frame, 140, 50), kRed) << "needle beyond the cap";
+  EXPECT_EQ(Pixel(frame, 10, 10), kFace) << "face through the foreground's black";
+  EXPECT_EQ(Pixel(frame, 95, 45), 0xFF0000FFu) << "cap away from the needle";
+  renderer.SetForeground(QImage());
+  EXPECT_EQ(Pixel(Render(s, Face()), 110, 50), kRed);
+}
+
 TEST_F(RendererTest, SameAsDrawingEverythingThenKeyingTheWholeFrame) {
   QImage face(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
   face.fill(0xFF000000u);
@@ -331,6 +346,18 @@ TEST_F(RendererTest, SameAsDrawingEverythingThenKeyingTheWholeFrame) {
   }
   QImage emblem(22, 22, QImage::Format_ARGB32_Premultiplied);
   emblem.fill(0x80000000u);  // half-transparent black: keyed where it lands
+  // A cover over the needle's base and a faint glint; the rest is see-through black.
+  QImage foreground(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+  foreground.fill(0xFF000000u);
+  {
+    QPainter p(&foreground);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(70, 75, 60, 25, QColor(50, 52, 60));
+    p.fillRect(30, 12, 40, 8, QColor(255, 255, 255, 60));
+  }
+  QImage keyedForeground = foreground.copy();
+  ApplyTransparencyKey(keyedForeground);
+  renderer.SetForeground(foreground);
   for (double position : {0.0, 3.3, 9.0, 12.7, 15.0, 16.3}) {
     for (TColor32 needle : {0xFFFF0000u, 0xFF000000u, 0x80204060u}) {
       testing::TestMeter s;
@@ -358,6 +385,7 @@ TEST_F(RendererTest, SameAsDrawingEverythingThenKeyingTheWholeFrame) {
       DrawArcMarkings(reference, s.settings, s.calibration, quiet.Log());
       DrawNeedle(reference, s.settings, s.calibration, s.needle.NeedlePosition,
                  s.needle.ImageCenterX, s.needle.ImageCenterY);
+      QPainter(&reference).drawImage(0, 0, keyedForeground);
       ApplyTransparencyKey(reference);
       EXPECT_EQ(frame, reference) << "position " << position << " colour " << std::hex << needle;
     }

@@ -85,6 +85,7 @@ class Session:
     # --- run folder -------------------------------------------------------
     def install_face(self, calibration=True):
         shutil.copy(os.path.join(ASSETS, "quendal.png"), self.run_dir)
+        shutil.copy(os.path.join(ASSETS, "quendal-foreground.png"), self.run_dir)
         if calibration:
             shutil.copy(os.path.join(ASSETS, "calibration.txt"), self.run_dir)
 

@@ -29,6 +29,7 @@ EXPECTED_FILES = sorted([
     "share/man/man1/quendal.1.gz",
     "share/metainfo/org.quendal.quendal.metainfo.xml",
     "share/quendal/calibration.txt",
+    "share/quendal/quendal-foreground.png",
     "share/quendal/quendal.png",
 ])
 
@@ -113,7 +114,7 @@ def check_launcher(prefix, scratch):
     check(cwd == folder, f"first run works in {folder} (got {cwd})")
     check(args == ["--config", os.path.join(folder, "config.ini"), "--extra"],
           f"first run passes --config <folder>/config.ini before the user's arguments (got {args})")
-    for name in ["quendal.png", "calibration.txt"]:
+    for name in ["quendal.png", "quendal-foreground.png", "calibration.txt"]:
         copied = os.path.join(folder, name)
         check(os.path.isfile(copied) and read(copied) == read(os.path.join(defaults, name)),
               f"first run copies the default {name}")

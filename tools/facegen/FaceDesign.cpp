@@ -18,9 +18,11 @@ constexpr double kSShare = 0.5;
 
 // Never pure black inside the face: pure black is see-through in the window.
 const QColor kInk(22, 22, 24);
-const QColor kRed(196, 28, 28);
+// The +dB part in deep blue: the default needle is red and must stand out on it.
+const QColor kRed(24, 62, 150);
 const QColor kPanel(40, 42, 48);
 const QColor kHousing(56, 58, 64);
+const QColor kHousingRim(118, 122, 132);
 
 constexpr double kArcRadius = 206.0;
 constexpr double kMarkInner = 206.0;
@@ -96,11 +98,17 @@ void DrawScale(QPainter& p) {
   DrawLabel(p, "dB", ScalePoint(13.5, 186.0), 1.8, kRed);
 }
 
-void DrawPivotHousing(QPainter& p) {
-  p.setPen(Qt::NoPen);
+// The cover over the pivot, which lies below the face: a disc about it, cut off by
+// the face's bottom edge, so that the needle always comes out from under it.
+void DrawPivotCover(QPainter& p) {
+  p.save();
+  p.setClipRect(QRectF(0, 0, kFaceWidth, kFaceHeight));
+  const QRectF disc(kPivot.x() - kCoverRadius, kPivot.y() - kCoverRadius, 2 * kCoverRadius,
+                    2 * kCoverRadius);
+  p.setPen(QPen(kHousingRim, 2.0));
   p.setBrush(kHousing);
-  const double r = 34.0;
-  p.drawChord(QRectF(kFaceWidth / 2.0 - r, kFaceHeight - 18 - r, 2 * r, 2 * r), 0, 180 * 16);
+  p.drawEllipse(disc);
+  p.restore();
 }
 
 }  // namespace
@@ -135,8 +143,19 @@ QImage DrawFace() {
   // From here on whole coordinates are pixel centres, as for the needle.
   p.translate(0.5, 0.5);
   DrawScale(p);
-  DrawPivotHousing(p);
+  // Also on the face itself, for a window that runs without the foreground.
+  DrawPivotCover(p);
   return face;
+}
+
+QImage DrawForeground() {
+  QImage foreground(kFaceWidth, kFaceHeight, QImage::Format_ARGB32);
+  foreground.fill(QColor(0, 0, 0));
+  QPainter p(&foreground);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.translate(0.5, 0.5);
+  DrawPivotCover(p);
+  return foreground;
 }
 
 QImage DrawEmblem() {

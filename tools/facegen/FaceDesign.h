@@ -15,6 +15,8 @@ inline constexpr int kFaceHeight = 260;
 inline constexpr QPointF kPivot{kFaceWidth / 2.0, kFaceHeight + 50.0};
 inline constexpr double kTipRadius = 220.0;
 inline constexpr int kEmblemSide = 22;
+// The cover over the needle's base reaches this far from the pivot.
+inline constexpr double kCoverRadius = 112.0;
 
 // Angle in degrees (counter-clockwise from the x axis) of a scale position 0..15;
 // S0..S9 take the left half of the sweep, +10..+60 dB the right half.
@@ -27,6 +29,8 @@ QPointF ScalePoint(double Position, double Radius);
 TCalibrationPoints MarkPoints();
 
 QImage DrawFace();
+// Drawn over the needle: the pivot cover; pure black elsewhere, which is see-through.
+QImage DrawForeground();
 QImage DrawEmblem();
 
 }  // namespace quendal::facegen

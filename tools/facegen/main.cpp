@@ -1,4 +1,4 @@
-// Draws the default meter face, its calibration file and the emblem.
+// Draws the default meter face, its foreground, its calibration file and the emblem.
 #include <QDir>
 #include <QImage>
 #include <QString>
@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!Save(quendal::facegen::DrawFace(), out.filePath("quendal.png")) ||
+      !Save(quendal::facegen::DrawForeground(), out.filePath("quendal-foreground.png")) ||
       !Save(quendal::facegen::DrawEmblem(), out.filePath("emblem.png"))) {
     return 1;
   }
