@@ -5,6 +5,7 @@
 #include <optional>
 #include <type_traits>
 #include <variant>
+#include <vector>
 
 namespace quendal {
 
@@ -155,6 +156,10 @@ bool Applies(Condition when, const AppConfig& c, bool writing) {
 }
 
 // Where older files kept the key, if anywhere.
+std::string_view LegacyKey(const Setting& s) {
+  return s.fallback == Fallback::TimerInterval ? std::string_view("TimerInterval") : s.key;
+}
+
 std::optional<std::string> LegacyText(const IniFile& ini, const Setting& s) {
   switch (s.fallback) {
     case Fallback::None:
@@ -173,14 +178,31 @@ std::optional<std::string> FindText(const IniFile& ini, const Setting& s) {
   return LegacyText(ini, s);
 }
 
-// An integer, boolean or float that does not parse in its own section is looked
-// for again where older files kept it.
-template <typename T, typename Parse>
-std::optional<T> ReadTyped(const IniFile& ini, const Setting& s, Parse parse) {
-  if (auto own = ini.ReadString(s.section, s.key)) {
-    if (std::optional<T> value = parse(*own)) return value;
+// Reading one file, with what could not be read so far.
+struct Reading {
+  const IniFile& ini;
+  std::string_view file;
+  std::vector<std::string>& unreadable;
+
+  // "config.ini [Visual] NeedleColor=red": where a value was found, as the user wrote it.
+  std::string Where(std::string_view section, std::string_view key, std::string_view text) const {
+    return std::string(file) + " [" + std::string(section) + "] " + std::string(key) + "=" +
+           std::string(text);
   }
-  if (auto legacy = LegacyText(ini, s)) return parse(*legacy);
+};
+
+// An integer, boolean or float that does not parse in its own section is looked
+// for again where older files kept it; each text that does not parse is noted.
+template <typename T, typename Parse>
+std::optional<T> ReadTyped(const Reading& r, const Setting& s, Parse parse, const char* expected) {
+  if (auto own = r.ini.ReadString(s.section, s.key)) {
+    if (std::optional<T> value = parse(*own)) return value;
+    r.unreadable.push_back(r.Where(s.section, s.key, *own) + ": " + expected);
+  }
+  if (auto legacy = LegacyText(r.ini, s)) {
+    if (std::optional<T> value = parse(*legacy)) return value;
+    r.unreadable.push_back(r.Where(kLegacySection, LegacyKey(s), *legacy) + ": " + expected);
+  }
   return std::nullopt;
 }
 
@@ -189,24 +211,46 @@ std::optional<bool> ParseBool(std::string_view text) {
   return std::nullopt;
 }
 
-void ReadSetting(const IniFile& ini, const Setting& s, AppConfig& config) {
+std::optional<TNeedleMovementMode> ParseMode(std::string_view text) {
+  if (text == kFastAttackName) return nmFastAttackSlowDecay;
+  if (text == kSmoothingName) return nmExponentialSmoothing;
+  return std::nullopt;
+}
+
+// The section a present text came from: its own, else the legacy one.
+std::string_view FoundIn(const IniFile& ini, const Setting& s) {
+  return ini.ReadString(s.section, s.key) ? s.section : kLegacySection;
+}
+
+void ReadSetting(const Reading& r, const Setting& s, AppConfig& config) {
   std::visit(
       [&](auto* field) {
         using T = std::remove_pointer_t<decltype(field)>;
         if constexpr (std::is_same_v<T, std::int32_t>) {
-          if (auto v = ReadTyped<std::int32_t>(ini, s, IniFile::ParseInteger)) *field = *v;
+          if (auto v = ReadTyped<std::int32_t>(r, s, IniFile::ParseInteger, "not a whole number"))
+            *field = *v;
         } else if constexpr (std::is_same_v<T, bool>) {
-          if (auto v = ReadTyped<bool>(ini, s, ParseBool)) *field = *v;
+          if (auto v = ReadTyped<bool>(r, s, ParseBool, "not 0 or 1")) *field = *v;
         } else if constexpr (std::is_same_v<T, double>) {
-          if (auto v = ReadTyped<double>(ini, s, IniFile::ParseFloat)) *field = *v;
+          if (auto v = ReadTyped<double>(r, s, IniFile::ParseFloat, "not a number")) *field = *v;
         } else if constexpr (std::is_same_v<T, std::string>) {
-          if (auto v = FindText(ini, s)) *field = *v;
+          if (auto v = FindText(r.ini, s)) *field = *v;
         } else if constexpr (std::is_same_v<T, TColor32>) {
           // A present colour is converted even when empty: an ill-formed one is an error.
-          if (auto v = FindText(ini, s)) *field = StringToColor32(*v);
+          if (auto v = FindText(r.ini, s)) {
+            try {
+              *field = StringToColor32(*v);
+            } catch (const ConfigError& e) {
+              throw ConfigError(r.Where(FoundIn(r.ini, s), s.key, *v) + ": " + e.what());
+            }
+          }
         } else {
-          const std::string mode = FindText(ini, s).value_or(std::string(kSmoothingName));
-          *field = mode == kFastAttackName ? nmFastAttackSlowDecay : nmExponentialSmoothing;
+          if (auto v = ReadTyped<TNeedleMovementMode>(
+                  r, s, ParseMode, "neither ExponentialSmoothing nor FastAttackSlowDecay")) {
+            *field = *v;
+          } else {
+            *field = nmExponentialSmoothing;
+          }
         }
       },
       s.field(config));
@@ -251,15 +295,25 @@ std::uint32_t HexPair(std::string_view pair) {
 
 }  // namespace
 
-void ReadConfig(const IniFile& ini, AppConfig& config) {
+std::vector<std::string> ReadConfig(const IniFile& ini, AppConfig& config, std::string_view file) {
+  std::vector<std::string> unreadable;
+  const Reading reading{ini, file, unreadable};
   for (const Setting& s : kSettings) {
-    if (Applies(s.when, config, false)) ReadSetting(ini, s, config);
+    if (Applies(s.when, config, false)) ReadSetting(reading, s, config);
   }
-  if (config.window.TimerInterval < 0) throw ConfigError("Range check error");
+  if (config.window.TimerInterval < 1) {
+    const Setting& interval = *std::find_if(std::begin(kSettings), std::end(kSettings),
+                                            [](const Setting& s) { return s.key == "Interval"; });
+    const std::string_view section = FoundIn(ini, interval);
+    const std::string_view key = section == interval.section ? interval.key : LegacyKey(interval);
+    throw ConfigError(reading.Where(section, key, FindText(ini, interval).value_or("")) +
+                      ": must be 1 or more");
+  }
   MeterSettings& meter = config.meter;
   meter.Scale = std::clamp(meter.Scale, kMinScalePercent, kMaxScalePercent);
   meter.PeakHoldMs = std::clamp(meter.PeakHoldMs, 0, kMaxPeakHoldMs);
   config.radio = ParseRadioType(ini.ReadString("Radio", "Type", ""));
+  return unreadable;
 }
 
 void WriteConfig(IniFile& ini, const AppConfig& config) {

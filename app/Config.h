@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/LevelSourceFactory.h"
 #include "display/MeterSettings.h"
@@ -43,8 +44,12 @@ struct AppConfig {
 
 // Reads every key in the order the file is documented, each from its own
 // section, else from [Settings], else keeping the value `config` already holds
-// (its defaults, and the window's current position for Top and Left).
-void ReadConfig(const IniFile& ini, AppConfig& config);
+// (its defaults, and the window's current position for Top and Left). Returns the
+// values that could not be read as their type, one line each, such as
+// "config.ini [Visual] NeedleLength=long: not a whole number". Throws ConfigError
+// naming file, section, key and value for an ill-formed colour or an interval below 1.
+std::vector<std::string> ReadConfig(const IniFile& ini, AppConfig& config,
+                                    std::string_view file = "config.ini");
 
 // Erases the program's sections and writes them again at the end of the file;
 // other sections (such as [Network]) stay where they are.

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "app/MessageBoxPrompter.h"
 #include "app/main.h"
@@ -129,11 +130,26 @@ void TForm1::LoadConfig() {
   const IniFile ini(ConfigPath());
   config_.window.Top = y();
   config_.window.Left = x();
-  ReadConfig(ini, config_);
+  const std::string file = std::filesystem::path(ConfigPath()).filename().string();
+  const std::vector<std::string> unreadable = ReadConfig(ini, config_, file);
   move(config_.window.Left, config_.window.Top);
   Timer1_.setInterval(config_.window.TimerInterval);
   log_.SetEnabled(config_.window.EnableLogging);
   Log("Configuration loaded.");
+  ReportUnreadableSettings(unreadable, file);
+}
+
+void TForm1::ReportUnreadableSettings(const std::vector<std::string>& unreadable,
+                                      const std::string& file) {
+  if (unreadable.empty()) return;
+  // Said before the meter runs, since closing writes the defaults over these texts.
+  std::string text = "These settings could not be read. Their defaults are used, and " + file +
+                     " gets them when the meter closes:\n";
+  for (const std::string& line : unreadable) {
+    Log("Setting not read, default used: " + line);
+    text += "\n" + line;
+  }
+  prompter_->info(text);
 }
 
 void TForm1::SaveConfig() {

@@ -121,6 +121,8 @@ class TForm1 : public QWidget, public MeterMenuHost {
 
   void LoadPictures();
   void LoadForeground();
+  void ReportUnreadableSettings(const std::vector<std::string>& unreadable,
+                                const std::string& file);
   void LoadCalibration();
   // Loads the face's own calibration, else calibration.txt; false when it is not valid.
   bool LoadFaceCalibration();

@@ -92,13 +92,22 @@ TEST(ConfigTest, ErrorsThatStopTheStart) {
     const char* message;
   };
   const Case cases[] = {
-      {"[Visual]\nNeedleColor=#FF000\n", "Invalid hex color format. Use #RRGGBB."},
-      {"[Visual]\nNeedleColor=FF00000\n", "Invalid hex color format. Use #RRGGBB."},
-      {"[Visual]\nNeedleColor=\n", "Invalid hex color format. Use #RRGGBB."},
-      {"[Visual]\nNeedleColor=#FFG000\n", "'$G0' is not a valid integer value"},
-      {"[Settings]\nNeedleColor=#12\n", "Invalid hex color format. Use #RRGGBB."},
-      {"[Timer]\nInterval=-1\n", "Range check error"},
-      {"[Settings]\nTimerInterval=-5\n", "Range check error"},
+      {"[Visual]\nNeedleColor=red\n",
+       "config.ini [Visual] NeedleColor=red: Invalid hex color format. Use #RRGGBB."},
+      {"[Visual]\nNeedleColor=FF00000\n",
+       "config.ini [Visual] NeedleColor=FF00000: Invalid hex color format. Use #RRGGBB."},
+      {"[Visual]\nNeedleColor=\n",
+       "config.ini [Visual] NeedleColor=: Invalid hex color format. Use #RRGGBB."},
+      {"[Visual]\nNeedleColor=#FFG000\n",
+       "config.ini [Visual] NeedleColor=#FFG000: '$G0' is not a valid integer value"},
+      {"[Settings]\nNeedleColor=#12\n",
+       "config.ini [Settings] NeedleColor=#12: Invalid hex color format. Use #RRGGBB."},
+      {"[Visual]\nUseNeedleColorForShadow=0\nShadowColor=#12345\n",
+       "config.ini [Visual] ShadowColor=#12345: Invalid hex color format. Use #RRGGBB."},
+      {"[Timer]\nInterval=-5\n", "config.ini [Timer] Interval=-5: must be 1 or more"},
+      {"[Timer]\nInterval=0\n", "config.ini [Timer] Interval=0: must be 1 or more"},
+      {"[Settings]\nTimerInterval=-5\n",
+       "config.ini [Settings] TimerInterval=-5: must be 1 or more"},
       {"[Radio]\nType=icom\n", "Unknown radio type 'icom' in [Radio] Type. Use flex."},
   };
   for (const Case& c : cases) {
@@ -109,6 +118,30 @@ TEST(ConfigTest, ErrorsThatStopTheStart) {
       EXPECT_STREQ(e.what(), c.message) << c.text;
     }
   }
+}
+
+TEST(ConfigTest, UnreadableValuesAreListedWhereTheyStand) {
+  AppConfig config;
+  const std::vector<std::string> unreadable = ReadConfig(
+      IniFile::FromText("[Visual]\nNeedleLength=long\nEnableShadow=true\nShadowOffset=7\n"
+                        "[NeedleMovement]\nNeedleMovementMode=FastAttack\nDecayFactor=x\n"
+                        "[Settings]\nShadowOffset=oops\nNeedleLength=abc\nTimerInterval=q\n"),
+      config, "my.ini");
+  EXPECT_EQ(unreadable, (std::vector<std::string>{
+                            "my.ini [Visual] NeedleLength=long: not a whole number",
+                            "my.ini [Settings] NeedleLength=abc: not a whole number",
+                            "my.ini [Visual] EnableShadow=true: not 0 or 1",
+                            "my.ini [NeedleMovement] DecayFactor=x: not a number",
+                            "my.ini [NeedleMovement] NeedleMovementMode=FastAttack: neither "
+                            "ExponentialSmoothing nor FastAttackSlowDecay",
+                            "my.ini [Settings] TimerInterval=q: not a whole number",
+                        }));
+  // The defaults stand in for them; a good value in its own section hides a bad legacy one.
+  EXPECT_EQ(config.meter.NeedleLength, 220);
+  EXPECT_FALSE(config.meter.EnableShadow);
+  EXPECT_EQ(config.meter.ShadowOffset, 7);
+  EXPECT_EQ(config.meter.NeedleMovementMode, nmExponentialSmoothing);
+  EXPECT_TRUE(ReadConfig(IniFile::FromText("[Visual]\nNeedleLength=99\n"), config).empty());
 }
 
 TEST(ConfigTest, ColoursRoundTripInUpperCase) {

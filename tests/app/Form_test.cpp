@@ -150,6 +150,29 @@ TEST_F(FormTest, FaceSizesTheWindowAndValidCalibrationIsUsed) {
   EXPECT_EQ(form.pos(), QPoint(800, 170));
 }
 
+TEST_F(FormTest, UnreadableSettingsAreToldOnceAtStartAndLogged) {
+  WriteFace(dir_ / "face.png", 400, 220);
+  std::string points;
+  for (int i = 0; i < 16; ++i) points += std::to_string(20 + i * 20) + " 100\r\n";
+  WriteFile(dir_ / "calibration.txt", points);
+  WriteFile(dir_ / "config.ini",
+            "[Visual]\nBackgroundImageFileName=face.png\nNeedleLength=long\nEnableShadow=true\n"
+            "[Logging]\nEnableLogging=1\n");
+  TForm1 form(Environment());
+  form.FormCreate();
+  EXPECT_EQ(prompter_.shown,
+            std::vector<std::string>{
+                "info: These settings could not be read. Their defaults are used, and config.ini "
+                "gets them when the meter closes:\n\n"
+                "config.ini [Visual] NeedleLength=long: not a whole number\n"
+                "config.ini [Visual] EnableShadow=true: not 0 or 1"});
+  std::ifstream in(dir_ / "application.log", std::ios::binary);
+  const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(log.find("Setting not read, default used: config.ini [Visual] EnableShadow=true: not "
+                     "0 or 1\r\n"),
+            std::string::npos);
+}
+
 TEST_F(FormTest, InvalidCalibrationFileStartsCalibrationAndClicksSaveIt) {
   WriteFile(dir_ / "calibration.txt", "10 20\r\n");
   TForm1 form(Environment());
