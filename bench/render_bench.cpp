@@ -44,7 +44,7 @@ void BM_RenderFrame(benchmark::State& state) {
   const quendal::LocalDateTime day{2026, 12, 8, 12, 0, 0, 0};
   int tick = 0;
   for (auto _ : state) {
-    // Sweep the needle so every frame draws something new.
+    // Sweep the needle over positions it comes back to, as it does on the air.
     position = (tick++ % 151) / 10.0;
     const QImage& frame = renderer.RenderFrame(settings, calibration, position, face, emblem, width,
                                                height, day, log);
@@ -52,5 +52,29 @@ void BM_RenderFrame(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_RenderFrame)->Args({345, 200})->Args({800, 480})->Unit(benchmark::kMicrosecond);
+
+// The same, with a needle colour never used before on every frame, so that no frame
+// comes back from the renderer's patches: the cost of drawing one anew.
+void BM_RenderFrame_Unseen(benchmark::State& state) {
+  const int width = static_cast<int>(state.range(0));
+  const int height = static_cast<int>(state.range(1));
+  const QImage face = MakeFace(width, height);
+  quendal::TextLog log("render_bench.log");
+  quendal::MeterSettings settings;
+  settings.EnableShadow = true;
+  settings.NeedleThickness = 2;
+  settings.NeedleLength = height + 20;
+  quendal::MeterCalibration calibration;
+  quendal::MeterRenderer renderer;
+  const quendal::LocalDateTime day{2026, 12, 8, 12, 0, 0, 0};
+  std::uint32_t tick = 0;
+  for (auto _ : state) {
+    settings.NeedleColor = 0xFF000000u | (++tick & 0xFFFFFFu);
+    const QImage& frame = renderer.RenderFrame(settings, calibration, (tick % 151) / 10.0, face,
+                                               QImage(), width, height, day, log);
+    benchmark::DoNotOptimize(frame.constBits());
+  }
+}
+BENCHMARK(BM_RenderFrame_Unseen)->Args({345, 200})->Args({800, 480})->Unit(benchmark::kMicrosecond);
 
 }  // namespace

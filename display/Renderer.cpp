@@ -59,6 +59,17 @@ void SetStrokeRange(StrokeSet& set, std::int32_t thickness, int width, int heigh
   set.last = std::max(last, first - 1);
 }
 
+// Only finite strokes can be found again: NaN equals nothing.
+bool Cacheable(const NeedleStrokes& strokes) {
+  for (const StrokeSet* set : {&strokes.shadow, &strokes.needle}) {
+    const double values[] = {set->base.x1, set->base.y1, set->base.x2,
+                             set->base.y2, set->shift.X, set->shift.Y};
+    for (double v : values)
+      if (!std::isfinite(v)) return false;
+  }
+  return true;
+}
+
 // Across the line as drawn, between whole pixels: a needle whose ends land on the
 // same pixels is drawn the same, which lets an unchanged frame be left as it is.
 StrokeShift DrawnShift(const Segment& s) {
@@ -238,6 +249,8 @@ void MeterRenderer::SetForeground(const QImage& Foreground) {
 bool MeterRenderer::PrepareBase(const QImage& face, QSize size) {
   const qint64 faceKey = face.isNull() ? 0 : face.cacheKey();
   if (base_.size() == size && baseFaceKey_ == faceKey) return false;
+  patches_.clear();
+  patchPixels_ = 0;
   base_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
   base_.fill(0u);
   if (!face.isNull()) {
@@ -336,6 +349,11 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
   }
 
   const QRect previouslyTouched = touched_.Bounds();
+  const bool patchable = !extras && Cacheable(strokes);
+  if (patchable && DrawFromPatch(strokes)) {
+    changedArea_ = whole ? frame_.rect() : previouslyTouched.united(touched_.Bounds());
+    return frame_;
+  }
   touched_.Reset(width, height);
   if (emblem) {
     touched_.AddRect(QRect(ClientWidth - PNGImage.width(), 0, PNGImage.width(), PNGImage.height()));
@@ -360,8 +378,62 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
   ForEachSpanRow(frame_, touched_,
                  [](QRgb* pixel, int count, int, int) { KeyPixels(pixel, count); });
   keyedLikeFace_ = SameSeeThroughPixels(frame_, keyedBase_, touched_);
+  if (patchable) KeepPatch(strokes);
   changedArea_ = whole ? frame_.rect() : previouslyTouched.united(touched_.Bounds());
   return frame_;
+}
+
+std::size_t MeterRenderer::StrokesHash::operator()(const NeedleStrokes& strokes) const noexcept {
+  std::size_t seed = 0;
+  const auto mix = [&seed](std::size_t value) {
+    seed ^= value + 0x9E3779B97F4A7C15ull + (seed << 6) + (seed >> 2);
+  };
+  for (const StrokeSet* set : {&strokes.shadow, &strokes.needle}) {
+    for (double v :
+         {set->base.x1, set->base.y1, set->base.x2, set->base.y2, set->shift.X, set->shift.Y})
+      mix(std::hash<double>{}(v));
+    mix(set->color);
+    mix(static_cast<std::size_t>(set->first));
+    mix(static_cast<std::size_t>(set->last));
+  }
+  return seed;
+}
+
+bool MeterRenderer::DrawFromPatch(const NeedleStrokes& strokes) {
+  const auto found = patches_.find(strokes);
+  if (found == patches_.end()) return false;
+  const Patch& patch = found->second;
+  touched_.Reset(frame_.width(), frame_.height());
+  uchar* bits = frame_.bits();
+  const QRgb* pixels = patch.pixels.data();
+  for (const Patch::Run& run : patch.runs) {
+    touched_.AddRun(run.y, run.left, run.right);
+    const auto count = static_cast<std::size_t>(run.right - run.left + 1);
+    std::memcpy(Row(frame_, bits, run.y) + run.left, pixels, count * sizeof(QRgb));
+    pixels += count;
+  }
+  keyedLikeFace_ = patch.keyedLikeFace;
+  return true;
+}
+
+void MeterRenderer::KeepPatch(const NeedleStrokes& strokes) {
+  // About a hundred bytes a row of the needle: a few hundred patches, a few MiB.
+  constexpr std::size_t kPatchBudgetPixels = std::size_t{1} << 20;
+  Patch patch;
+  patch.keyedLikeFace = keyedLikeFace_;
+  const uchar* bits = frame_.constBits();
+  touched_.ForEach([&](int y, int left, int right) {
+    patch.runs.push_back({y, left, right});
+    const QRgb* row = Row(frame_, bits, y);
+    patch.pixels.insert(patch.pixels.end(), row + left, row + right + 1);
+  });
+  if (patch.pixels.size() > kPatchBudgetPixels) return;
+  if (patchPixels_ + patch.pixels.size() > kPatchBudgetPixels) {
+    patches_.clear();
+    patchPixels_ = 0;
+  }
+  patchPixels_ += patch.pixels.size();
+  patches_.emplace(strokes, std::move(patch));
 }
 
 namespace {

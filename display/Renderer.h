@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QRegion>
 #include <cstdint>
+#include <unordered_map>
+#include <vector>
 
 #include "display/LineStroker.h"
 #include "display/MeterSettings.h"
@@ -79,9 +81,24 @@ class MeterRenderer {
   MaskDifference MaskDifferenceFromFace() const;
 
  private:
+  // What a frame drew over the keyed face: its rows and their finished pixels.
+  struct Patch {
+    struct Run {
+      int y, left, right;
+    };
+    std::vector<Run> runs;
+    std::vector<QRgb> pixels;
+    bool keyedLikeFace = true;
+  };
+  struct StrokesHash {
+    std::size_t operator()(const NeedleStrokes& strokes) const noexcept;
+  };
+
   bool PrepareBase(const QImage& face, QSize size);
   void CopyBase(const QImage& base, const RowSpans& spans);
   void DrawForeground(const RowSpans& spans);
+  bool DrawFromPatch(const NeedleStrokes& strokes);
+  void KeepPatch(const NeedleStrokes& strokes);
 
   QImage frame_;
   // The face on a cleared frame, as drawn; rebuilt when the face, the foreground or
@@ -100,6 +117,11 @@ class MeterRenderer {
   TPoint center_{};
   // What the last frame drew over the keyed face.
   RowSpans touched_;
+  // Frames drawn before, by their strokes: the needle comes back to the same few
+  // hundred positions, and a patch copied back costs a fraction of drawing it.
+  // Dropped with the face, and all at once when they outgrow their budget.
+  std::unordered_map<NeedleStrokes, Patch, StrokesHash> patches_;
+  std::size_t patchPixels_ = 0;
   LineStroker stroker_;
 };
 

@@ -13,6 +13,8 @@ class RowSpans {
 
   void AddRect(const QRect& rect);
   void AddPoint(int x, int y);
+  // Columns [left, right] of row y.
+  void AddRun(int y, int left, int right);
   // Every pixel whose centre lies within Margin of the segment (pixel centres at
   // whole coordinates).
   void AddSegment(double x1, double y1, double x2, double y2, double margin);
@@ -29,8 +31,6 @@ class RowSpans {
   }
 
  private:
-  void AddRun(int y, int left, int right);
-
   int width_ = 0;
   int height_ = 0;
   int top_ = 0;

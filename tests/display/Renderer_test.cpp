@@ -513,6 +513,27 @@ TEST_F(RendererTest, ChangedAreaHoldsEveryPixelThatChanged) {
   }
 }
 
+// Positions met before come back from the renderer's patches: every frame must be
+// the one a renderer drawing it for the first time makes.
+TEST_F(RendererTest, FramesMetAgainAreTheFramesDrawnAnew) {
+  QImage face = Face();
+  QPainter(&face).fillRect(QRect(150, 0, 50, kHeight), Qt::black);
+  testing::TestMeter s = HorizontalNeedle(2);
+  s.settings.EnableShadow = true;
+  s.calibration.CalibrationPoints[1] = {100, 0};
+  const double positions[] = {0.0, 0.5, 0.0, 0.5, 1.0, 0.0, 0.5};
+  for (double position : positions) {
+    s.needle.NeedlePosition = position;
+    const QImage again = Render(s, face).copy();
+    const bool likeFace = renderer.KeyedLikeFace();
+    MeterRenderer fresh;
+    EXPECT_EQ(again, fresh.RenderFrame(s.settings, s.calibration, position, face, QImage(), kWidth,
+                                       kHeight, kOrdinaryDay, log.Log()))
+        << position;
+    EXPECT_EQ(likeFace, fresh.KeyedLikeFace()) << position;
+  }
+}
+
 TEST_F(RendererTest, EmptyClientAreaGivesAnEmptyFrame) {
   testing::TestMeter s = HorizontalNeedle(2);
   const QImage& frame = renderer.RenderFrame(s.settings, s.calibration, s.needle.NeedlePosition,
