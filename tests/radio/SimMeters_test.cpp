@@ -9,7 +9,7 @@ namespace quendal::radiosim {
 namespace {
 
 TEST(SimMetersTest, DescribesMetersAsTheRadioDoes) {
-  const std::vector<SimMeter>& meters = SimulatedMeters();
+  const std::vector<SimMeter> meters = SimulatedMeters();
   const SimMeter* level = nullptr;
   std::set<int> ids;
   for (const SimMeter& m : meters) {
@@ -76,6 +76,28 @@ TEST(SimMetersTest, RawValuesAndPacketLayout) {
             "38510009000007000000"
             "1c2d534c8002");
   EXPECT_EQ(packet.mid(28).toHex(), "0018db8000100dcd");
+}
+
+TEST(SimMetersTest, EachSliceHasItsLevelMeterAndARebootRenumbers) {
+  LevelModel level;
+  ASSERT_TRUE(level.Parse("steady:-73"));
+  struct Case {
+    int slices;
+    int id_offset;
+    std::vector<std::pair<int, std::int16_t>> levels;  // (ID, raw) of each LEVEL meter
+  };
+  const Case cases[] = {
+      {1, 0, {{24, -9344}}},
+      {2, 0, {{24, -9344}, {28, -12416}}},  // slice 1 is 24 dB weaker
+      {3, 100, {{124, -9344}, {128, -12416}, {132, -15488}}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::pair<int, std::int16_t>> levels;
+    for (const SimMeter& m : SimulatedMeters(c.slices, c.id_offset)) {
+      if (std::string(m.name) == "LEVEL") levels.emplace_back(m.id, RawValue(m, level, 1.0));
+    }
+    EXPECT_EQ(levels, c.levels) << c.slices << " slices";
+  }
 }
 
 }  // namespace

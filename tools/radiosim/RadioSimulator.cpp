@@ -63,10 +63,15 @@ std::string EscapeLine(const QByteArray& line) {
 
 // ---- session ----
 
-SimSession::SimSession(QTcpSocket* socket, const SimOptions& options, const std::string& handle)
-    : QObject(socket), socket_(socket), options_(options), handle_(handle) {
+SimSession::SimSession(QTcpSocket* socket, const SimOptions& options, const std::string& handle,
+                       std::vector<SimMeter> meters)
+    : QObject(socket),
+      socket_(socket),
+      options_(options),
+      handle_(handle),
+      meters_(std::move(meters)) {
   socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-  credit_.assign(SimulatedMeters().size(), 1.0);
+  credit_.assign(meters_.size(), 1.0);
   connect(socket_, &QTcpSocket::readyRead, this, &SimSession::OnReadyRead);
   connect(socket_, &QTcpSocket::disconnected, this, [this] {
     Say("# client " + socket_->peerAddress().toString().toStdString() + " disconnected");
@@ -101,7 +106,9 @@ void SimSession::Greet() {
   WriteText("V1.4.0.0\nH" + handle_ + "\nM10000001|Client connected from IP " + peer + "\n" + s +
             "radio slices=4 panadapters=4 lineout_gain=60 lineout_mute=0 headphone_gain=50 "
             "headphone_mute=0 remote_on_enabled=0 pll_done=0 freq_error_ppb=0 "
-            "cal_freq=15.000000 tnf_enabled=1 nickname=QuendalSim callsign=N0CALL "
+            "cal_freq=15.000000 tnf_enabled=1 nickname=" +
+            options_.nickname +
+            " callsign=N0CALL "
             "binaural_rx=0 full_duplex_enabled=0 band_persistence_enabled=1 "
             "rtty_mark_default=2125 enforce_private_ip_connections=1 backlight=50 "
             "mute_local_audio_when_remote=1 daxiq_capacity=16 daxiq_available=16\n" +
@@ -113,7 +120,20 @@ void SimSession::Greet() {
   tune_timer_.start();
 }
 
+void SimSession::Freeze() {
+  frozen_ = true;
+  stream_timer_.stop();
+  tune_timer_.stop();
+  garbage_timer_.stop();
+}
+
+void SimSession::Vanish() {
+  Freeze();
+  socket_->abort();
+}
+
 void SimSession::WriteText(const std::string& text) {
+  if (frozen_) return;
   const QByteArray bytes = QByteArray::fromStdString(text);
   if (options_.chunk_bytes <= 0) {
     socket_->write(bytes);
@@ -127,6 +147,10 @@ void SimSession::WriteText(const std::string& text) {
 }
 
 void SimSession::OnReadyRead() {
+  if (frozen_) {
+    socket_->readAll();
+    return;
+  }
   pending_ += socket_->readAll();
   qsizetype lf;
   while ((lf = pending_.indexOf('\n')) >= 0) {
@@ -165,7 +189,7 @@ void SimSession::HandleLine(const QByteArray& raw) {
     if (subscribed_) StartStream();
   } else if (command == "meter list") {
     std::string all = "meter ";
-    for (const SimMeter& m : SimulatedMeters()) all += MeterDescription(m);
+    for (const SimMeter& m : meters_) all += MeterDescription(m);
     Reply(seq, "0", all);
   } else if (command == "sub meter all") {
     SendMeterStatus();
@@ -194,8 +218,7 @@ void SimSession::Reply(const std::string& seq, const std::string& code,
 
 void SimSession::SendMeterStatus() {
   std::string text;
-  for (const SimMeter& m : SimulatedMeters())
-    text += "S" + handle_ + "|meter " + MeterDescription(m) + "\n";
+  for (const SimMeter& m : meters_) text += "S" + handle_ + "|meter " + MeterDescription(m) + "\n";
   WriteText(text);
 }
 
@@ -231,7 +254,7 @@ void SimSession::StreamTick() {
 void SimSession::SendTick(double seconds) {
   // Each tick carries the meters that are due: fps times a second, fps 0 once a second.
   std::vector<std::pair<std::uint16_t, std::int16_t>> pairs;
-  const std::vector<SimMeter>& meters = SimulatedMeters();
+  const std::vector<SimMeter>& meters = meters_;
   for (std::size_t i = 0; i < meters.size(); ++i) {
     const double fps = meters[i].fps > 0 ? meters[i].fps : 1.0;
     credit_[i] += std::min(fps / kTicksPerSecond, 1.0);
@@ -255,7 +278,7 @@ void SimSession::SendHugeStatusLine() {
   // have plenty to parse; the line end comes only after 2 MiB.
   std::string line = "S" + handle_ + "|meter ";
   std::string descriptions;
-  for (const SimMeter& m : SimulatedMeters()) descriptions += MeterDescription(m);
+  for (const SimMeter& m : meters_) descriptions += MeterDescription(m);
   while (static_cast<qsizetype>(line.size()) < kHugeStatusLineBytes) line += descriptions;
   line.resize(static_cast<std::size_t>(kHugeStatusLineBytes));
   WriteText(line + "\n");
@@ -302,9 +325,18 @@ RadioSimulator::RadioSimulator(SimOptions options) : options_(std::move(options)
 }
 
 bool RadioSimulator::Start() {
+  if (options_.start_after_s <= 0) return GoLive();
+  Say("# silent for " + std::to_string(options_.start_after_s) + " s (--start-after)");
+  QTimer::singleShot(static_cast<int>(options_.start_after_s * 1000), this, [this] {
+    if (!GoLive()) QCoreApplication::exit(1);
+  });
+  return true;
+}
+
+bool RadioSimulator::GoLive() {
   if (!options_.command) {
     Say("# no command channel (--no-command)");
-  } else if (!server_.listen(options_.listen, options_.command_port)) {
+  } else if (!server_.listen(options_.listen, bound_port_ ? bound_port_ : options_.command_port)) {
     std::fprintf(stderr, "quendal-radiosim: cannot listen on %s:%u: %s\n",
                  options_.listen.toString().toLocal8Bit().constData(), options_.command_port,
                  server_.errorString().toLocal8Bit().constData());
@@ -314,6 +346,7 @@ bool RadioSimulator::Start() {
     options_.advertised_ip = options_.listen == QHostAddress::AnyIPv4 ? QStringLiteral("127.0.0.1")
                                                                       : options_.listen.toString();
   }
+  bound_port_ = server_.serverPort();
   if (options_.command) {
     Say("# command channel on " + options_.listen.toString().toStdString() + ":" +
         std::to_string(server_.serverPort()));
@@ -358,9 +391,10 @@ void RadioSimulator::DiscoveryBurstTick() {
 
 void RadioSimulator::SendDiscovery() {
   const std::string payload =
-      "discovery_protocol_version=3.0.0.1 model=FLEX-6600M serial=1019-2048-6600-7717 "
-      "version=3.2.39.3374 nickname=QuendalSim callsign=N0CALL ip=" +
-      options_.advertised_ip.toStdString() + " port=" + std::to_string(AdvertisedPort()) +
+      "discovery_protocol_version=3.0.0.1 model=FLEX-6600M serial=" + options_.serial +
+      " version=3.2.39.3374 nickname=" + options_.nickname +
+      " callsign=N0CALL ip=" + options_.advertised_ip.toStdString() +
+      " port=" + std::to_string(AdvertisedPort()) +
       " status=Available inuse_ip= inuse_host= max_licensed_version=v3 "
       "radio_license_id=00-1C-2D-05-1A-2B requires_additional_license=0 fpc_mac= "
       "wan_connected=0 licensed_clients=2 available_clients=2 max_panadapters=4 "
@@ -375,11 +409,67 @@ void RadioSimulator::SendDiscovery() {
 
 void RadioSimulator::OnNewConnection() {
   while (QTcpSocket* socket = server_.nextPendingConnection()) {
+    if (refused_ < options_.refuse_first) {
+      ++refused_;
+      Say("# connection " + std::to_string(refused_) + " reset (--refuse-first)");
+      socket->abort();
+      socket->deleteLater();
+      continue;
+    }
     char handle[16];
     std::snprintf(handle, sizeof handle, "%08X",
                   0x2A3B4C5Du + static_cast<unsigned>(sessions_started_++));
-    new SimSession(socket, options_, handle);
+    sessions_.emplace_back(new SimSession(socket, options_, handle,
+                                          SimulatedMeters(options_.slices, 100 * generation_)));
+    ScheduleLifecycle();
   }
+}
+
+void RadioSimulator::ScheduleLifecycle() {
+  if (lifecycle_scheduled_) return;
+  lifecycle_scheduled_ = true;
+  if (options_.restart_after_s >= 0)
+    QTimer::singleShot(static_cast<int>(options_.restart_after_s * 1000), this,
+                       &RadioSimulator::Restart);
+  if (options_.freeze_after_s >= 0)
+    QTimer::singleShot(static_cast<int>(options_.freeze_after_s * 1000), this,
+                       &RadioSimulator::Freeze);
+}
+
+void RadioSimulator::Restart() {
+  Say("# restarting: every socket closed for " + std::to_string(options_.restart_pause_s) +
+      " s (--restart-after)");
+  for (const QPointer<SimSession>& session : sessions_)
+    if (session) session->Vanish();
+  sessions_.clear();
+  server_.close();
+  discovery_timer_.stop();
+  QTimer::singleShot(static_cast<int>(options_.restart_pause_s * 1000), this,
+                     &RadioSimulator::ComeBack);
+}
+
+void RadioSimulator::Freeze() {
+  Say("# frozen for " + std::to_string(options_.freeze_for_s) + " s (--freeze-after)");
+  frozen_ = true;
+  for (const QPointer<SimSession>& session : sessions_)
+    if (session) session->Freeze();
+  server_.pauseAccepting();
+  discovery_timer_.stop();
+  QTimer::singleShot(static_cast<int>(options_.freeze_for_s * 1000), this, [this] {
+    // Power comes back: the radio boots afresh, its old connections long gone.
+    for (const QPointer<SimSession>& session : sessions_)
+      if (session) session->Vanish();
+    sessions_.clear();
+    server_.close();
+    frozen_ = false;
+    ComeBack();
+  });
+}
+
+void RadioSimulator::ComeBack() {
+  ++generation_;
+  Say("# back with new meter IDs (from " + std::to_string(24 + 100 * generation_) + " for LEVEL)");
+  if (!GoLive()) QCoreApplication::exit(1);
 }
 
 }  // namespace quendal::radiosim

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -35,12 +36,27 @@ struct SimOptions {
   double garbage_rate = 0.0;      // garbage meter datagrams per second
   double garbage_seconds = 0.0;
   double garbage_after_s = 0.0;  // delay after the stream starts
+  // The radio's lifecycle. Times < 0: never; after-times count from the first client.
+  double start_after_s = 0.0;  // silent (no discovery, port closed) this long
+  double restart_after_s = -1.0;
+  double restart_pause_s = 3.0;  // down this long during a restart
+  double freeze_after_s = -1.0;
+  double freeze_for_s = 20.0;  // then it comes back as after a reboot
+  int refuse_first = 0;        // accept and reset the first N connections
+  int slices = 1;
+  std::string serial = "1019-2048-6600-7717";
+  std::string nickname = "QuendalSim";
 };
 
 // One client on the command port, with its own meter stream.
 class SimSession : public QObject {
  public:
-  SimSession(QTcpSocket* socket, const SimOptions& options, const std::string& handle);
+  SimSession(QTcpSocket* socket, const SimOptions& options, const std::string& handle,
+             std::vector<SimMeter> meters);
+  // Stops answering and streaming; the connection stays open.
+  void Freeze();
+  // Drops the connection without a word, as a radio that powers off.
+  void Vanish();
 
  private:
   void Greet();
@@ -60,6 +76,8 @@ class SimSession : public QObject {
   QTcpSocket* socket_;
   const SimOptions& options_;
   std::string handle_;
+  std::vector<SimMeter> meters_;
+  bool frozen_ = false;
   QByteArray pending_;
   QUdpSocket udp_;
   quint16 udp_port_ = 0;
@@ -89,6 +107,11 @@ class RadioSimulator : public QObject {
   quint16 CommandPort() const { return server_.serverPort(); }
 
  private:
+  bool GoLive();
+  void ScheduleLifecycle();
+  void Restart();
+  void Freeze();
+  void ComeBack();
   void SendDiscovery();
   void StartDiscoveryBurst();
   void DiscoveryBurstTick();
@@ -101,6 +124,12 @@ class RadioSimulator : public QObject {
   QTimer discovery_timer_;
   int discovery_counter_ = 0;
   int sessions_started_ = 0;
+  int refused_ = 0;
+  int generation_ = 0;  // reboots so far; each numbers the meters afresh
+  bool lifecycle_scheduled_ = false;
+  bool frozen_ = false;
+  quint16 bound_port_ = 0;
+  std::vector<QPointer<SimSession>> sessions_;
   QTimer burst_timer_;
   QElapsedTimer burst_clock_;
   int burst_sent_ = 0;

@@ -29,8 +29,8 @@ double Wobble(double seconds, double period, double amplitude) {
 }
 }  // namespace
 
-const std::vector<SimMeter>& SimulatedMeters() {
-  static const std::vector<SimMeter> meters = {
+std::vector<SimMeter> SimulatedMeters(int slices, int id_offset) {
+  static const std::vector<SimMeter> kOneSlice = {
       {1, "COD-", 1, "MICPEAK", -150.0, 20.0, "Signal strength of MIC output in CODEC", "dBFS", 40},
       {2, "COD-", 1, "MIC", -150.0, 20.0, "Average Signal strength of MIC output in CODEC", "dBFS",
        40},
@@ -64,6 +64,18 @@ const std::vector<SimMeter>& SimulatedMeters() {
       {25, "SLC", 0, "NR/ANF", -150.0, 20.0, "Signal strength after the NR/ANF", "dBm", 10},
       {26, "SLC", 0, "AGC+", -150.0, 20.0, "Signal strength after the AGC", "dBm", 10},
   };
+  std::vector<SimMeter> meters = kOneSlice;
+  constexpr std::size_t kSliceMeters = 4;  // 24kHz, LEVEL, NR/ANF, AGC+ at the end
+  int next_id = meters.back().id + 1;
+  for (int slice = 1; slice < slices; ++slice) {
+    for (std::size_t i = kOneSlice.size() - kSliceMeters; i < kOneSlice.size(); ++i) {
+      SimMeter m = kOneSlice[i];
+      m.id = next_id++;
+      m.num = slice;
+      meters.push_back(m);
+    }
+  }
+  for (SimMeter& m : meters) m.id += id_offset;
   return meters;
 }
 
@@ -123,7 +135,7 @@ std::int16_t RawValue(const SimMeter& m, const LevelModel& level, double seconds
   const std::string name = m.name;
   if (src == "TX-") return kIdleTransmitRaw;
   if (src == "SLC") {
-    double dbm = level.LevelDbm(seconds);
+    double dbm = level.LevelDbm(seconds) - kSliceStepDb * m.num;
     if (name == "24kHz") dbm += 4.0;
     if (name == "AGC+") dbm -= 1.5;
     return ToRaw(dbm, 128.0);

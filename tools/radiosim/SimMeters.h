@@ -21,8 +21,13 @@ struct SimMeter {
   int fps;
 };
 
-// The meters of a FLEX-6600M on firmware 3.x, receiving, one slice.
-const std::vector<SimMeter>& SimulatedMeters();
+// The meters of a FLEX-6600M on firmware 3.x, receiving, with `slices` open slices
+// (each has its four slice meters; slice 0's LEVEL is meter 24). A rebooted radio
+// numbers its meters afresh: `id_offset` is added to every ID.
+std::vector<SimMeter> SimulatedMeters(int slices = 1, int id_offset = 0);
+
+// Each further slice hears its signal this much weaker than the one before.
+inline constexpr double kSliceStepDb = 24.0;
 
 // "24.src=SLC#24.num=0#...#24.fps=10#"
 std::string MeterDescription(const SimMeter& meter);

@@ -2,6 +2,7 @@
 // meter program can see, so it can be run and tested without a radio.
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <cstdio>
 #include <optional>
 
@@ -29,6 +30,24 @@ double SecondsValue(const QCommandLineParser& parser, const QString& name, doubl
   const double value = parser.value(name).toDouble(&ok);
   if (!ok || !(value >= minimum)) Fail("--" + name + " needs a number, not " + parser.value(name));
   return value;
+}
+
+int CountValue(const QCommandLineParser& parser, const QString& name, int minimum) {
+  bool ok = false;
+  const int value = parser.value(name).toInt(&ok);
+  if (!ok || value < minimum || value > 1000000)
+    Fail("--" + name + " needs a whole number from " + QString::number(minimum) + ", not " +
+         parser.value(name));
+  return value;
+}
+
+// One word of discovery text: no blanks, no "=", plain ASCII.
+std::string WordValue(const QCommandLineParser& parser, const QString& name) {
+  const QString value = parser.value(name);
+  static const QRegularExpression kWord(QStringLiteral("^[!-<>-~]{1,64}$"));
+  if (!kWord.match(value).hasMatch())
+    Fail("--" + name + " needs one word of printable ASCII without '=', not " + value);
+  return value.toStdString();
 }
 
 SimOptions ParseOptions(const QCoreApplication& app) {
@@ -63,6 +82,22 @@ SimOptions ParseOptions(const QCoreApplication& app) {
       {"garbage-seconds", "How long the garbage lasts (default 10).", "S", "10"},
       {"garbage-after", "Start the garbage S seconds after the meter stream (default 0).", "S",
        "0"},
+      {"start-after", "Stay silent S seconds (no discovery, port closed), then start.", "S"},
+      {"restart-after",
+       "S seconds after the first client connects, drop every socket and come back after "
+       "--restart-pause with new meter IDs and a new handle, like a reboot.",
+       "S"},
+      {"restart-pause", "How long a restart keeps the radio away (default 3).", "S", "3"},
+      {"freeze-after",
+       "S seconds after the first client connects, stop answering and sending but keep the "
+       "connection open; after --freeze-for come back as after a reboot.",
+       "S"},
+      {"freeze-for", "How long the radio stays frozen (default 20).", "S", "20"},
+      {"refuse-first", "Accept and reset the first N connections.", "N"},
+      {"slices", "Open N slices, each with its own LEVEL meter, 24 dB apart (default 1).", "N",
+       "1"},
+      {"serial", "The serial number announced in discovery.", "text"},
+      {"nickname", "The radio's nickname, in discovery and status.", "text"},
   });
   parser.process(app);
 
@@ -108,6 +143,18 @@ SimOptions ParseOptions(const QCoreApplication& app) {
   }
   options.garbage_seconds = SecondsValue(parser, "garbage-seconds", 0.0);
   options.garbage_after_s = SecondsValue(parser, "garbage-after", 0.0);
+  if (parser.isSet("start-after")) options.start_after_s = SecondsValue(parser, "start-after", 0.0);
+  if (parser.isSet("restart-after"))
+    options.restart_after_s = SecondsValue(parser, "restart-after", 0.0);
+  options.restart_pause_s = SecondsValue(parser, "restart-pause", 0.0);
+  if (parser.isSet("freeze-after"))
+    options.freeze_after_s = SecondsValue(parser, "freeze-after", 0.0);
+  options.freeze_for_s = SecondsValue(parser, "freeze-for", 0.0);
+  if (parser.isSet("refuse-first")) options.refuse_first = CountValue(parser, "refuse-first", 0);
+  options.slices = CountValue(parser, "slices", 1);
+  if (options.slices > 8) Fail("--slices is at most 8");
+  if (parser.isSet("serial")) options.serial = WordValue(parser, "serial");
+  if (parser.isSet("nickname")) options.nickname = WordValue(parser, "nickname");
   return options;
 }
 
