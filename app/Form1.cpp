@@ -14,6 +14,7 @@
 #include "display/Ballistics.h"
 #include "display/BuildLabel.h"
 #include "display/CalibrationFile.h"
+#include "display/LinkStatusText.h"
 #include "display/NeedleGeometry.h"
 #include "display/PictureLoader.h"
 #include "platform/FileVersion.h"
@@ -44,6 +45,20 @@ int MouseButtonNumber(Qt::MouseButton button) {
     default:
       return 3;
   }
+}
+
+// The caption, and once the radio is known, who it is: "Quendal for FlexRadio – Shack
+// (FLEX-6600M)".
+QString WindowTitle(LinkState state, const RadioIdentity& radio) {
+  QString title = QString::fromUtf8(kWindowCaption);
+  const bool connected = state == LinkState::Receiving || state == LinkState::NoMeterData ||
+                         state == LinkState::SliceNotOpen;
+  if (!connected || (radio.Name.empty() && radio.Model.empty())) return title;
+  title += QStringLiteral(" \u2013 ") + QString::fromStdString(radio.Name);
+  if (!radio.Model.empty())
+    title += (radio.Name.empty() ? QStringLiteral("") : QStringLiteral(" ")) + QStringLiteral("(") +
+             QString::fromStdString(radio.Model) + QStringLiteral(")");
+  return title;
 }
 
 }  // namespace
@@ -426,6 +441,7 @@ std::int32_t TForm1::BuildNumber() {
 
 void TForm1::Timer1Timer() {
   if (!created_) return;
+  ShowLinkState();
   if (!UpdateSMeter(needle_, config_.meter, FlexRadio_.get(), log_)) return;
   // Draw only when the needle moved, and repaint only what changed: a needle at
   // rest costs nothing, a moving one a strip of the window.
@@ -433,6 +449,22 @@ void TForm1::Timer1Timer() {
   RenderFrame();
   const QRect changed = renderer_.ChangedArea();
   if (!changed.isEmpty()) update(changed);
+}
+
+void TForm1::ShowLinkState() {
+  if (!FlexRadio_) return;
+  const LinkStatus status = FlexRadio_->Status();
+  // The build label has the corner first; the state follows once it has gone.
+  const QString text = Timer2_.isActive() ? QString() : LinkStatusText(status);
+  if (text != link_text_) {
+    link_text_ = text;
+    Log("Link state shown: " + (text.isEmpty() ? std::string("(none)") : text.toStdString()));
+    update();
+  }
+  if (status.State != shown_state_) {
+    shown_state_ = status.State;
+    setWindowTitle(WindowTitle(status.State, FlexRadio_->Identity()));
+  }
 }
 
 void TForm1::Timer2Timer() {
@@ -460,6 +492,7 @@ void TForm1::FormPaint(const QRect& area) {
   painter.drawImage(area, renderer_.Frame(), area);
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
   if (Timer2_.isActive()) DrawBuildNumber(painter, width(), height(), BuildNumber());
+  if (!link_text_.isEmpty()) DrawCornerLabel(painter, width(), height(), link_text_);
 }
 
 void TForm1::RenderFrame() {

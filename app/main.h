@@ -110,6 +110,8 @@ class TForm1 : public QWidget, public MeterMenuHost {
  private:
   void Timer1Timer();
   void Timer2Timer();
+  // Shows the link's state on the face and its radio in the title, when they change.
+  void ShowLinkState();
   void Timer3Timer();
   void FormPaint(const QRect& area);
   // Draws the frame for the current state into the renderer's buffer.
@@ -170,6 +172,8 @@ class TForm1 : public QWidget, public MeterMenuHost {
   QPoint drag_press_;
   QPoint drag_origin_;
   bool frame_stale_ = true;
+  QString link_text_;
+  LinkState shown_state_ = LinkState::NotConnected;
   double rendered_position_ = -1.0;
 };
 

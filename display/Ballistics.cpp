@@ -42,6 +42,11 @@ double TargetFor(double sUnit, std::int32_t plusDB) {
   return 9.0 + plusDB / 10.0;
 }
 
+bool IsFresh(const LevelReading& reading, const LinkStatus& status) {
+  return status.State == LinkState::Receiving && !reading.Meter.Name.empty() && reading.Age &&
+         *reading.Age <= kReadingFreshFor;
+}
+
 bool ReadLevelAndMove(NeedleState& needle, const MeterSettings& settings, LevelSource& radio,
                       TextLog& log) {
   const LevelReading reading = radio.CurrentLevel();
@@ -60,8 +65,9 @@ bool ReadLevelAndMove(NeedleState& needle, const MeterSettings& settings, LevelS
     log.Log("Received Frequency: " + std::to_string(freq));
   }
 
-  // No LEVEL meter yet (empty record): rest at S0 rather than read 0 dBm as +73 dB.
-  needle.TargetPosition = meter.Name.empty() ? 0.0 : TargetFor(sUnit, plusDB);
+  // Only a fresh reading moves the needle: with no LEVEL value yet, an old one, or a
+  // link that is not receiving, it falls to S0 rather than show what is not there.
+  needle.TargetPosition = IsFresh(reading, radio.Status()) ? TargetFor(sUnit, plusDB) : 0.0;
   return UpdateNeedlePosition(needle, settings, log);
 }
 

@@ -19,22 +19,26 @@ QString BuildLabelText(std::int32_t BuildNumber) {
   return QStringLiteral("Build: ") + QString::number(BuildNumber);
 }
 
-void DrawBuildNumber(QPainter& Painter, std::int32_t ClientWidth, std::int32_t ClientHeight,
-                     std::int32_t BuildNumber) {
+void DrawCornerLabel(QPainter& Painter, std::int32_t ClientWidth, std::int32_t ClientHeight,
+                     const QString& Text) {
   QFont font(QStringLiteral("Segoe UI"));
   font.setStyleHint(QFont::SansSerif);
   font.setPointSize(10);
   font.setBold(true);
-  const QString text = BuildLabelText(BuildNumber);
   const QFontMetrics metrics(font, Painter.device());
-  const int x = ClientWidth - metrics.horizontalAdvance(text) - 10;
+  const int x = ClientWidth - metrics.horizontalAdvance(Text) - 10;
   const int y = ClientHeight - metrics.height() - 10;
   Painter.save();
   Painter.setFont(font);
   Painter.setPen(QColor(255, 255, 255));
   Painter.setBrush(Qt::NoBrush);
-  Painter.drawText(x, y + metrics.ascent(), text);
+  Painter.drawText(x, y + metrics.ascent(), Text);
   Painter.restore();
+}
+
+void DrawBuildNumber(QPainter& Painter, std::int32_t ClientWidth, std::int32_t ClientHeight,
+                     std::int32_t BuildNumber) {
+  DrawCornerLabel(Painter, ClientWidth, ClientHeight, BuildLabelText(BuildNumber));
 }
 
 }  // namespace quendal

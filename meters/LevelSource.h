@@ -37,11 +37,14 @@ struct RadioIdentity {
   std::string Address;
 };
 
+// A reading older than this no longer moves the needle.
+inline constexpr std::chrono::milliseconds kReadingFreshFor{1000};
+
 // One reading of the receive level.
 struct LevelReading {
   TMeter Meter;  // Value in dBm; an empty Name while the source has no level meter
   std::int32_t FrequencyHz = 0;
-  // Since Meter.Value arrived; empty while no value has.
+  // Since the level meter's own last value arrived; empty while none has.
   std::optional<std::chrono::milliseconds> Age;
 };
 

@@ -50,8 +50,6 @@ struct LinkFacts {
   std::int32_t Slice = -1;  // the configured slice; -1 for the first LEVEL meter
 };
 
-// A reading older than this no longer counts as flowing.
-inline constexpr std::chrono::milliseconds kLevelFreshFor{1000};
 // How long a new connection (or a new LEVEL meter) may take to deliver its first value.
 inline constexpr std::chrono::milliseconds kFirstValueGrace{2000};
 

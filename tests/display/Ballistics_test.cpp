@@ -16,17 +16,19 @@ class FakeLevelSource : public LevelSource {
  public:
   TMeter meter;
   std::int32_t freq = 14225000;
+  std::optional<std::chrono::milliseconds> age = std::chrono::milliseconds(0);
+  LinkState state = LinkState::Receiving;
   bool fail = false;
 
   void Start() override {}
   void Stop() override {}
   LevelReading CurrentLevel() override {
     if (fail) throw std::runtime_error("meter list unavailable");
-    return {meter, freq, std::nullopt};
+    return {meter, freq, age};
   }
   LinkStatus Status() const override {
     LinkStatus status;
-    status.State = LinkState::Receiving;
+    status.State = state;
     return status;
   }
   RadioIdentity Identity() const override { return {}; }
@@ -78,6 +80,36 @@ TEST(UpdateSMeter, LevelSetsTheTarget) {
     testing::TestMeter s;
     EXPECT_TRUE(UpdateSMeter(s.needle, s.settings, &radio, log.Log())) << c.dBm;
     EXPECT_NEAR(s.needle.TargetPosition, c.target, 1e-12) << c.dBm;
+  }
+}
+
+TEST(UpdateSMeter, OnlyAFreshReadingOfAReceivingLinkMovesTheNeedle) {
+  using std::chrono::milliseconds;
+  struct Case {
+    std::optional<milliseconds> age;
+    LinkState state;
+    double target;
+  };
+  const Case cases[] = {
+      {milliseconds(0), LinkState::Receiving, 9.0},
+      {milliseconds(1000), LinkState::Receiving, 9.0},
+      {milliseconds(1001), LinkState::Receiving, 0.0},
+      {std::nullopt, LinkState::Receiving, 0.0},  // no value yet
+      {milliseconds(0), LinkState::NoMeterData, 0.0},
+      {milliseconds(0), LinkState::Lost, 0.0},
+      {milliseconds(0), LinkState::SliceNotOpen, 0.0},
+  };
+  for (const Case& c : cases) {
+    testing::TestLog log("fresh", false);
+    FakeLevelSource radio;
+    radio.meter = LevelMeter(-73.0);
+    radio.age = c.age;
+    radio.state = c.state;
+    testing::TestMeter s;
+    s.needle.TargetPosition = 5.0;
+    UpdateSMeter(s.needle, s.settings, &radio, log.Log());
+    EXPECT_EQ(s.needle.TargetPosition, c.target)
+        << static_cast<int>(c.state) << " " << (c.age ? c.age->count() : -1);
   }
 }
 

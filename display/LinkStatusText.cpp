@@ -1,0 +1,25 @@
+#include "display/LinkStatusText.h"
+
+namespace quendal {
+
+QString LinkStatusText(const LinkStatus& Status) {
+  switch (Status.State) {
+    case LinkState::Searching:
+      return QStringLiteral("Searching for radio\u2026");
+    case LinkState::Connecting:
+      return QStringLiteral("Connecting to %1\u2026").arg(QString::fromStdString(Status.Address));
+    case LinkState::Lost:
+      return QStringLiteral("Radio lost \u2013 retrying in %1 s").arg(Status.RetryInSeconds);
+    case LinkState::NoMeterData:
+      return QStringLiteral("No meter data \u2013 check the firewall (UDP %1)")
+          .arg(Status.MeterPort);
+    case LinkState::SliceNotOpen:
+      return QStringLiteral("Slice %1 not open").arg(Status.Slice);
+    case LinkState::NotConnected:
+    case LinkState::Receiving:
+      break;
+  }
+  return QString();
+}
+
+}  // namespace quendal

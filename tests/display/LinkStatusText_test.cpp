@@ -1,0 +1,27 @@
+#include "display/LinkStatusText.h"
+
+#include <gtest/gtest.h>
+
+namespace quendal {
+namespace {
+
+TEST(LinkStatusText, EachStateHasItsWords) {
+  struct Case {
+    LinkStatus status;
+    const char* text;  // UTF-8
+  };
+  const Case cases[] = {
+      {{LinkState::NotConnected, "", 0, 0, -1}, ""},
+      {{LinkState::Searching, "", 0, 0, -1}, "Searching for radio\u2026"},
+      {{LinkState::Connecting, "192.168.1.50", 0, 0, -1}, "Connecting to 192.168.1.50\u2026"},
+      {{LinkState::Lost, "", 4, 0, -1}, "Radio lost \u2013 retrying in 4 s"},
+      {{LinkState::NoMeterData, "", 0, 51234, -1},
+       "No meter data \u2013 check the firewall (UDP 51234)"},
+      {{LinkState::SliceNotOpen, "", 0, 0, 1}, "Slice 1 not open"},
+      {{LinkState::Receiving, "192.168.1.50", 0, 51234, 0}, ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(LinkStatusText(c.status).toStdString(), c.text) << c.text;
+}
+
+}  // namespace
+}  // namespace quendal
