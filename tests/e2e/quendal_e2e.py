@@ -120,7 +120,8 @@ class Session:
 
     def window_id(self, timeout=15):
         def find():
-            r = subprocess.run(["xdotool", "search", "--name", "^" + WINDOW_TITLE + "$"],
+            # Once connected the title goes on with the radio's name: "<caption> – <name> (<model>)".
+            r = subprocess.run(["xdotool", "search", "--name", "^" + WINDOW_TITLE + "( .*)?$"],
                                env=self.env, capture_output=True, text=True)
             ids = r.stdout.split()
             return int(ids[0]) if ids else None
