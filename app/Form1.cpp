@@ -1,10 +1,12 @@
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTextStream>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -190,9 +192,40 @@ void TForm1::LoadPictures() {
     LoadForeground();
   } else {
     Log("Failed to load background image. Error: " + error.toStdString());
-    prompter_->info("Background image could not be loaded: " + error.toStdString());
+    LoadBuiltInFace();
   }
   pictures_loaded_ = true;
+}
+
+void TForm1::LoadBuiltInFace() {
+  // A window with a face and a working needle says more than a black one with a box.
+  QString error;
+  if (!LoadPicture(QStringLiteral(":/builtin-face/quendal.png"), BackgroundBitmap_, error)) {
+    Log("The built-in face could not be loaded either: " + error.toStdString());
+    return;
+  }
+  QImage foreground;
+  if (LoadPicture(QStringLiteral(":/builtin-face/quendal-foreground.png"), foreground, error)) {
+    renderer_.SetForeground(foreground);
+  }
+  WriteNotice(BackgroundBitmap_,
+              QStringLiteral("%1 not found: the built-in face is shown")
+                  .arg(QString::fromStdString(config_.window.BackgroundImageFileName)));
+  using_built_in_face_ = true;
+  Log("Using the built-in default face and its calibration instead of " +
+      config_.window.BackgroundImageFileName + ".");
+  LockClientSize();
+}
+
+bool TForm1::LoadBuiltInCalibration() {
+  QFile file(QStringLiteral(":/builtin-face/calibration.txt"));
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  QTextStream in(&file);
+  MeterCalibration& m = config_.calibration;
+  for (TPoint& point : m.CalibrationPoints) in >> point.X >> point.Y;
+  // Only the points: the geometry settings stay the user's and are saved as they are.
+  m.CalibrationDone = in.status() == QTextStream::Ok;
+  return m.CalibrationDone;
 }
 
 void TForm1::LoadForeground() {
@@ -232,6 +265,7 @@ void TForm1::LoadCalibration() {
   calibration_ = std::make_unique<CalibrationProcedure>(
       m, *prompter_, log_, [this] { SaveConfig(); }, CalibrationFiles());
   Log("Attempting to load calibration data...");
+  if (using_built_in_face_ && LoadBuiltInCalibration()) return;
   if (!LoadFaceCalibration()) calibration_->PerformCalibration();
   if (m.UseArcCalibration && !m.ArcCalibrationDone) calibration_->PerformArcCalibration();
 }

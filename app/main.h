@@ -123,6 +123,8 @@ class TForm1 : public QWidget, public MeterMenuHost {
 
   void LoadPictures();
   void LoadForeground();
+  void LoadBuiltInFace();
+  bool LoadBuiltInCalibration();
   void ReportUnreadableSettings(const std::vector<std::string>& unreadable,
                                 const std::string& file);
   void LoadCalibration();
@@ -152,6 +154,8 @@ class TForm1 : public QWidget, public MeterMenuHost {
   QImage PNGImage_;
   QImage BackgroundBitmap_;
   bool pictures_loaded_ = false;
+  // The face file failed; the default face and its calibration stand in.
+  bool using_built_in_face_ = false;
   std::unique_ptr<CalibrationProcedure> calibration_;
   std::unique_ptr<LevelSource> FlexRadio_;
   std::unique_ptr<MeterMenu> menu_;

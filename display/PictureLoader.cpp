@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QImageReader>
+#include <QPainter>
 
 namespace quendal {
 
@@ -34,6 +35,21 @@ bool LoadPicture(const QString& FileName, QImage& Picture, QString& Error) {
   }
   Picture = decoded.convertToFormat(QImage::Format_ARGB32_Premultiplied);
   return true;
+}
+
+void WriteNotice(QImage& Picture, const QString& Text) {
+  if (Picture.isNull()) return;
+  QPainter painter(&Picture);
+  QFont font = painter.font();
+  font.setPointSize(9);
+  font.setBold(true);
+  painter.setFont(font);
+  const int band = painter.fontMetrics().height() + 8;
+  // Near-black, not black: pure black would be see-through.
+  painter.fillRect(QRect(0, 0, Picture.width(), band), QColor(30, 30, 34, 230));
+  painter.setPen(QColor(255, 214, 90));
+  painter.drawText(QRect(6, 0, Picture.width() - 12, band), Qt::AlignCenter | Qt::TextSingleLine,
+                   painter.fontMetrics().elidedText(Text, Qt::ElideMiddle, Picture.width() - 12));
 }
 
 QString ForegroundFileName(const QString& Named, const QString& FaceFileName) {

@@ -13,6 +13,10 @@ inline constexpr int kMaxPictureSide = 8192;
 // for the log and the message box.
 bool LoadPicture(const QString& FileName, QImage& Picture, QString& Error);
 
+// Writes a short notice across the top of a picture, on a dark band so that it
+// reads on any face.
+void WriteNotice(QImage& Picture, const QString& Text);
+
 // The picture drawn over the needle: the one named, else the face's own beside it
 // ("quendal.png" has "quendal-foreground.png"), which may not exist.
 QString ForegroundFileName(const QString& Named, const QString& FaceFileName);

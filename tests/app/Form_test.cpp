@@ -78,6 +78,8 @@ class FormTest : public ::testing::Test {
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     std::filesystem::current_path(dir_);
+    // A face of the design size: without one the built-in face and calibration stand in.
+    WriteFace(dir_ / "quendal.png", 345, 200);
   }
   void TearDown() override {
     std::filesystem::current_path(old_dir_);
@@ -107,19 +109,26 @@ class FormTest : public ::testing::Test {
   FakeWindowFinder* finder_ = nullptr;
 };
 
-TEST_F(FormTest, MissingFaceShowsOneMessageAndStartsCalibration) {
+TEST_F(FormTest, MissingFaceShowsTheBuiltInFaceWithItsCalibration) {
+  WriteFile(dir_ / "config.ini", "[Visual]\nBackgroundImageFileName=gone.png\n");
   TForm1 form(Environment());
   form.FormCreate();
-  ASSERT_EQ(prompter_.shown.size(), 3u);
-  EXPECT_EQ(prompter_.shown[0].rfind("info: Background image could not be loaded: ", 0), 0u)
-      << prompter_.shown[0];
-  EXPECT_EQ(prompter_.shown[1], "info: Calibration required. Let\u2019s start!");
-  EXPECT_EQ(prompter_.shown[2], "info: Please click on the S0 position.");
-  EXPECT_TRUE(form.BackgroundBitmap().isNull());
-  EXPECT_FALSE(form.MeterCalibrationData().CalibrationDone);
+  EXPECT_TRUE(prompter_.shown.empty());
+  EXPECT_EQ(form.BackgroundBitmap().size(), QSize(480, 260));
+  EXPECT_EQ(form.size(), QSize(480, 260));
+  EXPECT_TRUE(form.MeterCalibrationData().CalibrationDone);
+  EXPECT_EQ(form.MeterCalibrationData().CalibrationPoints[9], (TPoint{240, 90}));
+  // The notice band across the top, near-black rather than see-through.
+  const QRgb band = form.BackgroundBitmap().pixel(3, 3);
+  EXPECT_LT(qRed(band), 60);
+  EXPECT_NE(band & 0xFFFFFFu, 0u);
   EXPECT_EQ(form.Timer1().interval(), 10);
   EXPECT_TRUE(form.Timer1().isActive());
   EXPECT_FALSE(form.Timer3().isActive());
+  form.close();
+  std::ifstream in(dir_ / "config.ini", std::ios::binary);
+  const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(saved.find("BackgroundImageFileName=gone.png"), std::string::npos) << saved;
 }
 
 TEST_F(FormTest, FaceSizesTheWindowAndValidCalibrationIsUsed) {
