@@ -33,6 +33,8 @@ constexpr int kTrackingPeriodMs = 1000;
 constexpr int kSmartSdrOffsetX = -500;
 constexpr int kSmartSdrOffsetY = 120;
 const char* const kCalibrationFile = "calibration.txt";
+// Drawn for pure black while calibrating: dark, but neither see-through nor click-through.
+constexpr QRgb kClickableBlack = 0xFF101010u;
 // A press that moves no further than this is a click.
 constexpr int kClickSlopPx = 3;
 
@@ -324,6 +326,8 @@ void TForm1::ChangeFace(const std::string& fileName) {
   BackgroundBitmap_ = face;
   config_.window.BackgroundImageFileName = fileName;
   Log("Background image loaded successfully.");
+  renderer_.SetForeground(QImage());
+  LoadForeground();
   calibration_->SetCalibrationFiles(CalibrationFiles());
   LockClientSize();
   const bool ownFile = QFileInfo::exists(
@@ -338,6 +342,7 @@ void TForm1::ChangeFace(const std::string& fileName) {
     calibration_->BeginCalibration();
   }
   ApplyClickThrough();
+  InvalidateFrame();
 }
 
 bool TForm1::SwitchOn(MeterSwitch which) const {
@@ -531,13 +536,29 @@ void TForm1::FormPaint(const QRect& area) {
 
 void TForm1::RenderFrame() {
   renderer_.RenderFrame(config_.meter, config_.calibration, needle_.NeedlePosition,
-                        BackgroundBitmap_, PNGImage_, width(), height(), clock_.LocalNow(), log_);
+                        CalibrationPending() ? ClickableFace() : BackgroundBitmap_, PNGImage_,
+                        width(), height(), clock_.LocalNow(), log_);
   needle_.ImageCenterX = renderer_.Center().X;
   needle_.ImageCenterY = renderer_.Center().Y;
   if (use_mask_ && !renderer_.ChangedArea().isEmpty() && shape_.Update(renderer_))
     setMask(shape_.WindowMask());
   frame_stale_ = false;
   rendered_position_ = needle_.NeedlePosition;
+}
+
+const QImage& TForm1::ClickableFace() {
+  // While calibrating, every pixel of the face must take clicks: a black tick is a mark
+  // to click, not a hole to the desktop. Pure black becomes near-black until then.
+  if (clickable_face_key_ == BackgroundBitmap_.cacheKey()) return clickable_face_;
+  clickable_face_ = BackgroundBitmap_.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  for (int y = 0; y < clickable_face_.height(); ++y) {
+    auto* pixel = reinterpret_cast<QRgb*>(clickable_face_.scanLine(y));
+    for (int x = 0; x < clickable_face_.width(); ++x) {
+      if ((pixel[x] & 0x00FFFFFFu) == 0) pixel[x] = kClickableBlack;
+    }
+  }
+  clickable_face_key_ = BackgroundBitmap_.cacheKey();
+  return clickable_face_;
 }
 
 void TForm1::InvalidateFrame() {

@@ -85,6 +85,8 @@ class TForm1 : public QWidget, public MeterMenuHost {
   const MeterCalibration& MeterCalibrationData() const { return config_.calibration; }
   const NeedleState& Needle() const { return needle_; }
   const QImage& BackgroundBitmap() const { return BackgroundBitmap_; }
+  // The last frame drawn, keyed as the window shows it.
+  const QImage& RenderedFrame() const { return renderer_.Frame(); }
   LevelSource* Source() const { return FlexRadio_.get(); }
   // The FlexRadio link, when that is the source.
   TFlexRadioLib* FlexRadio() const { return dynamic_cast<TFlexRadioLib*>(FlexRadio_.get()); }
@@ -118,6 +120,7 @@ class TForm1 : public QWidget, public MeterMenuHost {
   void RenderFrame();
   // The next paint draws the frame anew (size, calibration or settings changed).
   void InvalidateFrame();
+  const QImage& ClickableFace();
   void FormResize();
   void FormClose();
 
@@ -156,6 +159,8 @@ class TForm1 : public QWidget, public MeterMenuHost {
   bool pictures_loaded_ = false;
   // The face file failed; the default face and its calibration stand in.
   bool using_built_in_face_ = false;
+  QImage clickable_face_;
+  qint64 clickable_face_key_ = -1;
   std::unique_ptr<CalibrationProcedure> calibration_;
   std::unique_ptr<LevelSource> FlexRadio_;
   std::unique_ptr<MeterMenu> menu_;

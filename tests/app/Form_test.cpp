@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPainter>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -180,6 +181,23 @@ TEST_F(FormTest, UnreadableSettingsAreToldOnceAtStartAndLogged) {
   EXPECT_NE(log.find("Setting not read, default used: config.ini [Visual] EnableShadow=true: not "
                      "0 or 1\r\n"),
             std::string::npos);
+}
+
+TEST_F(FormTest, BlackTicksTakeClicksWhileCalibrating) {
+  QImage face(345, 200, QImage::Format_ARGB32);
+  face.fill(qRgb(200, 190, 150));
+  QPainter(&face).fillRect(10, 10, 20, 20, Qt::black);
+  ASSERT_TRUE(face.save(QString::fromStdString((dir_ / "quendal.png").string())));
+  TForm1 form(Environment());
+  form.FormCreate();
+  ASSERT_FALSE(form.MeterCalibrationData().CalibrationDone);
+  form.grab();
+  EXPECT_EQ(form.RenderedFrame().pixel(15, 15), 0xFF101010u) << "near-black, clickable";
+  for (int i = 0; i < 16; ++i) form.FormMouseDown(0, 15 + i, 15);
+  ASSERT_TRUE(form.MeterCalibrationData().CalibrationDone);
+  EXPECT_EQ(form.MeterCalibrationData().CalibrationPoints[0], (TPoint{15, 15}));
+  form.grab();
+  EXPECT_EQ(qAlpha(form.RenderedFrame().pixel(15, 15)), 0) << "see-through again";
 }
 
 TEST_F(FormTest, InvalidCalibrationFileStartsCalibrationAndClicksSaveIt) {
