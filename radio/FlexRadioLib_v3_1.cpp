@@ -20,6 +20,7 @@
 #include "support/AsciiText.h"
 #include "support/IniFile.h"
 #include "support/NumberFormat.h"
+#include "support/Utf8Path.h"
 
 namespace quendal {
 
@@ -176,7 +177,7 @@ void TFlexRadioLib::LoadConfig() {
   FLog.SetEnabled(false);
   FTelnetIP.clear();
   std::error_code ec;
-  if (!std::filesystem::exists(FSettings.ConfigPath, ec)) return;
+  if (!std::filesystem::exists(PathFromUtf8(FSettings.ConfigPath), ec)) return;
   try {
     const IniFile ini(FSettings.ConfigPath);
     FLog.SetEnabled(ini.ReadBool("Logging", "EnableLogging", false));

@@ -14,6 +14,7 @@
 
 #include "support/AsciiText.h"
 #include "support/NumberFormat.h"
+#include "support/Utf8Path.h"
 
 namespace quendal {
 
@@ -55,12 +56,13 @@ std::string_view ValueOfLine(std::string_view line) {
 }  // namespace
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {
+  const std::filesystem::path file = PathFromUtf8(path_);
   std::error_code ec;
-  if (!std::filesystem::exists(path_, ec)) return;
-  const std::uintmax_t size = std::filesystem::file_size(path_, ec);
+  if (!std::filesystem::exists(file, ec)) return;
+  const std::uintmax_t size = std::filesystem::file_size(file, ec);
   if (ec) throw IniFileError("Unable to read " + path_);
   if (size > kMaxFileSize) throw IniFileError("File too large: " + path_);
-  std::ifstream in(path_, std::ios::binary);
+  std::ifstream in(file, std::ios::binary);
   if (!in) throw IniFileError("Unable to read " + path_);
   std::ostringstream content;
   content << in.rdbuf();
@@ -80,9 +82,10 @@ void IniFile::Parse(std::string_view text) {
     bom_ = true;
     text.remove_prefix(3);
   }
+  // The file keeps the line ends it has; only a file without any gets the system's.
   const std::size_t first_lf = text.find('\n');
-  if (first_lf != std::string_view::npos && first_lf > 0 && text[first_lf - 1] == '\r')
-    line_break_ = "\r\n";
+  if (first_lf != std::string_view::npos)
+    line_break_ = first_lf > 0 && text[first_lf - 1] == '\r' ? "\r\n" : "\n";
 
   sections_.push_back(Section{});
   while (!text.empty()) {
@@ -316,7 +319,7 @@ std::string IniFile::ToText() const {
 void IniFile::Save() const { SaveAs(path_); }
 
 void IniFile::SaveAs(const std::string& path) const {
-  const std::filesystem::path target(path);
+  const std::filesystem::path target = PathFromUtf8(path);
   std::filesystem::path temp = target;
   temp += ".tmp";
   const std::string failure = "Unable to write to " + path;

@@ -84,9 +84,16 @@ class IniFile {
   const Line* FindKey(const Section& section, std::string_view key) const;
   static std::string Unquote(std::string_view value);
 
+  // Line ends of a file that has none yet: the system's text convention.
+#ifdef _WIN32
+  static constexpr std::string_view kNewFileLineBreak = "\r\n";
+#else
+  static constexpr std::string_view kNewFileLineBreak = "\n";
+#endif
+
   std::string path_;
   std::vector<Section> sections_;
-  std::string line_break_ = "\n";
+  std::string line_break_{kNewFileLineBreak};
   bool bom_ = false;
 };
 

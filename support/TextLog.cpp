@@ -5,7 +5,21 @@
 #include <cstring>
 #include <utility>
 
+#include "support/Utf8Path.h"
+
 namespace quendal {
+
+namespace {
+
+std::FILE* OpenForAppending(const std::filesystem::path& file) {
+#ifdef _WIN32
+  return _wfopen(file.c_str(), L"ab");  // fopen would read the name in the ANSI code page
+#else
+  return std::fopen(file.c_str(), "ab");
+#endif
+}
+
+}  // namespace
 
 TextLog::TextLog(std::string path, const Clock& clock) : path_(std::move(path)), clock_(&clock) {}
 
@@ -16,7 +30,7 @@ void TextLog::Log(std::string_view message) {
   line += message;
   line += "\r\n";
 
-  std::FILE* file = std::fopen(path_.c_str(), "ab");
+  std::FILE* file = OpenForAppending(PathFromUtf8(path_));
   bool ok = file != nullptr;
   if (ok) {
     ok = std::fwrite(line.data(), 1, line.size(), file) == line.size();

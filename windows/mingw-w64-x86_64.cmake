@@ -1,9 +1,11 @@
 # Toolchain for building Windows programs with Debian's MinGW-w64 cross compiler.
+# The posix-thread variant: the win32 one of GCC 12 has no std::thread or std::mutex,
+# which GoogleTest needs.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(_prefix x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${_prefix}-gcc)
-set(CMAKE_CXX_COMPILER ${_prefix}-g++)
+set(CMAKE_C_COMPILER ${_prefix}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${_prefix}-g++-posix)
 set(CMAKE_RC_COMPILER ${_prefix}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${_prefix})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -12,6 +12,13 @@
 namespace quendal {
 namespace {
 
+// A file written from scratch has the system's line ends.
+#ifdef _WIN32
+const std::string kNewLine = "\r\n";
+#else
+const std::string kNewLine = "\n";
+#endif
+
 TEST(IniFileTest, ReadsValuesByTheirRules) {
   const IniFile ini = IniFile::FromText(
       "; settings\n"
@@ -167,10 +174,10 @@ TEST(IniFileTest, StringsReadBackAsWritten) {
   for (const Case& c : cases) {
     IniFile ini;
     ini.WriteString("Visual", "Face", c.value);
-    EXPECT_EQ(ini.ToText(), "[Visual]\n" + c.line + "\n") << c.value;
+    EXPECT_EQ(ini.ToText(), "[Visual]" + kNewLine + c.line + kNewLine) << c.value;
     EXPECT_EQ(IniFile::FromText(ini.ToText()).ReadString("Visual", "Face"), c.value) << c.value;
     ini.WriteString("Visual", "Face", c.value);  // in place, same text
-    EXPECT_EQ(ini.ToText(), "[Visual]\n" + c.line + "\n") << c.value;
+    EXPECT_EQ(ini.ToText(), "[Visual]" + kNewLine + c.line + kNewLine) << c.value;
   }
 }
 
@@ -211,13 +218,25 @@ TEST_F(IniFileDiskTest, MissingFileIsEmptyAndSaveReplacesTheFile) {
   EXPECT_FALSE(std::filesystem::exists(path));
   ini.WriteInteger("Timer", "Interval", 10);
   ini.Save();
-  EXPECT_EQ(ReadAll(path), "[Timer]\nInterval=10\n");
+  EXPECT_EQ(ReadAll(path), "[Timer]" + kNewLine + "Interval=10" + kNewLine);
 
   IniFile again(path);
   again.WriteInteger("Timer", "Interval", 20);
   again.Save();
-  EXPECT_EQ(ReadAll(path), "[Timer]\nInterval=20\n");
+  EXPECT_EQ(ReadAll(path), "[Timer]" + kNewLine + "Interval=20" + kNewLine);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
+}
+
+// Qt hands over file names as UTF-8, whatever the system's code page.
+TEST_F(IniFileDiskTest, Utf8PathNamesTheFileOnDisk) {
+  const std::filesystem::path folder = dir_ / u8"Z\u00e4hler \u041c";
+  std::filesystem::create_directories(folder);
+  const std::string path = dir_.string() + "/Z\xC3\xA4hler \xD0\x9C/config.ini";
+  IniFile ini(path);
+  ini.WriteInteger("Timer", "Interval", 10);
+  ini.Save();
+  EXPECT_EQ(IniFile(path).ReadInteger("Timer", "Interval"), 10);
+  EXPECT_TRUE(std::filesystem::exists(folder / "config.ini"));
 }
 
 TEST_F(IniFileDiskTest, FailedSaveThrowsAndLeavesNoTemporaryFile) {

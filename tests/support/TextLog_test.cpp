@@ -47,6 +47,16 @@ TEST_F(TextLogTest, WritesStampedLinesAndAppends) {
             "2026-12-08 17:05:09.007: two\r\nlines\r\n");
 }
 
+// Qt hands over file names as UTF-8, whatever the system's code page.
+TEST_F(TextLogTest, Utf8PathNamesTheFileOnDisk) {
+  const std::filesystem::path folder = dir_ / u8"Z\u00e4hler \u041c";
+  std::filesystem::create_directories(folder);
+  TextLog log(dir_.string() + "/Z\xC3\xA4hler \xD0\x9C/radio.log", clock_);
+  log.SetEnabled(true);
+  log.Log("line");
+  EXPECT_EQ(ReadAll(folder / "radio.log"), "2026-12-08 17:05:09.042: line\r\n");
+}
+
 TEST_F(TextLogTest, DisabledLogTouchesNothing) {
   const auto path = dir_ / "off.log";
   TextLog log(path.string(), clock_);
