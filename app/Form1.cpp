@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QShowEvent>
 #include <QTextStream>
 #include <algorithm>
 #include <cstdio>
@@ -519,6 +520,12 @@ void TForm1::TrackSmartSDRWindow() {
   const std::optional<ScreenRect> rect = window_finder_->GetOuterRect(*smartsdr);
   if (!rect) return;
   move(rect->right + kSmartSdrOffsetX - frameGeometry().width(), rect->top + kSmartSdrOffsetY);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Start-up messages waited for the face; they come once the window is up.
+  if (own_prompter_) QTimer::singleShot(0, this, [this] { own_prompter_->Release(); });
 }
 
 void TForm1::paintEvent(QPaintEvent* event) { FormPaint(event->rect()); }

@@ -5,7 +5,24 @@
 namespace quendal {
 
 void MessageBoxPrompter::info(const std::string& text) {
+  if (held_) {
+    waiting_.push_back(text);
+    return;
+  }
+  Show(text);
+}
+
+void MessageBoxPrompter::Show(const std::string& text) {
   QMessageBox::information(nullptr, QString::fromStdString(title_), QString::fromStdString(text));
+}
+
+void MessageBoxPrompter::Release() {
+  if (!held_) return;
+  held_ = false;
+  // A message box runs its own event loop: take the list first.
+  const std::vector<std::string> waiting = std::move(waiting_);
+  waiting_.clear();
+  for (const std::string& text : waiting) Show(text);
 }
 
 bool MessageBoxPrompter::confirm(const std::string& text) {

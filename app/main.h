@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/Config.h"
+#include "app/MessageBoxPrompter.h"
 #include "app/MeterMenu.h"
 #include "app/WindowShape.h"
 #include "display/CalibrationProcedure.h"
@@ -103,6 +104,7 @@ class TForm1 : public QWidget, public MeterMenuHost {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -148,7 +150,7 @@ class TForm1 : public QWidget, public MeterMenuHost {
   FormEnvironment env_;
   const Clock& clock_;
   TextLog log_;
-  std::unique_ptr<Prompter> own_prompter_;
+  std::unique_ptr<MessageBoxPrompter> own_prompter_;
   Prompter* prompter_;
   std::unique_ptr<WindowFinder> window_finder_;
 

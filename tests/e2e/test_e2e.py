@@ -126,12 +126,14 @@ def scenario_first_run(s):
     s.start_radiosim()
     s.start_quendal()
     points = read_calibration(open(os.path.join(ASSETS, "calibration.txt")).read())
-    # Prompts come up before the window: answer each with Enter (OK / Yes).
-    answer_dialog(s)  # "Calibration required."
-    answer_dialog(s)  # "Please click on the S0 position."
+    # The face comes first, then the prompts: answer each with Enter (OK / Yes).
     window = s.window_id()
     if not window:
         fail("meter window did not appear")
+    if s.window_geometry(window)[2:] != (480, 260):
+        fail("a prompt came before the face: %s" % (s.window_geometry(window),))
+    answer_dialog(s)  # "Calibration required."
+    answer_dialog(s)  # "Please click on the S0 position."
     left, top, _, _ = s.window_geometry(window)
     for index, (x, y) in enumerate(points):
         s.click(left + x, top + y)
