@@ -8,7 +8,10 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QTextStream>
+#include <QTransform>
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -18,6 +21,7 @@
 #include "display/BuildLabel.h"
 #include "display/CalibrationFile.h"
 #include "display/LinkStatusText.h"
+#include "display/MeterScale.h"
 #include "display/NeedleGeometry.h"
 #include "display/PictureLoader.h"
 #include "platform/FileVersion.h"
@@ -196,6 +200,7 @@ void TForm1::LoadPictures() {
   } else {
     Log("Failed to load background image. Error: " + error.toStdString());
     LoadBuiltInFace();
+    LockClientSize();
   }
   pictures_loaded_ = true;
 }
@@ -386,6 +391,7 @@ void TForm1::SetSwitch(MeterSwitch which, bool on) {
       break;
     case MeterSwitch::PeakHold:
       config_.meter.PeakHold = on;
+      peak_hold_.Reset();
       break;
   }
   InvalidateFrame();
@@ -395,6 +401,8 @@ void TForm1::SetMovementMode(TNeedleMovementMode mode) { config_.meter.NeedleMov
 
 void TForm1::SetScalePercent(int percent) {
   config_.meter.Scale = std::clamp(percent, kMinScalePercent, kMaxScalePercent);
+  LockClientSize();
+  CalculateImagePosition(needle_, config_.meter, config_.calibration, width(), height(), log_);
   InvalidateFrame();
 }
 
@@ -444,7 +452,7 @@ void TForm1::ApplyBorderless() {
   if (!use_mask_) {
     clearMask();
   } else if (shape_.Update(renderer_)) {
-    setMask(shape_.WindowMask());
+    ApplyWindowMask();
   }
   InvalidateFrame();
 }
@@ -467,10 +475,69 @@ void TForm1::BringOntoScreen() {
 }
 
 void TForm1::LockClientSize() {
-  if (BackgroundBitmap_.isNull()) return;
-  const QSize face = BackgroundBitmap_.size();
-  setFixedSize(face);
-  if (size() != face) resize(face);
+  // Without a face the design size is locked the same way.
+  const QSize face = BackgroundBitmap_.isNull() ? QSize(kDesignClientWidth, kDesignClientHeight)
+                                                : BackgroundBitmap_.size();
+  const QSize client = ScaleSize(face, ScaleFactor());
+  setFixedSize(client);
+  if (size() != client) resize(client);
+}
+
+double TForm1::ScaleFactor() const { return config_.meter.Scale / 100.0; }
+
+const QImage& TForm1::DrawnFace() {
+  // While calibrating, black ticks must take clicks: the clickable face is drawn.
+  const QImage& source = CalibrationPending() ? ClickableFace() : BackgroundBitmap_;
+  // Scaled smoothly once per face and size, not once per frame.
+  const double factor = ScaleFactor() * devicePixelRatioF();
+  if (factor == 1.0 || source.isNull()) return source;
+  const QSize size = ScaleSize(source.size(), factor);
+  if (scaled_face_.size() != size || scaled_face_source_ != source.cacheKey()) {
+    scaled_face_ = source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                       .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    scaled_face_source_ = source.cacheKey();
+  }
+  return scaled_face_;
+}
+
+std::optional<double> TForm1::PeakPosition() const {
+  if (!config_.meter.PeakHold) return std::nullopt;
+  return peak_hold_.Position();
+}
+
+bool TForm1::UpdatePeakHold() {
+  if (!config_.meter.PeakHold) return false;
+  const double before = peak_hold_.Position();
+  const std::int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 clock_.MonotonicNow().time_since_epoch())
+                                 .count();
+  return peak_hold_.Update(needle_.NeedlePosition, nowMs, config_.meter) != before;
+}
+
+QRegion TForm1::ToClient(const QRegion& framePixels) const {
+  const qreal ratio = devicePixelRatioF();
+  if (ratio == 1.0) return framePixels;
+  return QTransform::fromScale(1.0 / ratio, 1.0 / ratio).map(framePixels);
+}
+
+void TForm1::ApplyWindowMask() {
+  // The labels are written over the frame, also where the face is see-through.
+  setMask(ToClient(shape_.WindowMask()) + LabelRegion());
+}
+
+void TForm1::DrawLabels(QPainter& painter) const {
+  if (Timer2_.isActive()) DrawBuildNumber(painter, width(), height(), BuildNumber());
+  if (!link_text_.isEmpty()) DrawCornerLabel(painter, width(), height(), link_text_);
+}
+
+QRegion TForm1::LabelRegion() const {
+  if (!Timer2_.isActive() && link_text_.isEmpty()) return {};
+  QImage label(size(), QImage::Format_ARGB32_Premultiplied);
+  label.fill(0u);
+  QPainter painter(&label);
+  DrawLabels(painter);
+  painter.end();
+  return QRegion(QBitmap::fromImage(label.createAlphaMask()));
 }
 
 std::int32_t TForm1::BuildNumber() {
@@ -482,13 +549,17 @@ std::int32_t TForm1::BuildNumber() {
 void TForm1::Timer1Timer() {
   if (!created_) return;
   ShowLinkState();
-  if (!UpdateSMeter(needle_, config_.meter, FlexRadio_.get(), log_)) return;
-  // Draw only when the needle moved, and repaint only what changed: a needle at
-  // rest costs nothing, a moving one a strip of the window.
-  if (!pictures_loaded_ || needle_.NeedlePosition == rendered_position_) return;
+  const bool moved = UpdateSMeter(needle_, config_.meter, FlexRadio_.get(), log_);
+  const bool peakMoved = UpdatePeakHold();
+  if (!moved && !peakMoved) return;
+  // Draw only when the needle or its peak moved, and repaint only what changed: a
+  // needle at rest costs nothing, a moving one a strip of the window.
+  if (!pictures_loaded_ || (needle_.NeedlePosition == rendered_position_ &&
+                            PeakPosition().value_or(-1.0) == rendered_peak_))
+    return;
   RenderFrame();
   const QRect changed = renderer_.ChangedArea();
-  if (!changed.isEmpty()) update(changed);
+  if (!changed.isEmpty()) update(ToClient(QRegion(changed)).boundingRect().adjusted(-1, -1, 1, 1));
 }
 
 void TForm1::ShowLinkState() {
@@ -499,6 +570,7 @@ void TForm1::ShowLinkState() {
   if (text != link_text_) {
     link_text_ = text;
     Log("Link state shown: " + (text.isEmpty() ? std::string("(none)") : text.toStdString()));
+    if (use_mask_) ApplyWindowMask();
     update();
   }
   if (status.State != shown_state_) {
@@ -509,6 +581,7 @@ void TForm1::ShowLinkState() {
 
 void TForm1::Timer2Timer() {
   Timer2_.stop();
+  if (use_mask_) ApplyWindowMask();
   update();
 }
 
@@ -535,20 +608,27 @@ void TForm1::FormPaint(const QRect& area) {
   if (frame_stale_) RenderFrame();
   QPainter painter(this);
   painter.setCompositionMode(QPainter::CompositionMode_Source);
-  painter.drawImage(area, renderer_.Frame(), area);
+  const qreal ratio = devicePixelRatioF();
+  painter.drawImage(
+      QRectF(area), renderer_.Frame(),
+      QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio));
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  if (Timer2_.isActive()) DrawBuildNumber(painter, width(), height(), BuildNumber());
-  if (!link_text_.isEmpty()) DrawCornerLabel(painter, width(), height(), link_text_);
+  DrawLabels(painter);
 }
 
 void TForm1::RenderFrame() {
-  renderer_.RenderFrame(config_.meter, config_.calibration, needle_.NeedlePosition,
-                        CalibrationPending() ? ClickableFace() : BackgroundBitmap_, PNGImage_,
-                        width(), height(), clock_.LocalNow(), log_);
-  needle_.ImageCenterX = renderer_.Center().X;
-  needle_.ImageCenterY = renderer_.Center().Y;
+  // Drawn at device pixels, so a 200 % screen shows a crisp needle.
+  const qreal ratio = devicePixelRatioF();
+  const ScaledMeter drawn = ScaleMeter(config_.meter, config_.calibration, ScaleFactor() * ratio);
+  const QSize frame = ScaleSize(size(), ratio);
+  renderer_.RenderFrame(drawn.Settings, drawn.Calibration, needle_.NeedlePosition, DrawnFace(),
+                        PNGImage_, frame.width(), frame.height(), clock_.LocalNow(), log_,
+                        PeakPosition());
+  needle_.ImageCenterX = static_cast<std::int32_t>(std::lround(renderer_.Center().X / ratio));
+  needle_.ImageCenterY = static_cast<std::int32_t>(std::lround(renderer_.Center().Y / ratio));
+  rendered_peak_ = PeakPosition().value_or(-1.0);
   if (use_mask_ && !renderer_.ChangedArea().isEmpty() && shape_.Update(renderer_))
-    setMask(shape_.WindowMask());
+    ApplyWindowMask();
   frame_stale_ = false;
   rendered_position_ = needle_.NeedlePosition;
 }
@@ -622,8 +702,13 @@ void TForm1::mouseReleaseEvent(QMouseEvent* event) {
 void TForm1::FormMouseDown(int button, int x, int y) {
   if (!calibration_) return;
   const bool wasPending = calibration_->Pending();
+  // The calibration stays in face pixels at every size.
+  const double factor = ScaleFactor();
+  const auto facePixel = [factor](int v) {
+    return static_cast<std::int32_t>(std::lround(static_cast<double>(v) / factor));
+  };
   try {
-    calibration_->FormMouseDown(button, x, y);
+    calibration_->FormMouseDown(button, facePixel(x), facePixel(y));
   } catch (const std::exception& e) {
     // The points stay complete in memory; only the file or config.ini failed.
     Log(std::string("Saving the calibration failed: ") + e.what());

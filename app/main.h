@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QImage>
+#include <QPainter>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "app/MeterMenu.h"
 #include "app/WindowShape.h"
 #include "display/CalibrationProcedure.h"
+#include "display/PeakHold.h"
 #include "display/Prompter.h"
 #include "display/Renderer.h"
 #include "meters/LevelSource.h"
@@ -142,6 +145,19 @@ class TForm1 : public QWidget, public MeterMenuHost {
   void SetTracking(bool on);
   void ApplyBorderAndTransparencyKey();
   void LockClientSize();
+  // Scale percent as a factor of the face picture's pixels.
+  double ScaleFactor() const;
+  // The face at the drawn size in device pixels.
+  const QImage& DrawnFace();
+  // The peak marker's position while peak hold is on.
+  std::optional<double> PeakPosition() const;
+  bool UpdatePeakHold();
+  // Frame (device) pixels to client pixels.
+  QRegion ToClient(const QRegion& framePixels) const;
+  void ApplyWindowMask();
+  // The build label and the link state, drawn over the frame, and where they lie.
+  void DrawLabels(QPainter& painter) const;
+  QRegion LabelRegion() const;
   void BringOntoScreen();
   void ApplyClickThrough();
   // Window flags changed on a shown window hide it; shown again at once.
@@ -186,6 +202,10 @@ class TForm1 : public QWidget, public MeterMenuHost {
   QString link_text_;
   LinkState shown_state_ = LinkState::NotConnected;
   double rendered_position_ = -1.0;
+  double rendered_peak_ = -1.0;
+  PeakHold peak_hold_;
+  QImage scaled_face_;
+  qint64 scaled_face_source_ = -1;
 };
 
 }  // namespace quendal

@@ -36,9 +36,10 @@ struct StrokeSet {
   bool operator==(const StrokeSet&) const = default;
 };
 
-// What the renderer draws of the needle: its shadow, then the needle.
+// What the renderer draws of the needle: its shadow, the peak marker, then the needle.
 struct NeedleStrokes {
   StrokeSet shadow;
+  StrokeSet peak;
   StrokeSet needle;
   bool operator==(const NeedleStrokes&) const = default;
 };

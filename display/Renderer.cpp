@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <optional>
 #include <string>
 
 #include "display/LineStroker.h"
@@ -80,10 +81,29 @@ bool Finite(const Segment& s) {
   return std::isfinite(s.x1) && std::isfinite(s.y1) && std::isfinite(s.x2) && std::isfinite(s.y2);
 }
 
+// The peak marker: one thin stroke along the needle as it stood at the peak.
+StrokeSet PeakStroke(const MeterSettings& state, const MeterCalibration& calibration,
+                     double position, std::int32_t centerX, std::int32_t centerY, int width,
+                     int height) {
+  StrokeSet peak;
+  const NeedleGeometry g = SelectNeedleGeometry(state, calibration, position, centerX, centerY);
+  peak.base = {RoundHalfEven(g.PivotX), RoundHalfEven(g.PivotY),
+               RoundHalfEven(g.PivotX + std::cos(g.Angle) * g.Length),
+               RoundHalfEven(g.PivotY - std::sin(g.Angle) * g.Length)};
+  peak.color = state.PeakHoldColor != 0 ? state.PeakHoldColor : state.NeedleColor;
+  peak.shift = DrawnShift(peak.base);
+  if (Finite(peak.base)) SetStrokeRange(peak, 0, width, height);
+  return peak;
+}
+
 NeedleStrokes ComputeNeedleStrokes(const MeterSettings& state, const MeterCalibration& calibration,
-                                   double position, std::int32_t centerX, std::int32_t centerY,
-                                   int width, int height) {
+                                   double position, std::optional<double> peakPosition,
+                                   std::int32_t centerX, std::int32_t centerY, int width,
+                                   int height) {
   NeedleStrokes strokes;
+  if (state.PeakHold && peakPosition) {
+    strokes.peak = PeakStroke(state, calibration, *peakPosition, centerX, centerY, width, height);
+  }
   const NeedleGeometry g = SelectNeedleGeometry(state, calibration, position, centerX, centerY);
   const double dx = std::cos(g.Angle) * g.Length;
   const double dy = -std::sin(g.Angle) * g.Length;
@@ -129,9 +149,10 @@ void DrawStrokeSet(LineStroker& stroker, const StrokeSet& set) {
 
 // Shadow first, each stroke blended on its own so overlaps darken; then the needle.
 void DrawStrokes(LineStroker& stroker, QImage& bitmap, const NeedleStrokes& strokes) {
-  if (strokes.shadow.Empty() && strokes.needle.Empty()) return;
+  if (strokes.shadow.Empty() && strokes.peak.Empty() && strokes.needle.Empty()) return;
   stroker.Begin(bitmap);
   DrawStrokeSet(stroker, strokes.shadow);
+  DrawStrokeSet(stroker, strokes.peak);
   DrawStrokeSet(stroker, strokes.needle);
   stroker.End();
 }
@@ -208,7 +229,7 @@ void DrawNeedle(QImage& Bitmap, const MeterSettings& Settings, const MeterCalibr
                 double Position, std::int32_t CenterX, std::int32_t CenterY) {
   LineStroker stroker;
   DrawStrokes(stroker, Bitmap,
-              ComputeNeedleStrokes(Settings, Calibration, Position, CenterX, CenterY,
+              ComputeNeedleStrokes(Settings, Calibration, Position, std::nullopt, CenterX, CenterY,
                                    Bitmap.width(), Bitmap.height()));
 }
 
@@ -310,7 +331,8 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
                                          const MeterCalibration& Calibration, double NeedlePosition,
                                          const QImage& BackgroundBitmap, const QImage& PNGImage,
                                          std::int32_t ClientWidth, std::int32_t ClientHeight,
-                                         const LocalDateTime& Today, TextLog& Log) {
+                                         const LocalDateTime& Today, TextLog& Log,
+                                         std::optional<double> PeakPosition) {
   const QSize size(std::max(ClientWidth, 0), std::max(ClientHeight, 0));
   bool whole = false;
   if (frame_.size() != size) {
@@ -329,8 +351,8 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
 
   const bool emblem = IsEmblemDay(Today) && !PNGImage.isNull();
   const bool markings = ArcMarkingsShown(Settings, Calibration);
-  const NeedleStrokes strokes = ComputeNeedleStrokes(Settings, Calibration, NeedlePosition,
-                                                     center.X, center.Y, width, height);
+  const NeedleStrokes strokes = ComputeNeedleStrokes(
+      Settings, Calibration, NeedlePosition, PeakPosition, center.X, center.Y, width, height);
   // The needle moves by less than a pixel on most ticks: the same strokes over the
   // same face give the same frame.
   const bool extras = emblem || markings;
@@ -363,6 +385,7 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
                         [&](int x, int y, TColor32) { touched_.AddPoint(x, y); });
   }
   AddStrokeSet(touched_, strokes.shadow);
+  AddStrokeSet(touched_, strokes.peak);
   AddStrokeSet(touched_, strokes.needle);
 
   // Where something is drawn, start again from the face as it was, so that blending

@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QRegion>
 #include <cstdint>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -50,13 +51,15 @@ struct MaskDifference {
 class MeterRenderer {
  public:
   // Face at (0, 0), the emblem at the top-right corner on 1 August, the arc
-  // markings, shadow and the needle at NeedlePosition, then the transparency key. The
+  // markings, shadow, the peak marker at PeakPosition (when PeakHold is on) and the
+  // needle at NeedlePosition, then the transparency key. The
   // returned frame stays valid until the next call; the renderer keeps it between
   // calls and redraws only what changed.
   const QImage& RenderFrame(const MeterSettings& Settings, const MeterCalibration& Calibration,
                             double NeedlePosition, const QImage& BackgroundBitmap,
                             const QImage& PNGImage, std::int32_t ClientWidth,
-                            std::int32_t ClientHeight, const LocalDateTime& Today, TextLog& Log);
+                            std::int32_t ClientHeight, const LocalDateTime& Today, TextLog& Log,
+                            std::optional<double> PeakPosition = std::nullopt);
 
   // A picture drawn over the needle (a pivot cap, a cover, a glint), at (0, 0);
   // its pure black is see-through. A null picture draws nothing.

@@ -541,5 +541,41 @@ TEST_F(RendererTest, EmptyClientAreaGivesAnEmptyFrame) {
   EXPECT_TRUE(frame.isNull() || frame.size().isEmpty());
 }
 
+TEST_F(RendererTest, PeakMarkerIsDrawnInEveryGeometryInTheNeedlesRepaint) {
+  constexpr QRgb kBlue = 0xFF0000FFu;
+  enum class Geometry { Standard, Arc, IndependentPivot };
+  for (const Geometry geometry : {Geometry::Standard, Geometry::Arc, Geometry::IndependentPivot}) {
+    testing::TestMeter s;
+    s.settings.ImageBottomOffset = 50;  // centre (100, 50)
+    s.settings.NeedleLength = 40;
+    s.settings.NeedleColor = kRed;
+    s.settings.PeakHold = true;
+    s.settings.PeakHoldColor = kBlue;
+    s.calibration.ArcCenter = {100, 50};
+    s.calibration.ArcRadius = 40;
+    s.calibration.UseArcCalibration = geometry == Geometry::Arc;
+    s.calibration.ArcCalibrationDone = geometry == Geometry::Arc;
+    s.calibration.IndependentPivotSet = geometry == Geometry::IndependentPivot;
+    s.calibration.IndependentPivot = {100, 50};
+    s.needle.NeedlePosition = 15.0;  // uncalibrated: the needle far right
+    MeterRenderer renderer;
+    const QImage face = Face();
+    renderer.RenderFrame(s.settings, s.calibration, 15.0, face, QImage(), kWidth, kHeight,
+                         kOrdinaryDay, log.Log(), std::nullopt);
+    // S0 is 150 degrees in both uncalibrated scales: 30 px out lies at (74, 35).
+    const QImage& frame = renderer.RenderFrame(s.settings, s.calibration, 15.0, face, QImage(),
+                                               kWidth, kHeight, kOrdinaryDay, log.Log(), 0.0);
+    const int g = static_cast<int>(geometry);
+    EXPECT_GT(qBlue(Pixel(frame, 74, 35)), 150) << g;
+    EXPECT_LT(qRed(Pixel(frame, 74, 35)), 100) << g;
+    EXPECT_TRUE(renderer.ChangedArea().contains(74, 35)) << g;
+    EXPECT_FALSE(renderer.ChangedArea().contains(kWidth - 1, kHeight - 1)) << g;
+    s.settings.PeakHold = false;
+    const QImage& off = renderer.RenderFrame(s.settings, s.calibration, 15.0, face, QImage(),
+                                             kWidth, kHeight, kOrdinaryDay, log.Log(), 0.0);
+    EXPECT_EQ(Pixel(off, 74, 35), kFace) << g;
+  }
+}
+
 }  // namespace
 }  // namespace quendal

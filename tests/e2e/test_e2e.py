@@ -144,6 +144,9 @@ def scenario_first_run(s):
         fail("calibration.txt was not written")
     if read_calibration(s.read("calibration.txt")) != points:
         fail("calibration.txt holds %s" % s.read("calibration.txt"))
+    # The face's own calibration file gets the same points.
+    if s.read("quendal.calibration.txt") != s.read("calibration.txt"):
+        fail("quendal.calibration.txt holds %r" % s.read("quendal.calibration.txt"))
     # The default marks lie on the arc about the default pivot.
     if not wait_until(lambda: "CenterX=240" in open(s.config_path()).read(), 5):
         fail("the fitted pivot was not saved:\n" + open(s.config_path()).read())

@@ -31,10 +31,12 @@ TEST(SimMetersTest, LevelModels) {
     double dbm;
   };
   const Case cases[] = {
-      {"steady:-73", true, 3.0, -73.0}, {"steady:-120.5", true, 0.0, -120.5},
-      {"sweep", true, 0.0, -127.0},     {"sweep", true, 10.0, -13.0},
-      {"sweep", true, 15.0, -70.0},     {"steady:", false, 0, 0},
-      {"steady:-7x", false, 0, 0},      {"loud", false, 0, 0},
+      {"steady:-73", true, 3.0, -73.0},      {"steady:-120.5", true, 0.0, -120.5},
+      {"sweep", true, 0.0, -127.0},          {"sweep", true, 10.0, -13.0},
+      {"sweep", true, 15.0, -70.0},          {"steady:", false, 0, 0},
+      {"steady:-7x", false, 0, 0},           {"loud", false, 0, 0},
+      {"drop:-53:-121:4", true, 3.9, -53.0}, {"drop:-53:-121:4", true, 4.0, -121.0},
+      {"drop:-53:-121", false, 0, 0},        {"drop:-53:-121:4:5", false, 0, 0},
   };
   for (const Case& c : cases) {
     LevelModel model;

@@ -100,6 +100,26 @@ bool LevelModel::Parse(const std::string& text) {
     kind = Kind::Sweep;
     return true;
   }
+  if (text.rfind("drop:", 0) == 0) {
+    double values[3];
+    std::size_t at = 5;
+    for (double& value : values) {
+      if (at > text.size()) return false;  // fewer than three fields
+      const std::size_t end = std::min(text.find(':', at), text.size());
+      const std::string number = text.substr(at, end - at);
+      char* stop = nullptr;
+      value = std::strtod(number.c_str(), &stop);
+      if (number.empty() || stop != number.c_str() + number.size() || !std::isfinite(value))
+        return false;
+      at = end + 1;
+    }
+    if (at <= text.size()) return false;  // more than three fields
+    kind = Kind::Drop;
+    steady_dbm = values[0];
+    drop_dbm = values[1];
+    drop_after_s = values[2];
+    return true;
+  }
   const std::string prefix = "steady:";
   if (text.rfind(prefix, 0) != 0) return false;
   const std::string number = text.substr(prefix.size());
@@ -115,6 +135,8 @@ double LevelModel::LevelDbm(double seconds) const {
   switch (kind) {
     case Kind::Steady:
       return steady_dbm;
+    case Kind::Drop:
+      return seconds < drop_after_s ? steady_dbm : drop_dbm;
     case Kind::Sweep: {
       // S0 (-127 dBm) up to S9+60 (-13 dBm) in 10 s and back down in 10 s.
       const double phase = std::fmod(seconds, 20.0) / 10.0;

@@ -34,11 +34,15 @@ std::string MeterDescription(const SimMeter& meter);
 
 // How the LEVEL meter moves.
 struct LevelModel {
-  enum class Kind { Qsb, Sweep, Steady };
+  enum class Kind { Qsb, Sweep, Steady, Drop };
   Kind kind = Kind::Qsb;
   double steady_dbm = -73.0;
+  // Drop: steady_dbm until drop_after_s, then drop_dbm.
+  double drop_dbm = -121.0;
+  double drop_after_s = 0.0;
 
-  // Parses "qsb", "sweep" or "steady:<dBm>"; false for anything else.
+  // Parses "qsb", "sweep", "steady:<dBm>" or "drop:<dBm>:<dBm>:<seconds>"; false for
+  // anything else.
   bool Parse(const std::string& text);
   double LevelDbm(double seconds) const;
 };

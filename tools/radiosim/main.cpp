@@ -64,7 +64,10 @@ SimOptions ParseOptions(const QCoreApplication& app) {
       {"ip", "Address advertised in discovery (default: the listen address).", "addr"},
       {"broadcast", "Send discovery to 255.255.255.255 instead of 127.0.0.1."},
       {"no-discovery", "Send no discovery datagrams."},
-      {"level", "LEVEL meter: qsb (default), sweep, or steady:<dBm>.", "mode", "qsb"},
+      {"level",
+       "LEVEL meter: qsb (default), sweep, steady:<dBm>, or drop:<dBm>:<dBm>:<seconds> (the first "
+       "level, then the second).",
+       "mode", "qsb"},
       {"silence-after",
        "Stop the meter stream S seconds after it starts (a new 'sub meter "
        "all' starts it again).",
@@ -116,7 +119,8 @@ SimOptions ParseOptions(const QCoreApplication& app) {
   options.broadcast = parser.isSet("broadcast");
   options.discovery = !parser.isSet("no-discovery");
   if (!options.level.Parse(parser.value("level").toStdString()))
-    Fail("--level must be qsb, sweep or steady:<dBm>, not " + parser.value("level"));
+    Fail("--level must be qsb, sweep, steady:<dBm> or drop:<dBm>:<dBm>:<seconds>, not " +
+         parser.value("level"));
   if (parser.isSet("silence-after"))
     options.silence_after_s = SecondsValue(parser, "silence-after", 0.0);
   if (parser.isSet("drop-after")) options.drop_after_s = SecondsValue(parser, "drop-after", 0.0);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QSize>
+#include <cstdint>
+
+#include "display/MeterSettings.h"
+
+namespace quendal {
+
+// A length or coordinate in face pixels drawn at Factor times the face's own size,
+// rounded half to even.
+std::int32_t ScaleLength(std::int32_t FacePixels, double Factor);
+QSize ScaleSize(QSize FaceSize, double Factor);
+
+// Settings and calibration for drawing at Factor: needle length, thickness, shadow
+// offset, pivot height and every calibrated point and radius scale together, so the
+// needle points at the same marks of the scaled face. The stored values stay in face
+// pixels; these copies are only drawn with.
+struct ScaledMeter {
+  MeterSettings Settings;
+  MeterCalibration Calibration;
+};
+ScaledMeter ScaleMeter(const MeterSettings& Settings, const MeterCalibration& Calibration,
+                       double Factor);
+
+}  // namespace quendal

@@ -1,0 +1,229 @@
+"""The meter handled on the desktop: drag, right-click menu, size, peak hold, reset.
+
+Usage: test_desk.py <scenario>. Exit status 0 when the scenario holds.
+"""
+
+import math
+import os
+import subprocess
+import sys
+import time
+
+from quendal_e2e import run_scenario, wait_until
+
+DOCS = os.environ.get("QUENDAL_DOCS_DIR", "")
+
+
+def fail(message):
+    raise AssertionError(message)
+
+
+def read_calibration(text):
+    numbers = [int(v) for v in text.split()]
+    return [(numbers[i], numbers[i + 1]) for i in range(0, 32, 2)]
+
+
+def xdotool(s, *args):
+    subprocess.run(["xdotool", *[str(a) for a in args]], env=s.env, check=True)
+
+
+def count_pixels(shot, box, match):
+    left, top, width, height = box
+    return sum(1 for y in range(top, top + height) for x in range(left, left + width)
+               if match(shot.rgb(x, y)))
+
+
+def green(p):
+    return p[1] > 200 and p[0] < 80 and p[2] < 80
+
+
+def blue(p):
+    # Anti-aliased blue over the cream face.
+    return p[2] > p[0] + 60 and p[2] > p[1] + 60
+
+
+def magenta(p):
+    return p[0] > 200 and p[2] > 200 and p[1] < 80
+
+
+def menu_shown(s, window):
+    """The popup menu is a second visible top-level of the program."""
+    r = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(s.quendal.pid), ""],
+                       env=s.env, capture_output=True, text=True)
+    return [int(w) for w in r.stdout.split() if int(w) != window]
+
+
+def choose(s, window, accelerator_keys):
+    """Right-click the meter and pick an item by its accelerator keys."""
+    left, top, width, height = s.window_geometry(window)
+    s.click(left + width // 2, top + height // 3, button=3)
+    if not wait_until(lambda: menu_shown(s, window), 5, 0.1):
+        fail("right click opened no menu")
+    for key in accelerator_keys:
+        s.key(key)
+        time.sleep(0.2)
+    wait_until(lambda: not menu_shown(s, window), 3, 0.1)
+    time.sleep(0.4)
+
+
+def scenario_drag_and_menu(s):
+    s.install_face()
+    # Solid colours of their own: a magenta shadow, a blue peak marker.
+    s.write_config("[Window]\nLeft=100\nTop=80\n[Visual]\nNeedleColor=#00FF00\n"
+                   "UseNeedleColorForShadow=0\nShadowColor=#FF00FF\nShadowTransparency=255\n"
+                   "PeakHoldColor=#0000FF\nPeakHoldMs=3000\n")
+    s.start_radiosim()  # a fading signal: the peak stands apart from the needle
+    s.quendal = s.start_quendal()
+    window = s.window_id()
+    if not window:
+        fail("meter window did not appear")
+    time.sleep(1.5)
+    left, top, width, height = s.window_geometry(window)
+
+    # Drag by 150, 90: the window follows.
+    grab = (left + width // 2, top + height // 3)
+    xdotool(s, "mousemove", *grab)
+    xdotool(s, "mousedown", 1)
+    for step in range(1, 6):
+        xdotool(s, "mousemove", grab[0] + 30 * step, grab[1] + 18 * step)
+        time.sleep(0.05)
+    xdotool(s, "mouseup", 1)
+    if not wait_until(lambda: s.window_geometry(window)[:2] == (left + 150, top + 90), 3, 0.1):
+        fail("dragged window at %s, not %s" % (s.window_geometry(window)[:2],
+                                               (left + 150, top + 90)))
+    left, top = left + 150, top + 90
+    box = (left, top, width, height)
+
+    before = s.screenshot()
+    if count_pixels(before, box, magenta) or count_pixels(before, box, blue):
+        fail("a shadow or a peak marker before they were switched on")
+    # The menu itself, for the README.
+    s.click(left + width // 2, top + height // 3, button=3)
+    if not wait_until(lambda: menu_shown(s, window), 5, 0.1):
+        fail("right click opened no menu")
+    time.sleep(0.3)
+    s.screenshot(os.path.join(DOCS or s.run_dir, "menu.png"))
+    s.key("Escape")
+    wait_until(lambda: not menu_shown(s, window), 3, 0.1)
+
+    choose(s, window, ["s"])  # Needle shadow
+    if count_pixels(s.screenshot(), box, magenta) < 20:
+        fail("Needle shadow drew no shadow")
+    choose(s, window, ["p"])  # Peak hold
+    choose(s, window, ["z", "2"])  # Size, 200 %
+    if not wait_until(lambda: s.window_geometry(window)[2:] == (2 * width, 2 * height), 3, 0.1):
+        fail("size 200 %% gave %s" % (s.window_geometry(window)[2:],))
+    choose(s, window, ["q"])  # Quit: saves first
+    try:
+        s.quendal.wait(10)
+    except subprocess.TimeoutExpired:
+        fail("Quit did not close the meter")
+    lines = open(s.config_path()).read().splitlines()
+    for line in ("Left=%d" % left, "Top=%d" % top, "EnableShadow=1", "PeakHold=1", "Scale=200"):
+        if line not in lines:
+            fail("missing %r in config.ini:\n%s" % (line, "\n".join(lines)))
+
+
+def scenario_reset_window(s):
+    s.install_face()
+    s.write_config("[Window]\nClickThrough=1\nAlwaysOnTop=1\nLeft=5000\nTop=-4000\n")
+    s.start_radiosim()
+    s.quendal = s.start_quendal("--reset-window")
+    window = s.window_id()
+    if not window:
+        fail("meter window did not appear")
+    lines = lambda: open(s.config_path()).read().splitlines()
+    if not wait_until(lambda: "ClickThrough=0" in lines(), 5, 0.1):
+        fail("--reset-window did not save:\n" + "\n".join(lines()))
+    for line in ("AlwaysOnTop=0", "Left=0", "Top=0"):
+        if line not in lines():
+            fail("missing %r in config.ini:\n%s" % (line, "\n".join(lines())))
+    time.sleep(0.5)
+    # Clicks reach the meter again: a right click opens its menu.
+    left, top, width, height = s.window_geometry(window)
+    s.click(left + width // 2, top + height // 3, button=3)
+    if not wait_until(lambda: menu_shown(s, window), 5, 0.1):
+        fail("the meter still lets clicks through")
+
+
+def near_line(pixels, pivot, mark, within=3.0):
+    """The pixels lying within `within` px of the line from the pivot through the mark."""
+    dx, dy = mark[0] - pivot[0], mark[1] - pivot[1]
+    length = math.hypot(dx, dy)
+    return [(x, y) for x, y in pixels
+            if abs((x - pivot[0]) * dy - (y - pivot[1]) * dx) / length <= within]
+
+
+def scenario_peak_hold_at_200(s):
+    s.install_face()
+    s.write_config("[Window]\nLeft=20\nTop=20\n[Visual]\nNeedleColor=#00FF00\nScale=200\n"
+                   "PeakHold=1\nPeakHoldMs=2500\nPeakHoldColor=#0000FF\n")
+    # S9 for 10 s, then S1.
+    s.start_radiosim("--level", "drop:-73:-121:10")
+    s.quendal = s.start_quendal()
+    window = s.window_id()
+    if not window:
+        fail("meter window did not appear")
+    face = subprocess.run(["identify", "-format", "%w %h", os.path.join(s.run_dir, "quendal.png")],
+                          capture_output=True, text=True, check=True).stdout.split()
+    face_w, face_h = int(face[0]), int(face[1])
+    left, top, width, height = s.window_geometry(window)
+    if (width, height) != (2 * face_w, 2 * face_h):
+        fail("window %dx%d at 200 %%, face %dx%d" % (width, height, face_w, face_h))
+    box = (left, top, width, height)
+    points = read_calibration(s.read("calibration.txt"))
+    pivot = (left + width // 2, top + height + 100)  # ImageBottomOffset -50, doubled
+    s9 = (left + 2 * points[9][0], top + 2 * points[9][1])
+    s1 = (left + 2 * points[1][0], top + 2 * points[1][1])
+
+    def pixels(shot, match):
+        found = []
+        for y in range(top, top + height):
+            start = (y * shot.width + left) * 3
+            row = shot.pixels[start:start + width * 3]
+            for x, p in enumerate(zip(row[0::3], row[1::3], row[2::3]), left):
+                if match(p):
+                    found.append((x, y))
+        return found
+
+    # The needle settles on S9.
+    def on_s9():
+        needle = pixels(s.screenshot(os.path.join(s.run_dir, "s9.png")), green)
+        return len(needle) >= 30 and len(near_line(needle, pivot, s9)) == len(needle)
+    if not wait_until(on_s9, 9, 0.3):
+        fail("at 200 % the needle does not point at S9 for -73 dBm")
+
+    # The level drops to S1: the needle follows, the marker stays at S9.
+    def fallen():
+        shot = s.screenshot(os.path.join(DOCS or s.run_dir, "peak-hold-200.png"))
+        needle = pixels(shot, green)
+        return shot if needle and len(near_line(needle, pivot, s1)) == len(needle) else None
+    shot = wait_until(fallen, 10, 0.2)
+    if not shot:
+        fail("the needle did not fall to S1")
+    marker = pixels(shot, blue)
+    if len(near_line(marker, pivot, s9)) < 20:
+        fail("no peak marker held at S9 after the drop (%d marker pixels)" % len(marker))
+
+    # After the hold time it falls to the needle.
+    def marker_left_s9():
+        return len(near_line(pixels(s.screenshot(), blue), pivot, s9)) < 5
+    if not wait_until(marker_left_s9, 6, 0.3):
+        fail("the peak marker never fell from S9")
+
+
+SCENARIOS = {
+    "peak_hold_at_200": scenario_peak_hold_at_200,
+    "drag_and_menu": scenario_drag_and_menu,
+    "reset_window": scenario_reset_window,
+}
+
+
+def main():
+    name = sys.argv[1]
+    run_scenario(SCENARIOS[name])
+    print(name, "passed")
+
+
+if __name__ == "__main__":
+    main()
