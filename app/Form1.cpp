@@ -214,7 +214,7 @@ void TForm1::LoadBuiltInFace() {
   }
   QImage foreground;
   if (LoadPicture(QStringLiteral(":/builtin-face/quendal-foreground.png"), foreground, error)) {
-    renderer_.SetForeground(foreground);
+    SetFaceForeground(foreground);
   }
   WriteNotice(BackgroundBitmap_,
               QStringLiteral("%1 not found: the built-in face is shown")
@@ -253,7 +253,7 @@ void TForm1::LoadForeground() {
         " is not the size of the face; drawn from the "
         "top left corner.");
   }
-  renderer_.SetForeground(foreground);
+  SetFaceForeground(foreground);
   Log("Foreground image loaded: " + name.toStdString());
 }
 
@@ -332,7 +332,7 @@ void TForm1::ChangeFace(const std::string& fileName) {
   BackgroundBitmap_ = face;
   config_.window.BackgroundImageFileName = fileName;
   Log("Background image loaded successfully.");
-  renderer_.SetForeground(QImage());
+  SetFaceForeground(QImage());
   LoadForeground();
   calibration_->SetCalibrationFiles(CalibrationFiles());
   LockClientSize();
@@ -485,6 +485,22 @@ void TForm1::LockClientSize() {
 
 double TForm1::ScaleFactor() const { return config_.meter.Scale / 100.0; }
 
+void TForm1::SetFaceForeground(const QImage& foreground) {
+  foreground_ = foreground;
+  drawn_foreground_factor_ = 0.0;
+}
+
+void TForm1::UpdateDrawnForeground(double factor) {
+  // Scaled with the face, once per size.
+  if (factor == drawn_foreground_factor_) return;
+  drawn_foreground_factor_ = factor;
+  renderer_.SetForeground(factor == 1.0 || foreground_.isNull()
+                              ? foreground_
+                              : foreground_.scaled(ScaleSize(foreground_.size(), factor),
+                                                   Qt::IgnoreAspectRatio,
+                                                   Qt::SmoothTransformation));
+}
+
 const QImage& TForm1::DrawnFace() {
   // While calibrating, black ticks must take clicks: the clickable face is drawn.
   const QImage& source = CalibrationPending() ? ClickableFace() : BackgroundBitmap_;
@@ -621,6 +637,7 @@ void TForm1::RenderFrame() {
   const qreal ratio = devicePixelRatioF();
   const ScaledMeter drawn = ScaleMeter(config_.meter, config_.calibration, ScaleFactor() * ratio);
   const QSize frame = ScaleSize(size(), ratio);
+  UpdateDrawnForeground(ScaleFactor() * ratio);
   renderer_.RenderFrame(drawn.Settings, drawn.Calibration, needle_.NeedlePosition, DrawnFace(),
                         PNGImage_, frame.width(), frame.height(), clock_.LocalNow(), log_,
                         PeakPosition());

@@ -149,6 +149,9 @@ class TForm1 : public QWidget, public MeterMenuHost {
   double ScaleFactor() const;
   // The face at the drawn size in device pixels.
   const QImage& DrawnFace();
+  // The face's foreground layer in face pixels; the renderer gets it at the drawn size.
+  void SetFaceForeground(const QImage& foreground);
+  void UpdateDrawnForeground(double factor);
   // The peak marker's position while peak hold is on.
   std::optional<double> PeakPosition() const;
   bool UpdatePeakHold();
@@ -206,6 +209,8 @@ class TForm1 : public QWidget, public MeterMenuHost {
   PeakHold peak_hold_;
   QImage scaled_face_;
   qint64 scaled_face_source_ = -1;
+  QImage foreground_;
+  double drawn_foreground_factor_ = 0.0;
 };
 
 }  // namespace quendal
