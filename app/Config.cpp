@@ -129,6 +129,8 @@ const Setting kSettings[] = {
      [](AppConfig& c) -> Field { return &c.window.TimerInterval; }},
     {"Logging", "EnableLogging", Fallback::SameKey, Condition::Always,
      [](AppConfig& c) -> Field { return &c.window.EnableLogging; }},
+    {"Calibration", "Guided", Fallback::None, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.window.GuidedCalibration; }},
 };
 
 // Sections the program rewrites at close; [PivotPoint] is an old one it drops.

@@ -32,6 +32,8 @@ struct WindowSettings {
   std::string ForegroundImageFileName;
   std::int32_t TimerInterval = 10;  // ms
   bool EnableLogging = false;
+  // Marks clicked on the face with an instruction and markers; false: one dialog per mark.
+  bool GuidedCalibration = true;
 };
 
 struct AppConfig {

@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -88,6 +89,8 @@ TForm1::TForm1(FormEnvironment environment, QWidget* parent)
   setWindowTitle(kWindowCaption);
   move(0, 0);
   resize(kDesignClientWidth, kDesignClientHeight);
+  // The guided calibration takes its keys (Backspace, Esc, Y, N) in the window.
+  setFocusPolicy(Qt::StrongFocus);
 
   Timer1_.setInterval(50);
   Timer2_.setInterval(kBuildLabelMs);
@@ -274,7 +277,18 @@ void TForm1::LoadCalibration() {
       m, *prompter_, log_, [this] { SaveConfig(); }, CalibrationFiles());
   Log("Attempting to load calibration data...");
   if (using_built_in_face_ && LoadBuiltInCalibration()) return;
-  if (!LoadFaceCalibration()) calibration_->PerformCalibration();
+  const bool valid = LoadFaceCalibration();
+  if (config_.window.GuidedCalibration) {
+    // One guided calibration at a time: the arc first, as the dialogs have it.
+    scale_after_arc_ = !valid && m.UseArcCalibration && !m.ArcCalibrationDone;
+    if (m.UseArcCalibration && !m.ArcCalibrationDone) {
+      BeginArcCalibration();
+    } else if (!valid) {
+      BeginScaleCalibration(true);
+    }
+    return;
+  }
+  if (!valid) calibration_->PerformCalibration();
   if (m.UseArcCalibration && !m.ArcCalibrationDone) calibration_->PerformArcCalibration();
 }
 
@@ -303,8 +317,36 @@ bool TForm1::LoadFaceCalibration() {
   return false;
 }
 
+void TForm1::BeginScaleCalibration(bool Required) {
+  if (config_.window.GuidedCalibration) {
+    Log("Guided scale calibration started.");
+    guided_.Start(GuidedKind::Scale);
+  } else if (Required) {
+    calibration_->PerformCalibration();
+  } else {
+    calibration_->BeginCalibration();
+  }
+}
+
+void TForm1::BeginArcCalibration() {
+  if (!config_.window.GuidedCalibration) {
+    config_.calibration.UseArcCalibration = true;
+    calibration_->PerformArcCalibration();
+    return;
+  }
+  Log("Guided arc calibration started.");
+  guided_.Start(GuidedKind::Arc);
+}
+
 void TForm1::StartScaleCalibration() {
   if (CalibrationPending()) return;
+  if (config_.window.GuidedCalibration) {
+    // Nothing to ask first: Esc leaves it and keeps the calibration in use.
+    BeginScaleCalibration(false);
+    ApplyClickThrough();
+    InvalidateFrame();
+    return;
+  }
   if (!prompter_->confirm("Calibrate the scale: click its 16 marks in turn, S0 to +60 dB. The "
                           "calibration in use stays until the last mark is confirmed. Start?"))
     return;
@@ -315,8 +357,7 @@ void TForm1::StartScaleCalibration() {
 
 void TForm1::StartArcCalibration() {
   if (CalibrationPending()) return;
-  config_.calibration.UseArcCalibration = true;
-  calibration_->PerformArcCalibration();
+  BeginArcCalibration();
   ApplyClickThrough();
   InvalidateFrame();
 }
@@ -329,6 +370,8 @@ void TForm1::ChangeFace(const std::string& fileName) {
     return;
   }
   calibration_->Cancel();
+  guided_.Cancel();
+  scale_after_arc_ = false;
   BackgroundBitmap_ = face;
   config_.window.BackgroundImageFileName = fileName;
   Log("Background image loaded successfully.");
@@ -342,10 +385,10 @@ void TForm1::ChangeFace(const std::string& fileName) {
   CalculateImagePosition(needle_, config_.meter, config_.calibration, width(), height(), log_);
   InvalidateFrame();
   if (!valid) {
-    calibration_->PerformCalibration();
+    BeginScaleCalibration(true);
   } else if (!ownFile && prompter_->confirm("This face has no calibration of its own yet. "
                                             "Calibrate its scale now?")) {
-    calibration_->BeginCalibration();
+    BeginScaleCalibration(false);
   }
   ApplyClickThrough();
   InvalidateFrame();
@@ -565,6 +608,12 @@ std::int32_t TForm1::BuildNumber() {
 void TForm1::Timer1Timer() {
   if (!created_) return;
   ShowLinkState();
+  if (guided_.Stage() == GuidedStage::Preview) {
+    // The sweep over the new marks takes the needle; the level waits.
+    guided_.AdvancePreview();
+    InvalidateFrame();
+    return;
+  }
   const bool moved = UpdateSMeter(needle_, config_.meter, FlexRadio_.get(), log_);
   const bool peakMoved = UpdatePeakHold();
   if (!moved && !peakMoved) return;
@@ -630,17 +679,29 @@ void TForm1::FormPaint(const QRect& area) {
       QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio));
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
   DrawLabels(painter);
+  // The overlay is in face pixels, as the clicks are.
+  painter.save();
+  painter.scale(ScaleFactor(), ScaleFactor());
+  DrawGuidedOverlay(painter, guided_,
+                    static_cast<std::int32_t>(std::lround(width() / ScaleFactor())));
+  painter.restore();
 }
 
 void TForm1::RenderFrame() {
+  // A finished guided scale shows its own marks until the answer.
+  const bool preview =
+      guided_.Kind() == GuidedKind::Scale &&
+      (guided_.Stage() == GuidedStage::Preview || guided_.Stage() == GuidedStage::Question);
   // Drawn at device pixels, so a 200 % screen shows a crisp needle.
   const qreal ratio = devicePixelRatioF();
-  const ScaledMeter drawn = ScaleMeter(config_.meter, config_.calibration, ScaleFactor() * ratio);
+  const ScaledMeter drawn = ScaleMeter(
+      config_.meter, preview ? preview_calibration_ : config_.calibration, ScaleFactor() * ratio);
   const QSize frame = ScaleSize(size(), ratio);
   UpdateDrawnForeground(ScaleFactor() * ratio);
-  renderer_.RenderFrame(drawn.Settings, drawn.Calibration, needle_.NeedlePosition, DrawnFace(),
+  renderer_.RenderFrame(drawn.Settings, drawn.Calibration,
+                        preview ? guided_.PreviewPosition() : needle_.NeedlePosition, DrawnFace(),
                         PNGImage_, frame.width(), frame.height(), clock_.LocalNow(), log_,
-                        PeakPosition());
+                        preview ? std::nullopt : PeakPosition());
   needle_.ImageCenterX = static_cast<std::int32_t>(std::lround(renderer_.Center().X / ratio));
   needle_.ImageCenterY = static_cast<std::int32_t>(std::lround(renderer_.Center().Y / ratio));
   rendered_peak_ = PeakPosition().value_or(-1.0);
@@ -716,14 +777,105 @@ void TForm1::mouseReleaseEvent(QMouseEvent* event) {
   }
 }
 
+void TForm1::keyPressEvent(QKeyEvent* event) {
+  if (!guided_.Active()) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  GuidedKey(event->key());
+}
+
+void TForm1::GuidedKey(int key) {
+  switch (key) {
+    case Qt::Key_Backspace:
+      if (guided_.TakeBack()) Log("Guided calibration: last mark taken back.");
+      InvalidateFrame();
+      break;
+    case Qt::Key_Escape:
+      AnswerGuided(GuidedAnswer::Cancel);
+      break;
+    case Qt::Key_Y:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      AnswerGuided(GuidedAnswer::Yes);
+      break;
+    case Qt::Key_N:
+      AnswerGuided(GuidedAnswer::No);
+      break;
+    default:
+      break;
+  }
+}
+
+void TForm1::GuidedMouseDown(int button, int x, int y) {
+  if (button == 1) {
+    if (guided_.TakeBack()) Log("Guided calibration: last mark taken back.");
+  } else if (button == 0) {
+    guided_.Click(x, y);
+    Log("Guided calibration: point " + std::to_string(guided_.Points().size()) + " at (" +
+        std::to_string(x) + ", " + std::to_string(y) + ").");
+    if (guided_.Stage() == GuidedStage::Preview) {
+      preview_calibration_ = config_.calibration;
+      preview_calibration_.CalibrationPoints = guided_.ScalePoints();
+      preview_calibration_.CalibrationDone = true;
+      // The sweep shows what Yes gives when the fitted pivot is then taken.
+      if (!preview_calibration_.IndependentPivotSet) {
+        if (const auto circle = FitMarks(preview_calibration_.CalibrationPoints, log_))
+          UseFittedPivot(preview_calibration_, *circle);
+      }
+    }
+  }
+  InvalidateFrame();
+}
+
+void TForm1::AnswerGuided(GuidedAnswer reply) {
+  const bool wasScale = guided_.Kind() == GuidedKind::Scale;
+  if (guided_.Answer(reply)) {
+    AcceptGuided();
+  } else if (!guided_.Active()) {
+    Log("Guided calibration cancelled; the calibration in use stays.");
+    scale_after_arc_ = false;
+  } else if (reply == GuidedAnswer::No) {
+    Log(std::string("Guided ") + (wasScale ? "scale" : "arc") + " calibration started again.");
+  }
+  ApplyClickThrough();
+  InvalidateFrame();
+}
+
+void TForm1::AcceptGuided() {
+  const std::vector<TPoint> points = guided_.Points();
+  try {
+    if (guided_.Kind() == GuidedKind::Scale) {
+      calibration_->AcceptScale(guided_.ScalePoints());
+    } else if (!calibration_->AcceptArc(points[0], points[1], points[2])) {
+      guided_.Start(GuidedKind::Arc);  // on one line: no arc, click again
+      return;
+    } else if (scale_after_arc_) {
+      scale_after_arc_ = false;
+      guided_.Start(GuidedKind::Scale);
+    }
+  } catch (const std::exception& e) {
+    // The points are in use; only the file or config.ini failed.
+    Log(std::string("Saving the calibration failed: ") + e.what());
+    std::fprintf(stderr, "Saving the calibration failed: %s\n", e.what());
+    prompter_->info(std::string("Saving the calibration failed: ") + e.what());
+  }
+  CalculateImagePosition(needle_, config_.meter, config_.calibration, width(), height(), log_);
+}
+
 void TForm1::FormMouseDown(int button, int x, int y) {
-  if (!calibration_) return;
-  const bool wasPending = calibration_->Pending();
   // The calibration stays in face pixels at every size.
   const double factor = ScaleFactor();
   const auto facePixel = [factor](int v) {
     return static_cast<std::int32_t>(std::lround(static_cast<double>(v) / factor));
   };
+  if (guided_.Active()) {
+    GuidedMouseDown(button, facePixel(x), facePixel(y));
+    ApplyClickThrough();
+    return;
+  }
+  if (!calibration_) return;
+  const bool wasPending = calibration_->Pending();
   try {
     calibration_->FormMouseDown(button, facePixel(x), facePixel(y));
   } catch (const std::exception& e) {

@@ -15,6 +15,7 @@
 #include "app/MeterMenu.h"
 #include "app/WindowShape.h"
 #include "display/CalibrationProcedure.h"
+#include "display/GuidedCalibration.h"
 #include "display/PeakHold.h"
 #include "display/Prompter.h"
 #include "display/Renderer.h"
@@ -77,7 +78,9 @@ class TForm1 : public QWidget, public MeterMenuHost {
   void SetMovementMode(TNeedleMovementMode mode) override;
   int ScalePercent() const override { return config_.meter.Scale; }
   void SetScalePercent(int percent) override;
-  bool CalibrationPending() const override { return calibration_ && calibration_->Pending(); }
+  bool CalibrationPending() const override {
+    return guided_.Active() || (calibration_ && calibration_->Pending());
+  }
   std::string SettingsFolder() const override;
   std::int32_t Build() const override { return BuildNumber(); }
   const LevelSource* Radio() const override { return FlexRadio_.get(); }
@@ -95,6 +98,9 @@ class TForm1 : public QWidget, public MeterMenuHost {
   // The FlexRadio link, when that is the source.
   TFlexRadioLib* FlexRadio() const { return dynamic_cast<TFlexRadioLib*>(FlexRadio_.get()); }
   const CalibrationProcedure* Calibration() const { return calibration_.get(); }
+  const GuidedCalibration& Guided() const { return guided_; }
+  // A key of the guided calibration: Backspace, Esc, Y or Enter, N.
+  void GuidedKey(int key);
   QTimer& Timer1() { return Timer1_; }
   QTimer& Timer2() { return Timer2_; }
   QTimer& Timer3() { return Timer3_; }
@@ -110,6 +116,7 @@ class TForm1 : public QWidget, public MeterMenuHost {
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -139,6 +146,13 @@ class TForm1 : public QWidget, public MeterMenuHost {
   // Loads the face's own calibration, else calibration.txt; false when it is not valid.
   bool LoadFaceCalibration();
   std::vector<std::string> CalibrationFiles() const;
+  // The scale or arc calibration, guided or by dialogs as [Calibration] Guided says;
+  // Required: there is no valid calibration to keep.
+  void BeginScaleCalibration(bool Required);
+  void BeginArcCalibration();
+  void GuidedMouseDown(int button, int x, int y);
+  void AnswerGuided(GuidedAnswer reply);
+  void AcceptGuided();
   void ResetWindowPlace();
   void ApplyAlwaysOnTop();
   void ApplyBorderless();
@@ -183,6 +197,11 @@ class TForm1 : public QWidget, public MeterMenuHost {
   QImage clickable_face_;
   qint64 clickable_face_key_ = -1;
   std::unique_ptr<CalibrationProcedure> calibration_;
+  GuidedCalibration guided_;
+  // The scale calibration waits for the guided arc calibration before it.
+  bool scale_after_arc_ = false;
+  // The finished marks (with their fitted pivot) the preview sweeps over.
+  MeterCalibration preview_calibration_;
   std::unique_ptr<LevelSource> FlexRadio_;
   std::unique_ptr<MeterMenu> menu_;
   MeterRenderer renderer_;

@@ -226,6 +226,34 @@ void CalibrationProcedure::CompleteMainCalibration() {
   main_pending_ = false;
   log_.Log("Main Calibration complete.");
   prompter_.info("Main Calibration complete.");
+  SaveMainCalibration();
+}
+
+void CalibrationProcedure::AcceptScale(const TCalibrationPoints& Points) {
+  Cancel();
+  state_.CalibrationPoints = Points;
+  state_.CalibrationDone = true;
+  log_.Log("Main Calibration complete.");
+  SaveMainCalibration();
+}
+
+bool CalibrationProcedure::AcceptArc(TPoint Left, TPoint Middle, TPoint Right) {
+  Cancel();
+  TPoint center = Middle;
+  std::int32_t radius = state_.ArcRadius;
+  if (!CalculateCircleCenterFromThreePoints(Left, Middle, Right, center, radius, prompter_, log_))
+    return false;
+  state_.UseArcCalibration = true;
+  state_.ArcCenter = center;
+  state_.ArcRadius = radius;
+  state_.ArcCalibrationDone = true;
+  log_.Log("Arc Calibration complete. True Center: " + PointText(state_.ArcCenter) +
+           ", Radius: " + std::to_string(state_.ArcRadius));
+  save_config_();
+  return true;
+}
+
+void CalibrationProcedure::SaveMainCalibration() {
   for (const std::string& file : calibration_files_) {
     SaveCalibrationToFile(state_.CalibrationPoints, file, log_);
   }

@@ -64,6 +64,12 @@ class CalibrationProcedure {
   // Drops a calibration under way; the one in use stays.
   void Cancel();
 
+  // A guided calibration's results, saved as the clicked ones are: the 16 marks (then
+  // the fitted pivot is offered), or the arc through its left end, middle and right
+  // end (false, with a message, when the three lie on a line).
+  void AcceptScale(const TCalibrationPoints& Points);
+  bool AcceptArc(TPoint Left, TPoint Middle, TPoint Right);
+
   bool ArcCalibrationPending() const;
   bool MainCalibrationPending() const { return main_pending_; }
   bool Pending() const { return ArcCalibrationPending() || MainCalibrationPending(); }
@@ -77,6 +83,7 @@ class CalibrationProcedure {
   void SaveArcAndRestartScale();
   void HandleMainClick(std::int32_t x, std::int32_t y);
   void CompleteMainCalibration();
+  void SaveMainCalibration();
   void OfferFittedPivot();
 
   MeterCalibration& state_;

@@ -184,7 +184,8 @@ TEST(ConfigTest, SaveRewritesOwnSectionsInOrderAndKeepsOthers) {
       "PivotArcRadius=0\nArcCenterOffsetX=0\nArcCenterOffsetY=0\n"
       "EnableArcIndependentPivot=0\n"
       "[Timer]\nInterval=10\n"
-      "[Logging]\nEnableLogging=0\n");
+      "[Logging]\nEnableLogging=0\n"
+      "[Calibration]\nGuided=1\n");
 }
 
 TEST(ConfigTest, SizeAndPeakHoldAreKeptInRangeAndTheColourWrittenOnlyWhenChosen) {

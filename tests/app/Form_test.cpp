@@ -188,6 +188,7 @@ TEST_F(FormTest, BlackTicksTakeClicksWhileCalibrating) {
   face.fill(qRgb(200, 190, 150));
   QPainter(&face).fillRect(10, 10, 20, 20, Qt::black);
   ASSERT_TRUE(face.save(QString::fromStdString((dir_ / "quendal.png").string())));
+  WriteFile(dir_ / "config.ini", "[Calibration]\nGuided=0\n");
   TForm1 form(Environment());
   form.FormCreate();
   ASSERT_FALSE(form.MeterCalibrationData().CalibrationDone);
@@ -202,6 +203,7 @@ TEST_F(FormTest, BlackTicksTakeClicksWhileCalibrating) {
 
 TEST_F(FormTest, InvalidCalibrationFileStartsCalibrationAndClicksSaveIt) {
   WriteFile(dir_ / "calibration.txt", "10 20\r\n");
+  WriteFile(dir_ / "config.ini", "[Calibration]\nGuided=0\n");
   TForm1 form(Environment());
   form.FormCreate();
   ASSERT_FALSE(form.MeterCalibrationData().CalibrationDone);
@@ -216,7 +218,7 @@ TEST_F(FormTest, InvalidCalibrationFileStartsCalibrationAndClicksSaveIt) {
 }
 
 TEST_F(FormTest, ClickThroughWaitsForThePendingCalibration) {
-  WriteFile(dir_ / "config.ini", "[Window]\nClickThrough=1\n");
+  WriteFile(dir_ / "config.ini", "[Window]\nClickThrough=1\n[Calibration]\nGuided=0\n");
   TForm1 form(Environment());
   form.FormCreate();
   form.ApplyWindowSettings();
@@ -231,7 +233,8 @@ TEST_F(FormTest, ArcCalibrationClicksSaveTheConfig) {
   std::string points;
   for (int i = 0; i < 16; ++i) points += "5 5\r\n";
   WriteFile(dir_ / "calibration.txt", points);
-  WriteFile(dir_ / "config.ini", "[ArcCalibration]\nUseArcCalibration=1\n");
+  WriteFile(dir_ / "config.ini",
+            "[ArcCalibration]\nUseArcCalibration=1\n[Calibration]\nGuided=0\n");
   TForm1 form(Environment());
   form.FormCreate();
   form.FormMouseDown(0, 200, 100);
@@ -242,6 +245,68 @@ TEST_F(FormTest, ArcCalibrationClicksSaveTheConfig) {
   EXPECT_NE(config.find("CenterX=200"), std::string::npos);
   EXPECT_NE(config.find("CenterY=200"), std::string::npos);
   EXPECT_NE(config.find("Radius=100"), std::string::npos);
+}
+
+void RunPreview(const TForm1& form) {
+  // The meter tick sweeps the needle; the deadline only keeps a fault from hanging.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (form.Guided().Stage() == GuidedStage::Preview &&
+         std::chrono::steady_clock::now() < deadline)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+TEST_F(FormTest, GuidedCalibrationOnTheFace) {
+  std::string old;
+  for (int i = 0; i < 16; ++i) old += std::to_string(20 + i * 20) + " 100\r\n";
+  struct Case {
+    const char* name;
+    bool firstRun;
+    std::vector<int> answers;  // keys after the preview
+    bool saved;
+  };
+  const Case cases[] = {
+      {"first run, yes", true, {Qt::Key_Y}, true},
+      {"from the menu, no then yes", false, {Qt::Key_N}, true},
+      {"from the menu, esc keeps the old one", false, {Qt::Key_Escape}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(dir_ / "calibration.txt", c.firstRun ? "" : old);
+    prompter_.shown.clear();
+    TForm1 form(Environment());
+    form.FormCreate();
+    if (!c.firstRun) form.StartScaleCalibration();
+    EXPECT_TRUE(prompter_.shown.empty()) << "no box before the face";
+    ASSERT_EQ(form.Guided().Stage(), GuidedStage::Clicking);
+    EXPECT_EQ(form.Guided().Instruction().substr(0, 8), "Click S0");
+    form.FormMouseDown(0, 1, 1);
+    form.FormMouseDown(1, 1, 1);  // right click takes it back
+    form.FormMouseDown(0, 2, 2);
+    form.GuidedKey(Qt::Key_Backspace);
+    ASSERT_TRUE(form.Guided().Points().empty());
+    for (int i = 0; i < 16; ++i) form.FormMouseDown(0, 30 + i, 40 + i);
+    EXPECT_EQ(form.MeterCalibrationData().CalibrationDone, !c.firstRun) << "old one in use";
+    RunPreview(form);
+    ASSERT_EQ(form.Guided().Stage(), GuidedStage::Question);
+    for (int key : c.answers) form.GuidedKey(key);
+    if (c.answers.front() == Qt::Key_N) {
+      EXPECT_EQ(form.Guided().Stage(), GuidedStage::Clicking);
+      for (int i = 0; i < 16; ++i) form.FormMouseDown(0, 30 + i, 40 + i);
+      RunPreview(form);
+      form.GuidedKey(Qt::Key_Return);
+    }
+    EXPECT_FALSE(form.CalibrationPending());
+    std::string expected;
+    for (int i = 0; i < 16; ++i)
+      expected += std::to_string(30 + i) + " " + std::to_string(40 + i) + "\r\n";
+    EXPECT_EQ(ReadFile(dir_ / "calibration.txt"), c.saved ? expected : (c.firstRun ? "" : old));
+    EXPECT_EQ(std::filesystem::exists(dir_ / "quendal.calibration.txt"), c.saved);
+    EXPECT_EQ(form.MeterCalibrationData().CalibrationPoints[0],
+              c.saved ? (TPoint{30, 40}) : (TPoint{20, 100}));
+    // A straight scale has no pivot to offer: no box at all.
+    EXPECT_TRUE(prompter_.shown.empty());
+    std::filesystem::remove(dir_ / "quendal.calibration.txt");
+  }
 }
 
 TEST_F(FormTest, ConfigErrorStopsBeforeAnythingIsCreatedOrSaved) {

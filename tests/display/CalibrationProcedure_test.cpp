@@ -256,3 +256,31 @@ TEST_F(CalibrationProcedureTest, ValidationNamesFirstUnsetPoint) {
 
 }  // namespace
 }  // namespace quendal
+
+namespace quendal {
+namespace {
+
+TEST_F(CalibrationProcedureTest, GuidedResultsAreSavedWithoutFurtherBoxes) {
+  CalibrationProcedure procedure(state_, prompter_, log_, [this] { ++saves_; },
+                                 {CalibrationFile()});
+  TCalibrationPoints straight{};
+  for (int i = 0; i < 16; ++i) straight[i] = TPoint{10 + 20 * i, 50};
+  procedure.AcceptScale(straight);
+  EXPECT_TRUE(state_.CalibrationDone);
+  EXPECT_EQ(state_.CalibrationPoints, straight);
+  EXPECT_TRUE(std::filesystem::exists(CalibrationFile()));
+  // A straight scale: no pivot to offer, and no message box at all.
+  EXPECT_TRUE(prompter_.shown.empty());
+
+  EXPECT_FALSE(procedure.AcceptArc({100, 100}, {200, 100}, {300, 100}));
+  EXPECT_FALSE(state_.ArcCalibrationDone);
+  EXPECT_EQ(saves_, 0);
+  EXPECT_TRUE(procedure.AcceptArc({100, 200}, {200, 100}, {300, 200}));
+  EXPECT_TRUE(state_.ArcMode());
+  EXPECT_EQ(state_.ArcCenter, (TPoint{200, 200}));
+  EXPECT_EQ(state_.ArcRadius, 100);
+  EXPECT_EQ(saves_, 1);
+}
+
+}  // namespace
+}  // namespace quendal

@@ -111,7 +111,7 @@ def scenario_close_and_save(s):
     text = open(s.config_path()).read()
     sections = [line.strip() for line in text.splitlines() if line.startswith("[")]
     expected = ["[Network]", "[Window]", "[Visual]", "[NeedleMovement]", "[ArcCalibration]",
-                "[Timer]", "[Logging]"]
+                "[Timer]", "[Logging]", "[Calibration]"]
     if sections != expected:
         fail("sections %s" % sections)
     for line in ("FlexIP=127.0.0.1", "NeedleLength=180", "Interval=10", "NeedleColor=#FF0000",
@@ -122,7 +122,7 @@ def scenario_close_and_save(s):
 
 def scenario_first_run(s):
     s.install_face(calibration=False)
-    s.write_config("")
+    s.write_config("[Calibration]\nGuided=0\n")
     s.start_radiosim()
     s.start_quendal()
     points = read_calibration(open(os.path.join(ASSETS, "calibration.txt")).read())

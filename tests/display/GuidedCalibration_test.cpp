@@ -1,0 +1,129 @@
+#include "display/GuidedCalibration.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace quendal {
+namespace {
+
+// One script of input per case: 'c' click at the next point, 'b' take back,
+// 'y'/'n'/'x' answer Yes/No/Esc, 'p' run the whole preview.
+struct GuidedCase {
+  const char* name;
+  GuidedKind kind;
+  std::string script;
+  GuidedStage stage;
+  std::size_t points;
+  std::string instruction_start;  // how Instruction() begins
+  bool accepted;                  // whether some Answer returned true
+};
+
+void Play(GuidedCalibration& guided, const std::string& script, bool& accepted) {
+  int next = 0;
+  for (char step : script) {
+    switch (step) {
+      case 'c':
+        guided.Click(100 + next, 200 - next);
+        ++next;
+        break;
+      case 'b':
+        guided.TakeBack();
+        --next;
+        break;
+      case 'p':
+        for (int i = 0; i < GuidedCalibration::kPreviewTicks; ++i) guided.AdvancePreview();
+        break;
+      case 'y':
+        accepted = guided.Answer(GuidedAnswer::Yes) || accepted;
+        break;
+      case 'n':
+        accepted = guided.Answer(GuidedAnswer::No) || accepted;
+        next = 0;
+        break;
+      case 'x':
+        accepted = guided.Answer(GuidedAnswer::Cancel) || accepted;
+        break;
+    }
+  }
+}
+
+TEST(GuidedCalibrationTest, ScriptsOfClicksTakeBacksAndAnswers) {
+  const std::string sixteen(16, 'c');
+  const GuidedCase cases[] = {
+      {"fresh", GuidedKind::Scale, "", GuidedStage::Clicking, 0, "Click S0 (1/16)", false},
+      {"tenth mark", GuidedKind::Scale, "ccccccccc", GuidedStage::Clicking, 9, "Click S9 (10/16)",
+       false},
+      {"first dB mark", GuidedKind::Scale, "cccccccccc", GuidedStage::Clicking, 10,
+       "Click +10 dB (11/16)", false},
+      {"last mark", GuidedKind::Scale, "ccccccccccccccc", GuidedStage::Clicking, 15,
+       "Click +60 dB (16/16)", false},
+      {"take back", GuidedKind::Scale, "cccb", GuidedStage::Clicking, 2, "Click S2", false},
+      {"take back with none", GuidedKind::Scale, "b", GuidedStage::Clicking, 0, "Click S0", false},
+      {"sixteenth starts the preview", GuidedKind::Scale, sixteen, GuidedStage::Preview, 16,
+       "Preview", false},
+      {"a click in the preview is ignored", GuidedKind::Scale, (sixteen + "c"),
+       GuidedStage::Preview, 16, "Preview", false},
+      {"question after the sweep", GuidedKind::Scale, (sixteen + "p"), GuidedStage::Question, 16,
+       "Use this calibration?", false},
+      {"no answer in the preview", GuidedKind::Scale, (sixteen + "y"), GuidedStage::Preview, 16,
+       "Preview", false},
+      {"take back after the sixteenth does nothing", GuidedKind::Scale, (sixteen + "pb"),
+       GuidedStage::Question, 16, "Use this calibration?", false},
+      {"yes", GuidedKind::Scale, (sixteen + "py"), GuidedStage::Idle, 16, "", true},
+      {"no starts again", GuidedKind::Scale, (sixteen + "pn"), GuidedStage::Clicking, 0, "Click S0",
+       false},
+      {"esc at the question", GuidedKind::Scale, (sixteen + "px"), GuidedStage::Idle, 0, "", false},
+      {"esc halfway", GuidedKind::Scale, "cccx", GuidedStage::Idle, 0, "", false},
+      {"arc first point", GuidedKind::Arc, "", GuidedStage::Clicking, 0,
+       "Click left end of the scale (1/3)", false},
+      {"arc middle", GuidedKind::Arc, "c", GuidedStage::Clicking, 1,
+       "Click middle of the scale (2/3)", false},
+      {"arc right end", GuidedKind::Arc, "cc", GuidedStage::Clicking, 2,
+       "Click right end of the scale (3/3)", false},
+      {"arc asks without a sweep", GuidedKind::Arc, "ccc", GuidedStage::Question, 3,
+       "Use this calibration?", false},
+      {"arc yes", GuidedKind::Arc, "cccy", GuidedStage::Idle, 3, "", true},
+  };
+  for (const GuidedCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    GuidedCalibration guided;
+    guided.Start(c.kind);
+    bool accepted = false;
+    Play(guided, c.script, accepted);
+    EXPECT_EQ(guided.Stage(), c.stage);
+    EXPECT_EQ(guided.Points().size(), c.points);
+    EXPECT_EQ(guided.Instruction().substr(0, std::string(c.instruction_start).size()),
+              c.instruction_start);
+    EXPECT_EQ(accepted, c.accepted);
+  }
+}
+
+TEST(GuidedCalibrationTest, PointsKeepTheClicksInOrderAfterATakeBack) {
+  GuidedCalibration guided;
+  guided.Start(GuidedKind::Scale);
+  guided.Click(5, 6);
+  guided.Click(99, 99);
+  EXPECT_TRUE(guided.TakeBack());
+  guided.Click(7, 8);
+  const TCalibrationPoints points = guided.ScalePoints();
+  EXPECT_EQ(points[0], (TPoint{5, 6}));
+  EXPECT_EQ(points[1], (TPoint{7, 8}));
+  EXPECT_EQ(points[2], (TPoint{0, 0}));
+}
+
+TEST(GuidedCalibrationTest, PreviewSweepsFromS0ToTheLastMark) {
+  GuidedCalibration guided;
+  guided.Start(GuidedKind::Scale);
+  for (int i = 0; i < 16; ++i) guided.Click(i + 1, 1);
+  EXPECT_EQ(guided.PreviewPosition(), 0.0);
+  for (int i = 0; i < GuidedCalibration::kPreviewTicks / 2; ++i) guided.AdvancePreview();
+  EXPECT_EQ(guided.PreviewPosition(), 7.5);
+  for (int i = 0; i < GuidedCalibration::kPreviewTicks / 2; ++i) guided.AdvancePreview();
+  EXPECT_EQ(guided.Stage(), GuidedStage::Question);
+  EXPECT_EQ(guided.PreviewPosition(), 15.0);
+}
+
+}  // namespace
+}  // namespace quendal
