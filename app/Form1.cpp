@@ -611,6 +611,7 @@ void TForm1::Timer1Timer() {
   if (guided_.Stage() == GuidedStage::Preview) {
     // The sweep over the new marks takes the needle; the level waits.
     guided_.AdvancePreview();
+    if (guided_.Stage() == GuidedStage::Question) Log("Guided calibration: preview done.");
     InvalidateFrame();
     return;
   }

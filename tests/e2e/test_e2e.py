@@ -152,6 +152,99 @@ def scenario_first_run(s):
         fail("the fitted pivot was not saved:\n" + open(s.config_path()).read())
 
 
+# A 500 x 300 face of one's own: 16 ticks on an arc about (250, 360), radius 280, every
+# other one pure black. Returns the marks, where the ticks cross the arc.
+CUSTOM_CENTER, CUSTOM_RADIUS = (250, 360), 280
+
+
+def write_custom_face(path):
+    width, height = 500, 300
+    pixels = bytearray(bytes((235, 225, 190)) * width * height)
+    marks = []
+    for index in range(16):
+        angle = math.radians(-50 + index * 100 / 15)
+        sin, cos = math.sin(angle), math.cos(angle)
+        marks.append((round(CUSTOM_CENTER[0] + CUSTOM_RADIUS * sin),
+                      round(CUSTOM_CENTER[1] - CUSTOM_RADIUS * cos)))
+        colour = (0, 0, 0) if index % 2 == 0 else (40, 40, 140)
+        for step in range(-70, 71):  # a radial tick 14 px long, 3 px wide
+            r = CUSTOM_RADIUS + step / 10
+            for side in (-1.2, -0.6, 0, 0.6, 1.2):
+                x = round(CUSTOM_CENTER[0] + r * sin + side * cos)
+                y = round(CUSTOM_CENTER[1] - r * cos + side * sin)
+                pixels[(y * width + x) * 3:(y * width + x) * 3 + 3] = bytes(colour)
+    ppm = b"P6 %d %d 255\n" % (width, height) + bytes(pixels)
+    subprocess.run(["convert", "ppm:-", "png24:" + path], input=ppm, check=True)
+    return marks
+
+
+def scenario_guided_calibration(s):
+    marks = write_custom_face(os.path.join(s.run_dir, "own.png"))
+    s.write_config("[Visual]\nBackgroundImageFileName=own.png\nNeedleColor=#00FF00\n"
+                   "[Logging]\nEnableLogging=1\n")
+    s.start_radiosim("--level", "steady:-73")
+    quendal = s.start_quendal()
+    window = s.window_id()
+    if not window:
+        fail("meter window did not appear")
+    time.sleep(1.5)  # the face, and no box before it
+    left, top, width, height = s.window_geometry(window)
+    if (width, height) != (500, 300):
+        fail("a prompt came before the face: %s" % ((left, top, width, height),))
+    for index, (x, y) in enumerate(marks):
+        if index == 5:  # a slip, taken back
+            s.click(left + x + 30, top + y + 40)
+            time.sleep(0.3)
+            s.key("BackSpace")
+        s.click(left + x, top + y)  # S0, +10 dB ... are pure black: the click is taken
+        time.sleep(0.3)
+        if index == 7:
+            s.screenshot(os.path.join(s.run_dir, "guided-in-progress.png"))
+    if not wait_for_log(s, "application.log", "Guided calibration: preview done.", 10):
+        fail("the preview never ended:\n" + s.read("application.log"))
+    s.key("y")  # "Use this calibration?"
+    answer_dialog(s)  # "The marks lie on an arc about ...?" -> Yes
+    if not wait_until(lambda: s.read("own.calibration.txt"), 5):
+        fail("own.calibration.txt was not written:\n" + s.read("application.log"))
+    if read_calibration(s.read("own.calibration.txt")) != marks:
+        fail("own.calibration.txt holds %s, not %s" % (s.read("own.calibration.txt"), marks))
+    if read_calibration(s.read("calibration.txt")) != marks:
+        fail("calibration.txt was not written as well")
+    if not wait_until(lambda: "ArcCalibrationDone=1" in open(s.config_path()).read(), 5):
+        fail("the fitted pivot was not saved:\n" + open(s.config_path()).read())
+    s.close_window(window)
+    quendal.wait(10)
+
+    # Again with the new calibration: the needle at S9 reaches the mark from the fitted pivot.
+    config = dict(line.strip().split("=", 1) for line in open(s.config_path())
+                  if "=" in line)
+    pivot = (int(config["CenterX"]), int(config["CenterY"]))
+    if math.dist(pivot, CUSTOM_CENTER) > 3:
+        fail("fitted pivot %s, not about %s" % (pivot, CUSTOM_CENTER))
+    s.start_quendal()
+    window = s.window_id()
+    if not window or not wait_for_log(
+            s, "FlexRadioLib.log", "GetMeterByName - Meter LEVEL value: -73.00", 20):
+        fail("the meter did not come back to read -73 dBm")
+    time.sleep(1.5)
+    left, top, width, height = s.window_geometry(window)
+    shot = s.screenshot(os.path.join(s.run_dir, "guided-s9.png"))
+    green = [(x - left, y - top) for y in range(top, top + height)
+             for x in range(left, left + width)
+             if shot.rgb(x, y)[1] > 200 and shot.rgb(x, y)[0] < 80 and shot.rgb(x, y)[2] < 80]
+    if len(green) < 30:
+        fail("too few needle pixels: %d" % len(green))
+    tip = max(green, key=lambda p: math.dist(p, pivot))
+    s9 = marks[9]
+    # The tip crosses the tick a few pixels past the clicked mark, on the mark's radius.
+    dx, dy = s9[0] - pivot[0], s9[1] - pivot[1]
+    off_axis = abs((tip[0] - pivot[0]) * dy - (tip[1] - pivot[1]) * dx) / math.hypot(dx, dy)
+    beyond = math.dist(tip, pivot) - math.dist(s9, pivot)
+    if off_axis > 3 or not -1 <= beyond <= 3 + 3:
+        fail("needle tip at %s: %.1f px off the S9 mark %s, %.1f px past it"
+             % (tip, off_axis, s9, beyond))
+
+
 def answer_dialog(s, timeout=10):
     """Waits for a visible Quendal window (the newest is the dialog) and presses Enter,
     which takes the default button (OK, or Yes)."""
@@ -239,6 +332,7 @@ SCENARIOS = {
     "see_through_masked": (lambda s: scenario_see_through(s, False), False),
     "close_and_save": (scenario_close_and_save, False),
     "first_run": (scenario_first_run, False),
+    "guided_calibration": (scenario_guided_calibration, False),
     "watchdog": (scenario_watchdog, False),
     "discovery_override": (scenario_discovery_override, False),
 }
