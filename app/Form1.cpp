@@ -137,8 +137,9 @@ void TForm1::FormCreate() {
   }
 
   if (!env_.CreateRadioLink) return;
-  LevelSourceEnvironment sources{env_.Radio};
-  if (sources.Flex.ConfigPath.empty()) sources.Flex.ConfigPath = ConfigPath();
+  LevelSourceEnvironment sources;
+  sources.Flex = env_.Radio;
+  sources.ConfigPath = ConfigPath();
   FlexRadio_ = CreateLevelSource(config_.radio, sources);
   try {
     FlexRadio_->Start();

@@ -28,7 +28,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Quendal shows the receive level of a FlexRadio radio as a needle over a meter\n"
   "face, a PNG picture whose pure-black parts are see-through. It finds the radio\n"
   "on the local network, subscribes to its meter stream and can follow the\n"
-  "SmartSDR window. Includes quendal-radiosim, a simulated radio.")
+  "SmartSDR window. Hamlib rigs and TCI servers can feed it too. Includes\n"
+  "quendal-radiosim, a simulated radio, and quendal-tcisim, a TCI server.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Quendal)
 set(CPACK_STRIP_FILES ON)
 

@@ -5,6 +5,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/VersionResource.cmake)
 
 quendal_add_version_resource(quendal ${QUENDAL_VERSION} "Quendal for FlexRadio S-meter")
 quendal_add_version_resource(quendal-radiosim ${QUENDAL_VERSION} "Quendal radio simulator")
+quendal_add_version_resource(quendal-tcisim ${QUENDAL_VERSION} "Quendal TCI server simulator")
 # No console window beside the meter.
 set_target_properties(quendal PROPERTIES WIN32_EXECUTABLE ON)
 
@@ -21,6 +22,7 @@ if(QUENDAL_WINDEPLOYQT)
                     --no-translations
                     \"\${CMAKE_INSTALL_PREFIX}/quendal.exe\"
                     \"\${CMAKE_INSTALL_PREFIX}/quendal-radiosim.exe\"
+                    \"\${CMAKE_INSTALL_PREFIX}/quendal-tcisim.exe\"
                   COMMAND_ERROR_IS_FATAL ANY)")
   else()
     message(WARNING "windeployqt not found: the installed folder will lack the Qt runtime")

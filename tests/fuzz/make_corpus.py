@@ -181,8 +181,20 @@ def picture():
     put("picture", "truncated.png", png(8, 8)[:60])
 
 
+def tci():
+    # First byte: the frame sizes; then what a TCI server sends.
+    put("tci", "start_up", "\x05protocol:ExpertSDR3,1.9;device:SunSDR2PRO;receive_only:false;"
+        "trx_count:2;channels_count:2;vfo_limits:10000,500000000;modulations_list:AM,LSB,USB;"
+        "vfo:0,0,14074000;vfo:0,1,14076000;modulation:0,USB;ready;")
+    put("tci", "pushed", "\x11rx_smeter:0,0,-73;rx_smeter:0,1,-90.5;RX_SMETER:1,0,-53;"
+        "rx_channel_sensors:0,0,-101.25;vfo:0,0,7074000;")
+    put("tci", "bad", "\x02rx_smeter:0,0,nan;rx_smeter:0,0,inf;rx_smeter:0,0,1e400;rx_smeter:;"
+        "vfo:0,0,-1;trx_count:x;rx_smeter:99999999999,0,-73;" + "x" * 5000 + ";ready;")
+
+
 def main():
-    for make in (vita49, discovery, meter_status, slice_text, telnet, config, calibration, picture):
+    for make in (vita49, discovery, meter_status, slice_text, telnet, config, calibration, picture,
+                 tci):
         make()
     return 0
 

@@ -16,6 +16,7 @@ BUILD_DIR, VERSION = sys.argv[1], sys.argv[2]
 EXPECTED_FILES = sorted([
     "bin/quendal",
     "bin/quendal-radiosim",
+    "bin/quendal-tcisim",
     "libexec/quendal/quendal",
     "share/applications/quendal.desktop",
     "share/doc/quendal/changelog.Debian.gz",
@@ -26,6 +27,7 @@ EXPECTED_FILES = sorted([
     "share/icons/hicolor/128x128/apps/quendal.png",
     "share/icons/hicolor/256x256/apps/quendal.png",
     "share/man/man1/quendal-radiosim.1.gz",
+    "share/man/man1/quendal-tcisim.1.gz",
     "share/man/man1/quendal.1.gz",
     "share/metainfo/org.quendal.quendal.metainfo.xml",
     "share/quendal/calibration.txt",
@@ -169,6 +171,7 @@ def main():
 
         check_manual_page(prefix, "quendal", [os.path.join(prefix, "bin/quendal")])
         check_manual_page(prefix, "quendal-radiosim", [os.path.join(prefix, "bin/quendal-radiosim")])
+        check_manual_page(prefix, "quendal-tcisim", [os.path.join(prefix, "bin/quendal-tcisim")])
 
         check_launcher(prefix, scratch)
 

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "support/IniFile.h"
+
+namespace quendal {
+
+// A [Hamlib] key the source cannot use; the text names the key and the value.
+class HamlibConfigError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The user's [Hamlib] section.
+struct HamlibConfig {
+  static constexpr std::int32_t kNetRigctl = 2;
+
+  std::int32_t Model = kNetRigctl;
+  std::string Device;     // serial device, COM port, or host:port for NET rigctl
+  std::int32_t Baud = 0;  // 0: the rig's own default
+  std::chrono::milliseconds Poll{100};
+};
+
+// Reads Model (a Hamlib rig number, default 2), Device (for model 2 default
+// 127.0.0.1:4532), Baud and PollMs (20 to 10000, default 100). Throws
+// HamlibConfigError for values it cannot use.
+HamlibConfig ReadHamlibConfig(const IniFile& ini);
+
+// Hamlib's STRENGTH is the calibrated level in dB relative to S9 (0 = S9,
+// -54 = S0 at 6 dB per S unit, positive = dB over S9). The meter works in dBm
+// with S9 = -73 dBm, the HF convention.
+constexpr double StrengthToDbm(std::int32_t strengthDb) { return strengthDb - 73.0; }
+
+}  // namespace quendal

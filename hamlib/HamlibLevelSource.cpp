@@ -1,0 +1,154 @@
+#include "hamlib/HamlibLevelSource.h"
+
+#include <hamlib/rig.h>
+
+#include <QMetaObject>
+#include <algorithm>
+#include <filesystem>
+#include <limits>
+
+#include "hamlib/HamlibWorker.h"
+
+namespace quendal {
+
+namespace {
+
+std::chrono::milliseconds Since(std::chrono::steady_clock::time_point then,
+                                std::chrono::steady_clock::time_point now) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(now - then);
+}
+
+}  // namespace
+
+HamlibLevelSource::HamlibLevelSource(HamlibSourceSettings settings, QObject* parent)
+    : QObject(parent),
+      settings_(std::move(settings)),
+      log_(settings_.LogPath, settings_.clock.get()) {}
+
+HamlibLevelSource::~HamlibLevelSource() { Stop(); }
+
+void HamlibLevelSource::LoadConfig() {
+  config_ = HamlibConfig{};
+  log_.SetEnabled(false);
+  std::error_code ec;
+  if (!settings_.ConfigPath.empty() && std::filesystem::exists(settings_.ConfigPath, ec)) {
+    const IniFile ini(settings_.ConfigPath);
+    log_.SetEnabled(ini.ReadBool("Logging", "EnableLogging", false));
+    config_ = ReadHamlibConfig(ini);
+  }
+  // Hamlib's own chatter on standard error helps nobody watching a meter.
+  rig_set_debug(RIG_DEBUG_NONE);
+  rig_check_backend(config_.Model);  // caps are known once the model's backend is loaded
+  if (rig_get_caps(config_.Model) == nullptr)
+    throw HamlibConfigError("[Hamlib] Model=" + std::to_string(config_.Model) +
+                            " is not usable: Hamlib knows no such rig (rigctl -l lists them).");
+}
+
+void HamlibLevelSource::Log(const std::string& message) {
+  if (log_.Enabled()) log_.Log("Hamlib: " + message);
+}
+
+void HamlibLevelSource::Start() {
+  if (worker_ != nullptr) return;
+  LoadConfig();
+  Log("Starting; model " + std::to_string(config_.Model) + ", device '" + config_.Device +
+      "', every " + std::to_string(config_.Poll.count()) + " ms.");
+  worker_ = new HamlibWorker(config_);
+  worker_->moveToThread(&thread_);
+  connect(worker_, &HamlibWorker::Opening, this, &HamlibLevelSource::OnOpening);
+  connect(worker_, &HamlibWorker::Opened, this, &HamlibLevelSource::OnOpened);
+  connect(worker_, &HamlibWorker::Reading, this, &HamlibLevelSource::OnReading);
+  connect(worker_, &HamlibWorker::Lost, this, &HamlibLevelSource::OnLost);
+  phase_ = Phase::Opening;
+  thread_.start();
+  QMetaObject::invokeMethod(worker_, &HamlibWorker::Begin, Qt::QueuedConnection);
+}
+
+void HamlibLevelSource::Stop() {
+  if (worker_ == nullptr) return;
+  // End runs on the worker thread after the call in progress; then the thread
+  // ends, and the worker, with no timers left, can go from here.
+  QMetaObject::invokeMethod(worker_, &HamlibWorker::End, Qt::BlockingQueuedConnection);
+  thread_.quit();
+  thread_.wait();
+  delete worker_;
+  worker_ = nullptr;
+  phase_ = Phase::Stopped;
+  Log("Stopped.");
+}
+
+void HamlibLevelSource::OnOpening() {
+  if (phase_ == Phase::Stopped) return;
+  if (phase_ != Phase::Opening) Log("Opening the rig at '" + config_.Device + "'.");
+  phase_ = Phase::Opening;
+}
+
+void HamlibLevelSource::OnOpened(const QString& model, bool hasStrength) {
+  if (phase_ == Phase::Stopped) return;
+  phase_ = Phase::Open;
+  opened_at_ = settings_.clock.get().MonotonicNow();
+  model_ = model.toStdString();
+  has_strength_ = hasStrength;
+  Log("Opened " + model_ + (hasStrength ? "." : "; it reports no STRENGTH level."));
+}
+
+void HamlibLevelSource::OnReading(double dbm, qint64 frequencyHz) {
+  if (phase_ == Phase::Stopped) return;
+  level_dbm_ = dbm;
+  level_time_ = settings_.clock.get().MonotonicNow();
+  frequency_hz_ = frequencyHz <= std::numeric_limits<std::int32_t>::max()
+                      ? static_cast<std::int32_t>(frequencyHz)
+                      : 0;
+}
+
+void HamlibLevelSource::OnLost(const QString& why, int retrySeconds) {
+  if (phase_ == Phase::Stopped) return;
+  phase_ = Phase::Lost;
+  retry_at_ = settings_.clock.get().MonotonicNow() + std::chrono::seconds(retrySeconds);
+  Log(why.toStdString() + "; next attempt in " + std::to_string(retrySeconds) + " s.");
+}
+
+LevelReading HamlibLevelSource::CurrentLevel() {
+  LevelReading reading;
+  reading.FrequencyHz = frequency_hz_;
+  if (!level_dbm_) return reading;
+  reading.Meter.Name = "LEVEL";
+  reading.Meter.UnitStr = "dBm";
+  reading.Meter.Value = *level_dbm_;
+  reading.Age = Since(level_time_, settings_.clock.get().MonotonicNow());
+  return reading;
+}
+
+LinkStatus HamlibLevelSource::Status() const {
+  LinkStatus status;
+  const auto now = settings_.clock.get().MonotonicNow();
+  switch (phase_) {
+    case Phase::Stopped:
+      break;
+    case Phase::Opening:
+      status.State = LinkState::Connecting;
+      status.Address = config_.Device;
+      break;
+    case Phase::Lost:
+      status.State = LinkState::Lost;
+      status.RetryInSeconds = static_cast<std::int32_t>(std::max<std::int64_t>(
+          1, std::chrono::ceil<std::chrono::seconds>(retry_at_ - now).count()));
+      break;
+    case Phase::Open: {
+      const bool fresh = has_strength_ && level_dbm_ && level_time_ >= opened_at_ &&
+                         Since(level_time_, now) <= kStaleAfter;
+      status.State = fresh ? LinkState::Receiving : LinkState::NoMeterData;
+      break;
+    }
+  }
+  return status;
+}
+
+RadioIdentity HamlibLevelSource::Identity() const {
+  RadioIdentity identity;
+  identity.Model = model_;
+  identity.Address = config_.Device;
+  return identity;
+}
+
+}  // namespace quendal

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QObject>
+#include <QThread>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "hamlib/HamlibConfig.h"
+#include "meters/LevelSource.h"
+#include "support/Clock.h"
+#include "support/TextLog.h"
+
+namespace quendal {
+
+class HamlibWorker;
+
+// What differs between the program and its tests. The program uses the defaults.
+struct HamlibSourceSettings {
+  std::string ConfigPath;  // [Hamlib] and [Logging] EnableLogging come from here
+  std::string LogPath = "Hamlib.log";
+  std::reference_wrapper<const Clock> clock = SystemClock::Instance();
+};
+
+// The S-meter of any rig Hamlib drives, serial or behind rigctld. libhamlib
+// blocks, so its calls run on a worker thread, the program's only thread besides
+// the main one; this object lives on the main thread, takes the readings the
+// worker posts, and stops and joins the worker before it goes.
+class HamlibLevelSource : public QObject, public LevelSource {
+ public:
+  // A reading older than this no longer counts as receiving.
+  static constexpr std::chrono::milliseconds kStaleAfter{2000};
+
+  explicit HamlibLevelSource(HamlibSourceSettings settings = {}, QObject* parent = nullptr);
+  ~HamlibLevelSource() override;
+
+  HamlibLevelSource(const HamlibLevelSource&) = delete;
+  HamlibLevelSource& operator=(const HamlibLevelSource&) = delete;
+
+  // Reads [Hamlib] and starts the worker. Throws HamlibConfigError (a
+  // std::runtime_error) for keys it cannot use or a model Hamlib does not know.
+  void Start() override;
+  // Stops the worker and waits for it: at most as long as one rig call takes.
+  void Stop() override;
+  LevelReading CurrentLevel() override;
+  LinkStatus Status() const override;
+  RadioIdentity Identity() const override;
+
+  const HamlibConfig& Config() const { return config_; }
+
+ private:
+  void LoadConfig();
+  void Log(const std::string& message);
+  void OnOpening();
+  void OnOpened(const QString& model, bool hasStrength);
+  void OnReading(double dbm, qint64 frequencyHz);
+  void OnLost(const QString& why, int retrySeconds);
+
+  enum class Phase { Stopped, Opening, Open, Lost };
+
+  HamlibSourceSettings settings_;
+  TextLog log_;
+  HamlibConfig config_;
+  QThread thread_;
+  HamlibWorker* worker_ = nullptr;
+  Phase phase_ = Phase::Stopped;
+  bool has_strength_ = false;
+  std::string model_;
+  std::chrono::steady_clock::time_point opened_at_{};
+  std::chrono::steady_clock::time_point retry_at_{};
+  std::optional<double> level_dbm_;
+  std::chrono::steady_clock::time_point level_time_{};
+  std::int32_t frequency_hz_ = 0;
+};
+
+}  // namespace quendal

@@ -1,0 +1,115 @@
+#include "hamlib/HamlibWorker.h"
+
+#include <hamlib/rig.h>
+
+#include <algorithm>
+#include <string>
+
+namespace quendal {
+
+namespace {
+
+// Bounds on the rig's own time-outs, so that a rig that stopped answering is
+// noticed within seconds and Stop() never waits long for a call to return.
+constexpr int kLongestTimeoutMs = 1500;
+constexpr int kMostRetries = 1;
+
+QString ErrorText(int code) { return QString::fromLocal8Bit(rigerror(code)).trimmed(); }
+
+int SetConf(RIG* rig, const char* name, const std::string& value) {
+  const token_t token = rig_token_lookup(rig, name);
+  if (token == RIG_CONF_END) return -RIG_EINVAL;
+  return rig_set_conf(rig, token, value.c_str());
+}
+
+}  // namespace
+
+HamlibWorker::HamlibWorker(HamlibConfig config) : config_(std::move(config)) {}
+
+HamlibWorker::~HamlibWorker() { Close(); }
+
+void HamlibWorker::Begin() {
+  poll_timer_ = new QTimer(this);
+  poll_timer_->setInterval(static_cast<int>(config_.Poll.count()));
+  connect(poll_timer_, &QTimer::timeout, this, &HamlibWorker::Poll);
+  reopen_timer_ = new QTimer(this);
+  reopen_timer_->setSingleShot(true);
+  connect(reopen_timer_, &QTimer::timeout, this, &HamlibWorker::Open);
+  Open();
+}
+
+void HamlibWorker::End() {
+  delete poll_timer_;
+  poll_timer_ = nullptr;
+  delete reopen_timer_;
+  reopen_timer_ = nullptr;
+  Close();
+}
+
+void HamlibWorker::Open() {
+  emit Opening();
+  rig_ = rig_init(config_.Model);
+  if (rig_ == nullptr) {
+    CloseAfter(QStringLiteral("Hamlib knows no rig model %1").arg(config_.Model));
+    return;
+  }
+  const int timeout = std::min<int>(rig_->state.rigport.timeout, kLongestTimeoutMs);
+  const int retries = std::min<int>(rig_->state.rigport.retry, kMostRetries);
+  int rc = SetConf(rig_, "timeout", std::to_string(timeout));
+  if (rc == RIG_OK) rc = SetConf(rig_, "retry", std::to_string(retries));
+  if (rc == RIG_OK && !config_.Device.empty()) rc = SetConf(rig_, "rig_pathname", config_.Device);
+  if (rc == RIG_OK && config_.Baud > 0)
+    rc = SetConf(rig_, "serial_speed", std::to_string(config_.Baud));
+  if (rc == RIG_OK) rc = rig_open(rig_);
+  if (rc != RIG_OK) {
+    CloseAfter(QStringLiteral("Opening the rig failed: %1").arg(ErrorText(rc)));
+    return;
+  }
+  has_strength_ = rig_has_get_level(rig_, RIG_LEVEL_STRENGTH) != 0;
+  read_once_ = false;
+  emit Opened(QStringLiteral("%1 %2").arg(QString::fromLatin1(rig_->caps->mfg_name),
+                                          QString::fromLatin1(rig_->caps->model_name)),
+              has_strength_);
+  poll_timer_->start();
+}
+
+void HamlibWorker::Poll() {
+  if (rig_ == nullptr) return;
+  freq_t frequency = 0;
+  const int freq_rc = rig_get_freq(rig_, RIG_VFO_CURR, &frequency);
+  if (freq_rc != RIG_OK && freq_rc != -RIG_ENAVAIL && freq_rc != -RIG_ENIMPL) {
+    CloseAfter(QStringLiteral("The rig stopped answering: %1").arg(ErrorText(freq_rc)));
+    return;
+  }
+  const qint64 hz = (freq_rc == RIG_OK && frequency >= 0 && frequency < 1e12)
+                        ? static_cast<qint64>(frequency + 0.5)
+                        : 0;
+  if (!has_strength_) return;
+  value_t strength{};
+  const int rc = rig_get_level(rig_, RIG_VFO_CURR, RIG_LEVEL_STRENGTH, &strength);
+  if (rc != RIG_OK) {
+    CloseAfter(QStringLiteral("Reading STRENGTH failed: %1").arg(ErrorText(rc)));
+    return;
+  }
+  if (!read_once_) backoff_.Reset();
+  read_once_ = true;
+  emit Reading(StrengthToDbm(strength.i), hz);
+}
+
+void HamlibWorker::CloseAfter(const QString& why) {
+  Close();
+  const std::chrono::seconds pause = backoff_.Next();
+  emit Lost(why, static_cast<int>(pause.count()));
+  if (reopen_timer_ != nullptr)
+    reopen_timer_->start(static_cast<int>(std::chrono::milliseconds(pause).count()));
+}
+
+void HamlibWorker::Close() {
+  if (poll_timer_ != nullptr) poll_timer_->stop();
+  if (rig_ == nullptr) return;
+  if (rig_->state.comm_state != 0) rig_close(rig_);
+  rig_cleanup(rig_);
+  rig_ = nullptr;
+}
+
+}  // namespace quendal

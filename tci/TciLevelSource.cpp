@@ -1,0 +1,214 @@
+#include "tci/TciLevelSource.h"
+
+#include <QUrl>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+
+#include "support/NumberFormat.h"
+
+namespace quendal {
+
+namespace {
+
+// How often a server that pushes channel sensors is asked to.
+constexpr std::int32_t kSensorIntervalMs = 100;
+
+std::chrono::milliseconds Since(std::chrono::steady_clock::time_point then,
+                                std::chrono::steady_clock::time_point now) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(now - then);
+}
+
+}  // namespace
+
+TciLevelSource::TciLevelSource(TciSourceSettings settings, QObject* parent)
+    : QObject(parent),
+      settings_(std::move(settings)),
+      log_(settings_.LogPath, settings_.clock.get()),
+      socket_(new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this)),
+      connect_timer_(new QTimer(this)),
+      reconnect_timer_(new QTimer(this)),
+      poll_timer_(new QTimer(this)) {
+  socket_->setMaxAllowedIncomingMessageSize(kMaxMessageBytes);
+  socket_->setMaxAllowedIncomingFrameSize(kMaxMessageBytes);
+  connect(socket_, &QWebSocket::connected, this, &TciLevelSource::OnConnected);
+  connect(socket_, &QWebSocket::disconnected, this, &TciLevelSource::OnDisconnected);
+  connect(socket_, &QWebSocket::textMessageReceived, this, &TciLevelSource::OnTextMessage);
+
+  connect_timer_->setSingleShot(true);
+  connect(connect_timer_, &QTimer::timeout, this, &TciLevelSource::OnConnectTimeout);
+  reconnect_timer_->setSingleShot(true);
+  connect(reconnect_timer_, &QTimer::timeout, this, &TciLevelSource::Connect);
+  poll_timer_->setInterval(static_cast<int>(settings_.PollInterval.count()));
+  connect(poll_timer_, &QTimer::timeout, this, &TciLevelSource::OnPollTick);
+}
+
+TciLevelSource::~TciLevelSource() { Stop(); }
+
+void TciLevelSource::LoadConfig() {
+  log_.SetEnabled(false);
+  std::error_code ec;
+  if (settings_.ConfigPath.empty() || !std::filesystem::exists(settings_.ConfigPath, ec)) return;
+  const IniFile ini(settings_.ConfigPath);
+  log_.SetEnabled(ini.ReadBool("Logging", "EnableLogging", false));
+  config_ = ReadTciConfig(ini);
+}
+
+void TciLevelSource::Log(const std::string& message) {
+  if (log_.Enabled()) log_.Log("TCI: " + message);
+}
+
+void TciLevelSource::Start() {
+  config_ = TciConfig{};
+  LoadConfig();
+  reader_ = TciReader(config_.Target);
+  running_ = true;
+  backoff_.Reset();
+  Log("Starting; server " + config_.Address() + ", receiver " +
+      std::to_string(config_.Target.Receiver) + ", channel " +
+      std::to_string(config_.Target.Channel) + ".");
+  Connect();
+}
+
+void TciLevelSource::Stop() {
+  if (!running_) return;
+  running_ = false;
+  connect_timer_->stop();
+  reconnect_timer_->stop();
+  poll_timer_->stop();
+  connected_ = false;
+  socket_->abort();
+  Log("Stopped.");
+}
+
+void TciLevelSource::Connect() {
+  if (!running_) return;
+  connected_ = false;
+  reader_.Reset();
+  Log("Connecting to " + config_.Address() + ".");
+  socket_->abort();
+  QUrl url;
+  url.setScheme(QStringLiteral("ws"));
+  url.setHost(QString::fromStdString(config_.Host));
+  url.setPort(config_.Port);
+  socket_->open(url);
+  connect_timer_->start(static_cast<int>(settings_.ConnectTimeout.count()));
+}
+
+void TciLevelSource::OnConnectTimeout() {
+  Log("No connection within " + std::to_string(settings_.ConnectTimeout.count()) + " ms.");
+  ScheduleReconnect();
+}
+
+void TciLevelSource::OnConnected() {
+  connect_timer_->stop();
+  connected_ = true;
+  connected_at_ = settings_.clock.get().MonotonicNow();
+  Log("Connected; waiting for the server's start-up sequence.");
+  poll_timer_->start();
+}
+
+void TciLevelSource::OnDisconnected() {
+  if (!running_ || reconnect_timer_->isActive()) return;
+  const QString reason =
+      socket_->closeReason().isEmpty() ? socket_->errorString() : socket_->closeReason();
+  Log("Connection closed: " + reason.toStdString());
+  ScheduleReconnect();
+}
+
+void TciLevelSource::ScheduleReconnect() {
+  connect_timer_->stop();
+  poll_timer_->stop();
+  connected_ = false;
+  socket_->abort();
+  const std::chrono::seconds pause = backoff_.Next();
+  retry_at_ = settings_.clock.get().MonotonicNow() + pause;
+  Log("Next attempt in " + std::to_string(pause.count()) + " s.");
+  reconnect_timer_->start(static_cast<int>(std::chrono::milliseconds(pause).count()));
+}
+
+void TciLevelSource::OnTextMessage(const QString& message) {
+  const QByteArray text = message.toUtf8();
+  const TciFrameResult result =
+      reader_.Feed(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+  for (const std::string& problem : result.Problems) Log(problem);
+  if (result.MoreProblems > 0)
+    Log("... and " + std::to_string(result.MoreProblems) + " more unreadable commands.");
+
+  if (result.BecameReady) {
+    const TciServerInfo& server = reader_.Server();
+    Log("Server ready: " + server.Protocol + " " + server.Version + ", device " + server.Device +
+        ".");
+    backoff_.Reset();
+    if (reader_.SupportsSensors()) Send(TciSensorsEnable(kSensorIntervalMs));
+  }
+  if (result.LevelDbm) {
+    if (!level_dbm_ || level_time_ < connected_at_) backoff_.Reset();
+    level_dbm_ = result.LevelDbm;
+    level_time_ = settings_.clock.get().MonotonicNow();
+  }
+  if (result.FrequencyHz) {
+    if (*result.FrequencyHz > std::numeric_limits<std::int32_t>::max()) {
+      Log("Frequency " + std::to_string(*result.FrequencyHz) + " Hz is beyond the meter's range.");
+      frequency_hz_ = 0;
+    } else {
+      frequency_hz_ = static_cast<std::int32_t>(*result.FrequencyHz);
+    }
+  }
+}
+
+void TciLevelSource::OnPollTick() {
+  if (!connected_) return;
+  const auto now = settings_.clock.get().MonotonicNow();
+  if (!reader_.Server().Ready && Since(connected_at_, now) < settings_.ReadyTimeout) return;
+  // Pushed readings keep coming faster than this; ask only when they do not.
+  if (!ReadingFresh(settings_.PollInterval + settings_.PollInterval / 2))
+    Send(TciSmeterQuery(config_.Target));
+}
+
+bool TciLevelSource::ReadingFresh(std::chrono::milliseconds within) const {
+  if (!level_dbm_ || level_time_ < connected_at_) return false;
+  return Since(level_time_, settings_.clock.get().MonotonicNow()) <= within;
+}
+
+void TciLevelSource::Send(const std::string& command) {
+  socket_->sendTextMessage(QString::fromStdString(command));
+}
+
+LevelReading TciLevelSource::CurrentLevel() {
+  LevelReading reading;
+  reading.FrequencyHz = frequency_hz_;
+  if (!level_dbm_) return reading;
+  reading.Meter.Name = "LEVEL";
+  reading.Meter.UnitStr = "dBm";
+  reading.Meter.Value = *level_dbm_;
+  reading.Age = Since(level_time_, settings_.clock.get().MonotonicNow());
+  return reading;
+}
+
+LinkStatus TciLevelSource::Status() const {
+  LinkStatus status;
+  if (!running_) return status;
+  if (reconnect_timer_->isActive()) {
+    status.State = LinkState::Lost;
+    const auto left = retry_at_ - settings_.clock.get().MonotonicNow();
+    status.RetryInSeconds = static_cast<std::int32_t>(
+        std::max<std::int64_t>(1, std::chrono::ceil<std::chrono::seconds>(left).count()));
+  } else if (!connected_) {
+    status.State = LinkState::Connecting;
+    status.Address = config_.Address();
+  } else {
+    status.State = ReadingFresh(kStaleAfter) ? LinkState::Receiving : LinkState::NoMeterData;
+  }
+  return status;
+}
+
+RadioIdentity TciLevelSource::Identity() const {
+  RadioIdentity identity;
+  identity.Model = reader_.Server().Device;
+  identity.Address = config_.Address();
+  return identity;
+}
+
+}  // namespace quendal

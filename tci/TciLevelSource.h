@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <QWebSocket>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "meters/LevelSource.h"
+#include "support/Clock.h"
+#include "support/ReconnectBackoff.h"
+#include "support/TextLog.h"
+#include "tci/TciConfig.h"
+#include "tci/TciProtocol.h"
+
+namespace quendal {
+
+// What differs between the program and its tests. The program uses the defaults.
+struct TciSourceSettings {
+  std::string ConfigPath;  // [TCI] and [Logging] EnableLogging come from here
+  std::string LogPath = "TCI.log";
+  std::reference_wrapper<const Clock> clock = SystemClock::Instance();
+  // How often the source asks for the S-meter when the server pushes none.
+  std::chrono::milliseconds PollInterval{200};
+  std::chrono::milliseconds ConnectTimeout{5000};
+  // A server that never says "ready;" is read anyway after this long.
+  std::chrono::milliseconds ReadyTimeout{5000};
+};
+
+// The S-meter of one receiver channel of a TCI server (a WebSocket text
+// protocol): reads the start-up sequence, takes pushed readings, asks when none
+// come, and reconnects with the shared backoff when the server goes away.
+// Everything runs on the event loop of the thread that owns it.
+class TciLevelSource : public QObject, public LevelSource {
+ public:
+  // A reading older than this no longer counts as receiving.
+  static constexpr std::chrono::milliseconds kStaleAfter{2000};
+  // Text frames beyond this close the connection: no server sends such.
+  static constexpr qint64 kMaxMessageBytes = 1 << 20;
+
+  explicit TciLevelSource(TciSourceSettings settings = {}, QObject* parent = nullptr);
+  ~TciLevelSource() override;
+
+  TciLevelSource(const TciLevelSource&) = delete;
+  TciLevelSource& operator=(const TciLevelSource&) = delete;
+
+  // Reads [TCI] and connects. Throws TciConfigError (a std::runtime_error) for
+  // keys it cannot use.
+  void Start() override;
+  void Stop() override;
+  LevelReading CurrentLevel() override;
+  LinkStatus Status() const override;
+  RadioIdentity Identity() const override;
+
+  const TciConfig& Config() const { return config_; }
+  const TciServerInfo& Server() const { return reader_.Server(); }
+
+ private:
+  void LoadConfig();
+  void Log(const std::string& message);
+  void Connect();
+  void OnConnected();
+  void OnDisconnected();
+  void OnConnectTimeout();
+  void OnTextMessage(const QString& message);
+  void OnPollTick();
+  void ScheduleReconnect();
+  void Send(const std::string& command);
+  bool ReadingFresh(std::chrono::milliseconds within) const;
+
+  TciSourceSettings settings_;
+  TextLog log_;
+  TciConfig config_;
+  TciReader reader_{{}};
+  QWebSocket* socket_;
+  QTimer* connect_timer_;
+  QTimer* reconnect_timer_;
+  QTimer* poll_timer_;
+  ReconnectBackoff backoff_;
+  bool running_ = false;
+  bool connected_ = false;
+  std::chrono::steady_clock::time_point connected_at_{};
+  std::chrono::steady_clock::time_point retry_at_{};
+  std::optional<double> level_dbm_;
+  std::chrono::steady_clock::time_point level_time_{};
+  std::int32_t frequency_hz_ = 0;
+};
+
+}  // namespace quendal

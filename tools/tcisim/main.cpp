@@ -1,0 +1,90 @@
+// quendal-tcisim: a TCI server as far as the meter can see, so the meter can be
+// run and tested without a TCI radio or console.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "tools/tcisim/TciSimulator.h"
+
+using quendal::tcisim::SimOptions;
+using quendal::tcisim::TciSimulator;
+
+namespace {
+
+[[noreturn]] void Fail(const QString& message) {
+  std::fprintf(stderr, "quendal-tcisim: %s\n", message.toLocal8Bit().constData());
+  std::exit(2);
+}
+
+double NumberValue(const QCommandLineParser& parser, const QString& name, double minimum) {
+  bool ok = false;
+  const double value = parser.value(name).toDouble(&ok);
+  if (!ok || !(value >= minimum) || value > 1e6)
+    Fail("--" + name + " needs a number, not " + parser.value(name));
+  return value;
+}
+
+SimOptions ParseOptions(const QCoreApplication& app) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "A TCI server: start-up sequence, pushed and polled S-meter readings.\n"
+      "Every text frame received is printed as '< text'; notes start with '# '.");
+  parser.addHelpOption();
+  parser.addOptions({
+      {"listen", "Address to listen on (default 127.0.0.1).", "addr", "127.0.0.1"},
+      {"port", "TCP port; 0 picks a free one (default 50001).", "port", "50001"},
+      {"version", "Protocol version announced (default 1.9; 1.9 and later offer channel sensors).",
+       "v", "1.9"},
+      {"trx", "Number of receivers (default 2).", "n", "2"},
+      {"push-ms", "Push every receiver's S-meter every N ms; 0 answers queries only (default 200).",
+       "N", "200"},
+      {"level", "Receiver 0 channel 0: sweep (default), steady:<dBm> or steps:<dBm>,<dBm>,...",
+       "plan", "sweep"},
+      {"hold", "Seconds each step of --level steps lasts (default 2).", "S", "2"},
+      {"upper-case", "Send everything in upper case."},
+      {"silent", "Accept connections, then never send anything."},
+      {"garbage", "Send bad commands beside the good ones in every push."},
+      {"huge-frame", "One second after the start-up sequence, send a 2 MiB frame."},
+      {"drop-after", "Close each connection S seconds after it opened.", "S"},
+      {"restart-after", "Stop listening S seconds after the start, closing every connection.", "S"},
+      {"down", "How long a restart stays down (default 3).", "S", "3"},
+  });
+  parser.process(app);
+
+  SimOptions options;
+  if (!options.listen.setAddress(parser.value("listen")))
+    Fail("--listen needs an IP address, not " + parser.value("listen"));
+  const double port = NumberValue(parser, "port", 0);
+  if (port > 65535 || port != static_cast<int>(port)) Fail("--port needs a port number");
+  options.port = static_cast<quint16>(port);
+  bool ok = false;
+  parser.value("version").toDouble(&ok);
+  if (!ok) Fail("--version needs a number such as 1.9, not " + parser.value("version"));
+  options.version = parser.value("version");
+  options.trx_count = static_cast<int>(NumberValue(parser, "trx", 1));
+  if (options.trx_count > 16) Fail("--trx is at most 16");
+  options.push_ms = static_cast<int>(NumberValue(parser, "push-ms", 0));
+  if (!options.level.Parse(parser.value("level").toStdString()))
+    Fail("--level must be sweep, steady:<dBm> or steps:<dBm>,..., not " + parser.value("level"));
+  options.level.hold_s = NumberValue(parser, "hold", 0.1);
+  options.upper_case = parser.isSet("upper-case");
+  options.silent = parser.isSet("silent");
+  options.garbage = parser.isSet("garbage");
+  options.huge_frame = parser.isSet("huge-frame");
+  if (parser.isSet("drop-after")) options.drop_after_s = NumberValue(parser, "drop-after", 0);
+  if (parser.isSet("restart-after"))
+    options.restart_after_s = NumberValue(parser, "restart-after", 0);
+  options.down_s = NumberValue(parser, "down", 0);
+  return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName("quendal-tcisim");
+  TciSimulator simulator(ParseOptions(app));
+  if (!simulator.Start()) return 1;
+  return QCoreApplication::exec();
+}
