@@ -223,6 +223,9 @@ bool TciSimulator::Listen() {
 
 void TciSimulator::OnNewConnection() {
   while (QWebSocket* socket = server_.nextPendingConnection()) {
+    // The level plan runs from the first client on, so a client sees all of it.
+    if (!client_seen_) clock_.restart();
+    client_seen_ = true;
     socket->setParent(this);
     new SimClient(socket, options_, clock_);
   }

@@ -82,6 +82,7 @@ class TciSimulator : public QObject {
   QElapsedTimer clock_;
   QTimer level_report_timer_;
   double reported_level_ = 1e9;
+  bool client_seen_ = false;
 };
 
 }  // namespace quendal::tcisim

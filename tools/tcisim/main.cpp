@@ -39,7 +39,9 @@ SimOptions ParseOptions(const QCoreApplication& app) {
       {"trx", "Number of receivers (default 2).", "n", "2"},
       {"push-ms", "Push every receiver's S-meter every N ms; 0 answers queries only (default 200).",
        "N", "200"},
-      {"level", "Receiver 0 channel 0: sweep (default), steady:<dBm> or steps:<dBm>,<dBm>,...",
+      {"level",
+       "Receiver 0 channel 0, from the first client on: sweep (default), steady:<dBm> or "
+       "steps:<dBm>,<dBm>,...",
        "plan", "sweep"},
       {"hold", "Seconds each step of --level steps lasts (default 2).", "S", "2"},
       {"upper-case", "Send everything in upper case."},

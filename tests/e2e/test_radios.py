@@ -1,0 +1,179 @@
+"""End-to-end scenarios for the other radio families: the real meter against the real
+rigctld (Hamlib's dummy rig) and against quendal-tcisim, under Xvfb.
+
+Usage: test_radios.py <scenario>. Exit status 0 when the scenario holds.
+"""
+
+import math
+import os
+import socket
+import subprocess
+import sys
+import time
+
+from quendal_e2e import run_scenario, wait_until
+
+TCISIM = os.environ.get("TCISIM_BIN", "quendal-tcisim")
+RIGCTLD = os.environ.get("RIGCTLD_BIN", "rigctld")
+RIGCTL = os.environ.get("RIGCTL_BIN", "rigctl")
+SETTLE_S = 2.5  # the needle's ballistics settle well within this
+
+
+def fail(message):
+    raise AssertionError(message)
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def marks(s):
+    numbers = [int(v) for v in s.read("calibration.txt").split()]
+    return [(numbers[i], numbers[i + 1]) for i in range(0, 32, 2)]
+
+
+def needle_mark(s, window, name):
+    """Where the green needle points, in marks (0 = S0, 9 = S9, 11 = S9+20), from a screenshot."""
+    left, top, width, height = s.window_geometry(window)
+    shot = s.screenshot(os.path.join(s.run_dir, name + ".png"))
+    pivot = (width // 2, height + 50)  # default ImageBottomOffset -50
+    angles = [math.atan2(y - top - pivot[1], x - left - pivot[0])
+              for y in range(top, top + height) for x in range(left, left + width)
+              if shot.rgb(x, y)[1] > 200 and shot.rgb(x, y)[0] < 80 and shot.rgb(x, y)[2] < 80]
+    if len(angles) < 30:
+        fail("%s: too few needle pixels (%d)" % (name, len(angles)))
+    angle = sum(angles) / len(angles)
+    scale = [math.atan2(y - pivot[1], x - pivot[0]) for x, y in marks(s)]
+    if angle <= scale[0]:
+        return 0.0
+    for i in range(len(scale) - 1):
+        if scale[i] <= angle <= scale[i + 1]:
+            return i + (angle - scale[i]) / (scale[i + 1] - scale[i])
+    return float(len(scale) - 1)
+
+
+def mark_for_dbm(dbm):
+    over = dbm + 73.0
+    return 9.0 + over / 10.0 if over >= 0 else max(0.0, 9.0 + over / 6.0)
+
+
+def expect_needle(s, window, dbm, name):
+    seen = needle_mark(s, window, name)
+    wanted = mark_for_dbm(dbm)
+    if abs(seen - wanted) > 1.0:
+        fail("%s: the needle stands at mark %.2f, not within one mark of %.2f (%.1f dBm)"
+             % (name, seen, wanted, dbm))
+
+
+def start_meter(s, config):
+    s.install_face()
+    s.write_config("[Visual]\nNeedleColor=#00FF00\nNeedleThickness=2\n"
+                   "[Logging]\nEnableLogging=1\n" + config)
+    s.start_quendal()
+    window = s.window_id()
+    if not window:
+        fail("meter window did not appear:\n" + s.read("quendal.out"))
+    return window
+
+
+# --- Hamlib: the real rigctld with the dummy rig ------------------------------------
+
+def start_rigctld(s, port):
+    return s.spawn([RIGCTLD, "-m", "1", "-T", "127.0.0.1", "-t", str(port)], log="rigctld.out")
+
+
+def dummy_strength(port):
+    r = subprocess.run([RIGCTL, "-m", "2", "-r", "127.0.0.1:%d" % port, "l", "STRENGTH"],
+                       capture_output=True, text=True, timeout=10)
+    return int(r.stdout.split()[0])
+
+
+def expect_needle_on_dummy(s, window, port, name):
+    # The dummy's S-meter drifts: read it just before and after the screenshot.
+    before = dummy_strength(port)
+    seen = needle_mark(s, window, name)
+    after = dummy_strength(port)
+    low, high = sorted((mark_for_dbm(before - 73.0), mark_for_dbm(after - 73.0)))
+    if not low - 1.0 <= seen <= high + 1.0:
+        fail("%s: the needle stands at mark %.2f; the dummy read %d then %d dB over S9"
+             % (name, seen, before, after))
+    return seen
+
+
+def scenario_hamlib_rigctld(s):
+    port = free_port()
+    rigctld = start_rigctld(s, port)
+    window = start_meter(s, "[Radio]\nType=hamlib\n[Hamlib]\nModel=2\nDevice=127.0.0.1:%d\n" % port)
+    if not wait_until(lambda: "Hamlib: Opened" in s.read("Hamlib.log"), 20, 0.2):
+        fail("the meter never opened the rig:\n" + s.read("Hamlib.log"))
+    time.sleep(SETTLE_S)
+    first = expect_needle_on_dummy(s, window, port, "hamlib-dummy")
+    # The preamplifier lifts the dummy's S-meter; the needle follows.
+    subprocess.run([RIGCTL, "-m", "2", "-r", "127.0.0.1:%d" % port, "L", "PREAMP", "10"],
+                   check=True, capture_output=True, timeout=10)
+    time.sleep(SETTLE_S)
+    second = expect_needle_on_dummy(s, window, port, "hamlib-preamp")
+    if abs(second - first) < 0.5:
+        fail("the needle did not move with the dummy's S-meter (%.2f, %.2f)" % (first, second))
+
+    # rigctld goes away and comes back on the same port.
+    rigctld.terminate()
+    rigctld.wait(5)
+    if not wait_until(lambda: "next attempt in" in s.read("Hamlib.log"), 15, 0.2):
+        fail("the meter never noticed that rigctld went away:\n" + s.read("Hamlib.log"))
+    start_rigctld(s, port)
+    if not wait_until(lambda: s.read("Hamlib.log").count("Hamlib: Opened") >= 2, 40, 0.2):
+        fail("the meter never reopened the rig:\n" + s.read("Hamlib.log"))
+    time.sleep(SETTLE_S)
+    expect_needle_on_dummy(s, window, port, "hamlib-restarted")
+
+
+# --- TCI: quendal-tcisim --------------------------------------------------------------
+
+def start_tcisim(s, port, log, *args):
+    return s.spawn([TCISIM, "--port", str(port), *args], log=log)
+
+
+def scenario_tci_sweep(s):
+    port = free_port()
+    sim_out = "tcisim.out"
+    sim = start_tcisim(s, port, sim_out, "--level", "steps:-73,-53", "--hold", "6")
+    window = start_meter(s, "[Radio]\nType=tci\n[TCI]\nAddress=127.0.0.1:%d\n" % port)
+    if not wait_until(lambda: "# client connected" in s.read(sim_out), 20, 0.1):
+        fail("the meter never connected:\n" + s.read(sim_out))
+    time.sleep(SETTLE_S)
+    expect_needle(s, window, -73.0, "tci-s9")
+    if not wait_until(lambda: "# level -53.0 dBm" in s.read(sim_out), 10, 0.1):
+        fail("the simulator never stepped to S9+20:\n" + s.read(sim_out))
+    time.sleep(SETTLE_S)
+    expect_needle(s, window, -53.0, "tci-s9plus20")
+
+    # The server goes away and another starts on the same port.
+    sim.terminate()
+    sim.wait(5)
+    if not wait_until(lambda: "Next attempt in" in s.read("TCI.log"), 15, 0.2):
+        fail("the meter never noticed that the server went away:\n" + s.read("TCI.log"))
+    sim_out = "tcisim-again.out"
+    start_tcisim(s, port, sim_out, "--level", "steady:-93", "--upper-case")
+    if not wait_until(lambda: "# client connected" in s.read(sim_out), 40, 0.2):
+        fail("the meter never reconnected:\n" + s.read("TCI.log"))
+    time.sleep(SETTLE_S)
+    expect_needle(s, window, -93.0, "tci-restarted")
+
+
+SCENARIOS = {
+    "hamlib_rigctld": scenario_hamlib_rigctld,
+    "tci_sweep": scenario_tci_sweep,
+}
+
+
+def main():
+    name = sys.argv[1]
+    run_scenario(SCENARIOS[name])
+    print(name, "passed")
+
+
+if __name__ == "__main__":
+    main()
