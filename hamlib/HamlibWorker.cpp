@@ -70,7 +70,7 @@ void HamlibWorker::Open() {
   emit Opened(QStringLiteral("%1 %2").arg(QString::fromLatin1(rig_->caps->mfg_name),
                                           QString::fromLatin1(rig_->caps->model_name)),
               has_strength_);
-  poll_timer_->start();
+  if (poll_timer_ != nullptr) poll_timer_->start();
 }
 
 void HamlibWorker::Poll() {

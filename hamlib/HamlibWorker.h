@@ -25,6 +25,9 @@ class HamlibWorker : public QObject {
   // Run on the worker thread: Begin opens the rig, End closes it and stops the timers.
   void Begin();
   void End();
+  // One attempt to open, and one reading; the timers call them after Begin.
+  void Open();
+  void Poll();
 
  signals:
   void Opening();
@@ -35,8 +38,6 @@ class HamlibWorker : public QObject {
   void Lost(const QString& why, int retrySeconds);
 
  private:
-  void Open();
-  void Poll();
   void CloseAfter(const QString& why);
   void Close();
 
