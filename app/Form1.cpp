@@ -144,7 +144,10 @@ void TForm1::FormCreate() {
   try {
     FlexRadio_->Start();
   } catch (const std::exception& e) {
-    const std::string text = std::string("Error connecting to FlexRadio: ") + e.what();
+    const std::string text =
+        std::string(config_.radio == RadioType::Flex ? "Error connecting to FlexRadio: "
+                                                     : "Error connecting to the radio: ") +
+        e.what();
     Log(text);
     prompter_->info(text);
   }

@@ -11,6 +11,8 @@ QString LinkStatusText(const LinkStatus& Status) {
     case LinkState::Lost:
       return QStringLiteral("Radio lost \u2013 retrying in %1 s").arg(Status.RetryInSeconds);
     case LinkState::NoMeterData:
+      // Only a radio that streams to a port of ours can be blocked by the firewall.
+      if (Status.MeterPort == 0) return QStringLiteral("No meter data");
       return QStringLiteral("No meter data \u2013 check the firewall (UDP %1)")
           .arg(Status.MeterPort);
     case LinkState::SliceNotOpen:

@@ -17,6 +17,7 @@ TEST(LinkStatusText, EachStateHasItsWords) {
       {{LinkState::Lost, "", 4, 0, -1}, "Radio lost \u2013 retrying in 4 s"},
       {{LinkState::NoMeterData, "", 0, 51234, -1},
        "No meter data \u2013 check the firewall (UDP 51234)"},
+      {{LinkState::NoMeterData, "", 0, 0, -1}, "No meter data"},
       {{LinkState::SliceNotOpen, "", 0, 0, 1}, "Slice 1 not open"},
       {{LinkState::Receiving, "192.168.1.50", 0, 51234, 0}, ""},
   };

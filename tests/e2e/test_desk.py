@@ -6,10 +6,9 @@ Usage: test_desk.py <scenario>. Exit status 0 when the scenario holds.
 import math
 import os
 import subprocess
-import sys
 import time
 
-from quendal_e2e import run_scenario, wait_until
+from quendal_e2e import run_named_scenario, wait_until
 
 DOCS = os.environ.get("QUENDAL_DOCS_DIR", "")
 
@@ -171,7 +170,6 @@ def scenario_peak_hold_at_200(s):
     left, top, width, height = s.window_geometry(window)
     if (width, height) != (2 * face_w, 2 * face_h):
         fail("window %dx%d at 200 %%, face %dx%d" % (width, height, face_w, face_h))
-    box = (left, top, width, height)
     points = read_calibration(s.read("calibration.txt"))
     pivot = (left + width // 2, top + height + 100)  # ImageBottomOffset -50, doubled
     s9 = (left + 2 * points[9][0], top + 2 * points[9][1])
@@ -220,11 +218,5 @@ SCENARIOS = {
 }
 
 
-def main():
-    name = sys.argv[1]
-    run_scenario(SCENARIOS[name])
-    print(name, "passed")
-
-
 if __name__ == "__main__":
-    main()
+    run_named_scenario(SCENARIOS)

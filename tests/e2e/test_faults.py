@@ -6,10 +6,9 @@ survives, its resident memory stayed under 150 MB, and it closes cleanly.
 """
 
 import subprocess
-import sys
 import time
 
-from quendal_e2e import RADIOSIM, run_scenario, wait_until
+from quendal_e2e import RADIOSIM, run_named_scenario, wait_until
 
 MEMORY_LIMIT_KB = 150 * 1024
 LOGGING_CONFIG = "[Logging]\nEnableLogging=1\n"
@@ -277,11 +276,5 @@ SCENARIOS = {
 }
 
 
-def main():
-    name = sys.argv[1]
-    run_scenario(SCENARIOS[name], screen="800x600x24")
-    print(name, "passed")
-
-
 if __name__ == "__main__":
-    main()
+    run_named_scenario(SCENARIOS, screen="800x600x24")

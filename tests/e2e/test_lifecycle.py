@@ -9,10 +9,9 @@ Usage: test_lifecycle.py <scenario>. Exit status 0 when the scenario holds.
 import math
 import os
 import subprocess
-import sys
 import time
 
-from quendal_e2e import RADIOSIM, run_scenario, wait_until
+from quendal_e2e import RADIOSIM, run_named_scenario, wait_until
 
 CONFIG = """[Visual]
 NeedleColor=#00FF00
@@ -247,11 +246,5 @@ SCENARIOS = {
 }
 
 
-def main():
-    name = sys.argv[1]
-    run_scenario(SCENARIOS[name], screen="800x600x24")
-    print(name, "passed")
-
-
 if __name__ == "__main__":
-    main()
+    run_named_scenario(SCENARIOS, screen="800x600x24")

@@ -8,10 +8,9 @@ import math
 import os
 import socket
 import subprocess
-import sys
 import time
 
-from quendal_e2e import run_scenario, wait_until
+from quendal_e2e import run_named_scenario, wait_until
 
 TCISIM = os.environ.get("TCISIM_BIN", "quendal-tcisim")
 RIGCTLD = os.environ.get("RIGCTLD_BIN", "rigctld")
@@ -169,11 +168,5 @@ SCENARIOS = {
 }
 
 
-def main():
-    name = sys.argv[1]
-    run_scenario(SCENARIOS[name])
-    print(name, "passed")
-
-
 if __name__ == "__main__":
-    main()
+    run_named_scenario(SCENARIOS)
