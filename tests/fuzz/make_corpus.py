@@ -192,9 +192,26 @@ def tci():
         "vfo:0,0,-1;trx_count:x;rx_smeter:99999999999,0,-73;" + "x" * 5000 + ";ready;")
 
 
+# What rigctld -m 1 (Hamlib 4.5, the dummy rig) answers to \dump_state.
+RIGCTLD_DUMP_STATE = '1\n1\n0\n150000.000000 1500000000.000000 0x1ff -1 -1 0x77e00007 0xf\n0 0 0 0 0 0 0\n150000.000000 1500000000.000000 0x1ff 5000 100000 0x77e00007 0xf\n0 0 0 0 0 0 0\n0x1ff 1\n0x1ff 0\n0 0\n0xc 2400\n0xc 1800\n0xc 3000\n0xc 0\n0x2 500\n0x2 2400\n0x2 50\n0x2 0\n0x10 300\n0x10 2400\n0x10 50\n0x10 0\n0x1 8000\n0x1 2400\n0x1 10000\n0x20 15000\n0x20 8000\n0x40 230000\n0 0\n9990\n9990\n10000\n0\n10 \n10 20 30 \n0xffffffffffffffff\n0xffffffffffffffff\n0xfffffffff7ffffff\n0xffffff7083ffffff\n0xffffffffffffffff\n0xffffffffffffffbf\nvfo_ops=0x7ffffff\nptt_type=0x0\ntargetable_vfo=0x10c3\nhas_set_vfo=1\nhas_get_vfo=1\nhas_set_freq=1\nhas_get_freq=1\nhas_set_conf=1\nhas_get_conf=1\nhas_power2mW=1\nhas_mW2power=1\ntimeout=0\nrig_model=1\nrigctld_version=Hamlib 4.5.4 Jan 10 01:31:41Z 2023 SHA=921cc5\nagc_levels=0=OFF 1=SUPERFAST 2=FAST 3=MEDIUM 4=SLOW 5=AUTO 6=USER\nctcss_list= 67.0 69.3 71.9 74.4 77.0 79.7 82.5 85.4 88.5 91.5 94.8 97.4 100.0 103.5 107.2 110.9 114.8 118.8 123.0 127.3 131.8 136.5 141.3 146.2 151.4 156.7 159.8 162.2 165.5 167.9 171.3 173.8 177.3 179.9 183.5 186.2 189.9 192.8 196.6 199.5 203.5 206.5 210.7 218.1 225.7 229.1 233.6 241.8 250.3 254.1\ndcs_list= 17 23 25 26 31 32 36 43 47 50 51 53 54 65 71 72 73 74 114 115 116 122 125 131 132 134 143 145 152 155 156 162 165 172 174 205 212 223 225 226 243 244 245 246 251 252 255 261 263 265 266 271 274 306 311 315 325 331 332 343 346 351 356 364 365 371 411 412 413 423 431 432 445 446 452 454 455 462 464 465 466 503 506 516 523 526 532 546 565 606 612 624 627 631 632 654 662 664 703 712 723 731 732 734 743 754\ndone\n'
+
+
+def rigctld():
+    # The replies of a rigctld, NUL between them, in the order the commands come:
+    # chk_vfo, dump_state, then what rig_open and the polls ask.
+    def session(*replies):
+        return "\0".join(replies)
+    opening = ["0\n", RIGCTLD_DUMP_STATE, "VFOA\n", "145000000\n", "145000000\n", "0\nVFOA\n",
+               "FM\n15000\n", "1\n"]
+    put("rigctld", "dummy", session(*opening, "145000000\n", "-34\n", "145000000\n", "-35\n"))
+    put("rigctld", "odd_values", session(*opening, "nan\n", "99999999999\n", "1e400\n", "x\n",
+                                         "-1\n", "RPRT -5\n"))
+    put("rigctld", "short_dump_state", session("0\n", RIGCTLD_DUMP_STATE[:200]))
+
+
 def main():
     for make in (vita49, discovery, meter_status, slice_text, telnet, config, calibration, picture,
-                 tci):
+                 tci, rigctld):
         make()
     return 0
 
