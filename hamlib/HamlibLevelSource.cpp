@@ -11,15 +11,6 @@
 
 namespace quendal {
 
-namespace {
-
-std::chrono::milliseconds Since(std::chrono::steady_clock::time_point then,
-                                std::chrono::steady_clock::time_point now) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(now - then);
-}
-
-}  // namespace
-
 HamlibLevelSource::HamlibLevelSource(HamlibSourceSettings settings, QObject* parent)
     : QObject(parent),
       settings_(std::move(settings)),
@@ -109,14 +100,7 @@ void HamlibLevelSource::OnLost(const QString& why, int retrySeconds) {
 }
 
 LevelReading HamlibLevelSource::CurrentLevel() {
-  LevelReading reading;
-  reading.FrequencyHz = frequency_hz_;
-  if (!level_dbm_) return reading;
-  reading.Meter.Name = "LEVEL";
-  reading.Meter.UnitStr = "dBm";
-  reading.Meter.Value = *level_dbm_;
-  reading.Age = Since(level_time_, settings_.clock.get().MonotonicNow());
-  return reading;
+  return LevelInDbm(level_dbm_, level_time_, settings_.clock.get().MonotonicNow(), frequency_hz_);
 }
 
 LinkStatus HamlibLevelSource::Status() const {

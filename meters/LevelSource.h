@@ -48,6 +48,28 @@ struct LevelReading {
   std::optional<std::chrono::milliseconds> Age;
 };
 
+// Whole milliseconds from `then` to `now`.
+inline std::chrono::milliseconds Since(std::chrono::steady_clock::time_point then,
+                                       std::chrono::steady_clock::time_point now) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(now - then);
+}
+
+// The reading of a source whose one meter is the level in dBm, which arrived at
+// `arrived`; no value yet gives the empty meter.
+inline LevelReading LevelInDbm(std::optional<double> dbm,
+                               std::chrono::steady_clock::time_point arrived,
+                               std::chrono::steady_clock::time_point now,
+                               std::int32_t frequencyHz) {
+  LevelReading reading;
+  reading.FrequencyHz = frequencyHz;
+  if (!dbm) return reading;
+  reading.Meter.Name = "LEVEL";
+  reading.Meter.UnitStr = "dBm";
+  reading.Meter.Value = *dbm;
+  reading.Age = Since(arrived, now);
+  return reading;
+}
+
 // What the window reads from a radio of any family, on its own thread, every tick.
 class LevelSource {
  public:

@@ -15,11 +15,6 @@ namespace {
 // How often a server that pushes channel sensors is asked to.
 constexpr std::int32_t kSensorIntervalMs = 100;
 
-std::chrono::milliseconds Since(std::chrono::steady_clock::time_point then,
-                                std::chrono::steady_clock::time_point now) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(now - then);
-}
-
 }  // namespace
 
 TciLevelSource::TciLevelSource(TciSourceSettings settings, QObject* parent)
@@ -177,14 +172,7 @@ void TciLevelSource::Send(const std::string& command) {
 }
 
 LevelReading TciLevelSource::CurrentLevel() {
-  LevelReading reading;
-  reading.FrequencyHz = frequency_hz_;
-  if (!level_dbm_) return reading;
-  reading.Meter.Name = "LEVEL";
-  reading.Meter.UnitStr = "dBm";
-  reading.Meter.Value = *level_dbm_;
-  reading.Age = Since(level_time_, settings_.clock.get().MonotonicNow());
-  return reading;
+  return LevelInDbm(level_dbm_, level_time_, settings_.clock.get().MonotonicNow(), frequency_hz_);
 }
 
 LinkStatus TciLevelSource::Status() const {
