@@ -3,33 +3,23 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QRegularExpression>
-#include <cstdio>
 #include <optional>
 
+#include "tools/SimulatorOptions.h"
 #include "tools/radiosim/RadioSimulator.h"
 
 using quendal::radiosim::RadioSimulator;
 using quendal::radiosim::SimOptions;
+using quendal::simulator::Fail;
+using quendal::simulator::NumberValue;
 
 namespace {
-
-[[noreturn]] void Fail(const QString& message) {
-  std::fprintf(stderr, "quendal-radiosim: %s\n", message.toLocal8Bit().constData());
-  std::exit(2);
-}
 
 quint16 PortValue(const QCommandLineParser& parser, const QString& name) {
   bool ok = false;
   const uint port = parser.value(name).toUInt(&ok);
   if (!ok || port > 65535) Fail("--" + name + " needs a port number, not " + parser.value(name));
   return static_cast<quint16>(port);
-}
-
-double SecondsValue(const QCommandLineParser& parser, const QString& name, double minimum) {
-  bool ok = false;
-  const double value = parser.value(name).toDouble(&ok);
-  if (!ok || !(value >= minimum)) Fail("--" + name + " needs a number, not " + parser.value(name));
-  return value;
 }
 
 int CountValue(const QCommandLineParser& parser, const QString& name, int minimum) {
@@ -122,15 +112,15 @@ SimOptions ParseOptions(const QCoreApplication& app) {
     Fail("--level must be qsb, sweep, steady:<dBm> or drop:<dBm>:<dBm>:<seconds>, not " +
          parser.value("level"));
   if (parser.isSet("silence-after"))
-    options.silence_after_s = SecondsValue(parser, "silence-after", 0.0);
-  if (parser.isSet("drop-after")) options.drop_after_s = SecondsValue(parser, "drop-after", 0.0);
+    options.silence_after_s = NumberValue(parser, "silence-after", 0.0);
+  if (parser.isSet("drop-after")) options.drop_after_s = NumberValue(parser, "drop-after", 0.0);
   if (parser.isSet("chunk-bytes")) {
     bool ok = false;
     options.chunk_bytes = parser.value("chunk-bytes").toInt(&ok);
     if (!ok || options.chunk_bytes < 1)
       Fail("--chunk-bytes needs a positive number, not " + parser.value("chunk-bytes"));
   }
-  options.rate = SecondsValue(parser, "rate", 0.001);
+  options.rate = NumberValue(parser, "rate", 0.001);
   if (options.rate > 10000) Fail("--rate is at most 10000");
   options.command = !parser.isSet("no-command");
   options.huge_status_line = parser.isSet("huge-status-line");
@@ -142,18 +132,18 @@ SimOptions ParseOptions(const QCoreApplication& app) {
            parser.value("discovery-burst"));
   }
   if (parser.isSet("garbage-rate")) {
-    options.garbage_rate = SecondsValue(parser, "garbage-rate", 1.0);
+    options.garbage_rate = NumberValue(parser, "garbage-rate", 1.0);
     if (options.garbage_rate > 1e6) Fail("--garbage-rate is at most 1000000");
   }
-  options.garbage_seconds = SecondsValue(parser, "garbage-seconds", 0.0);
-  options.garbage_after_s = SecondsValue(parser, "garbage-after", 0.0);
-  if (parser.isSet("start-after")) options.start_after_s = SecondsValue(parser, "start-after", 0.0);
+  options.garbage_seconds = NumberValue(parser, "garbage-seconds", 0.0);
+  options.garbage_after_s = NumberValue(parser, "garbage-after", 0.0);
+  if (parser.isSet("start-after")) options.start_after_s = NumberValue(parser, "start-after", 0.0);
   if (parser.isSet("restart-after"))
-    options.restart_after_s = SecondsValue(parser, "restart-after", 0.0);
-  options.restart_pause_s = SecondsValue(parser, "restart-pause", 0.0);
+    options.restart_after_s = NumberValue(parser, "restart-after", 0.0);
+  options.restart_pause_s = NumberValue(parser, "restart-pause", 0.0);
   if (parser.isSet("freeze-after"))
-    options.freeze_after_s = SecondsValue(parser, "freeze-after", 0.0);
-  options.freeze_for_s = SecondsValue(parser, "freeze-for", 0.0);
+    options.freeze_after_s = NumberValue(parser, "freeze-after", 0.0);
+  options.freeze_for_s = NumberValue(parser, "freeze-for", 0.0);
   if (parser.isSet("refuse-first")) options.refuse_first = CountValue(parser, "refuse-first", 0);
   options.slices = CountValue(parser, "slices", 1);
   if (options.slices > 8) Fail("--slices is at most 8");

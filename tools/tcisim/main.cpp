@@ -2,27 +2,21 @@
 // run and tested without a TCI radio or console.
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <cstdio>
-#include <cstdlib>
 
+#include "tools/SimulatorOptions.h"
 #include "tools/tcisim/TciSimulator.h"
 
+using quendal::simulator::Fail;
 using quendal::tcisim::SimOptions;
 using quendal::tcisim::TciSimulator;
 
 namespace {
 
-[[noreturn]] void Fail(const QString& message) {
-  std::fprintf(stderr, "quendal-tcisim: %s\n", message.toLocal8Bit().constData());
-  std::exit(2);
-}
+// Larger numbers are typing mistakes, not plans for a test run.
+constexpr double kLargestNumber = 1e6;
 
 double NumberValue(const QCommandLineParser& parser, const QString& name, double minimum) {
-  bool ok = false;
-  const double value = parser.value(name).toDouble(&ok);
-  if (!ok || !(value >= minimum) || value > 1e6)
-    Fail("--" + name + " needs a number, not " + parser.value(name));
-  return value;
+  return quendal::simulator::NumberValue(parser, name, minimum, kLargestNumber);
 }
 
 SimOptions ParseOptions(const QCoreApplication& app) {
