@@ -18,9 +18,9 @@
 
 #include "app/MessageBoxPrompter.h"
 #include "app/main.h"
+#include "calibration/CalibrationFile.h"
 #include "display/Ballistics.h"
 #include "display/BuildLabel.h"
-#include "display/CalibrationFile.h"
 #include "display/LinkStatusText.h"
 #include "display/MeterScale.h"
 #include "display/NeedleGeometry.h"

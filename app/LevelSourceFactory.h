@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "flex/FlexRadioLib_v3_1.h"
 #include "hamlib/HamlibLevelSource.h"
 #include "meters/LevelSource.h"
-#include "radio/FlexRadioLib_v3_1.h"
 #include "tci/TciLevelSource.h"
 
 namespace quendal {

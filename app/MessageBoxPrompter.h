@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "display/Prompter.h"
+#include "calibration/Prompter.h"
 
 namespace quendal {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "display/Prompter.h"
+#include "calibration/Prompter.h"
 #include "display/Types.h"
 #include "meters/LevelSource.h"
 

@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "radio/FlexRadioLib_v3_1.h"
+#include "flex/FlexRadioLib_v3_1.h"
 
 namespace {
 

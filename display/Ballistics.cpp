@@ -7,9 +7,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "display/Rounding.h"
 #include "meters/LevelConversions.h"
 #include "support/NumberFormat.h"
+#include "support/Rounding.h"
 
 namespace quendal {
 

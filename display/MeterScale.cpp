@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "display/Rounding.h"
+#include "support/Rounding.h"
 
 namespace quendal {
 

@@ -1,17 +1,14 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 
 #include "display/Types.h"
 
 namespace quendal {
 
-inline constexpr int kCalibrationPointCount = 16;
 inline constexpr std::int32_t kMinScalePercent = 25;
 inline constexpr std::int32_t kMaxScalePercent = 400;
 inline constexpr std::int32_t kMaxPeakHoldMs = 60000;
-using TCalibrationPoints = std::array<TPoint, kCalibrationPointCount>;
 
 // How the needle looks and moves: read from config.ini at start, changed from the
 // meter's menu, written back at close. The initial values are the defaults.
@@ -46,27 +43,6 @@ struct MeterSettings {
 
   // Window, face and needle size, in percent of the face picture's own pixels.
   std::int32_t Scale = 100;
-};
-
-// Where the face's scale lies: the clicked marks (calibration.txt) and the arc
-// geometry (config.ini). Changed only by the calibration procedures.
-struct MeterCalibration {
-  // 0..9 = S0..S9, 10..15 = S9+10 .. S9+60 dB
-  TCalibrationPoints CalibrationPoints{};
-  bool CalibrationDone = false;
-
-  bool UseArcCalibration = false;
-  bool ArcCalibrationDone = false;
-  TPoint ArcCenter{};
-  std::int32_t ArcRadius = 0;
-  std::int32_t NeedleLengthOffset = 0;
-  std::int32_t PivotArcRadius = 0;
-  std::int32_t ArcCenterOffsetX = 0;
-  std::int32_t ArcCenterOffsetY = 0;
-  TPoint IndependentPivot{};
-  bool IndependentPivotSet = false;
-
-  bool ArcMode() const { return UseArcCalibration && ArcCalibrationDone; }
 };
 
 // The live needle, owned by the window: where it is, where it heads, and the meter

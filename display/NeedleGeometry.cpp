@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "display/Rounding.h"
+#include "support/Rounding.h"
 
 namespace quendal {
 

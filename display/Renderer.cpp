@@ -10,8 +10,8 @@
 
 #include "display/LineStroker.h"
 #include "display/NeedleGeometry.h"
-#include "display/Rounding.h"
 #include "display/RowSpans.h"
+#include "support/Rounding.h"
 
 namespace quendal {
 

@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "app/main.h"
-#include "tests/display/ScriptedPrompter.h"
+#include "tests/calibration/ScriptedPrompter.h"
 
 namespace quendal {
 namespace {

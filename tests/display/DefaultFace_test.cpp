@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "display/CalibrationFile.h"
+#include "calibration/CalibrationFile.h"
 #include "display/PictureLoader.h"
 #include "display/Renderer.h"
 #include "tests/display/TestMeter.h"

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "display/CalibrationFile.h"
+#include "calibration/CalibrationFile.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 using namespace quendal;

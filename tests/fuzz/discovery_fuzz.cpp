@@ -4,8 +4,8 @@
 #include <span>
 #include <string_view>
 
+#include "flex/FlexRadioLib_v3_1.h"
 #include "meters/Vita49Tools.h"
-#include "radio/FlexRadioLib_v3_1.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 using namespace quendal;

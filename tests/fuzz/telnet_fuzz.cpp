@@ -12,10 +12,10 @@
 #include <string_view>
 #include <vector>
 
+#include "flex/TelnetChannel.h"
 #include "meters/LevelConversions.h"
 #include "meters/MeterList.h"
 #include "meters/MeterStatus.h"
-#include "radio/TelnetChannel.h"
 #include "support/NumberFormat.h"
 #include "tests/fuzz/FuzzSupport.h"
 

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <fstream>
 
-#include "tests/radio/FakeRadio.h"
+#include "tests/flex/FakeRadio.h"
 
 namespace quendal {
 namespace {

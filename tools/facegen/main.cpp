@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "display/CalibrationFile.h"
+#include "calibration/CalibrationFile.h"
 #include "support/TextLog.h"
 #include "tools/facegen/FaceDesign.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "display/CircleFit.h"
-#include "display/MeterSettings.h"
-#include "display/Prompter.h"
+#include "calibration/CircleFit.h"
+#include "calibration/MeterCalibration.h"
+#include "calibration/Prompter.h"
 #include "support/TextLog.h"
 
 namespace quendal {

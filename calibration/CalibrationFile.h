@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "display/MeterSettings.h"
+#include "calibration/MeterCalibration.h"
 #include "support/TextLog.h"
 
 namespace quendal {

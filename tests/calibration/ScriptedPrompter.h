@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "display/Prompter.h"
+#include "calibration/Prompter.h"
 
 namespace quendal::testing {
 

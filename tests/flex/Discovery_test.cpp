@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "radio/FlexRadioLib_v3_1.h"
+#include "flex/FlexRadioLib_v3_1.h"
 
 namespace quendal {
 namespace {

@@ -9,9 +9,9 @@
 #include <memory>
 #include <sstream>
 
-#include "radio/FlexRadioLib_v3_1.h"
+#include "flex/FlexRadioLib_v3_1.h"
 #include "support/NumberFormat.h"
-#include "tests/radio/FakeRadio.h"
+#include "tests/flex/FakeRadio.h"
 #include "tests/support/FakeClock.h"
 
 namespace quendal {

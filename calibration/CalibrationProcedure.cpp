@@ -1,12 +1,12 @@
-#include "display/CalibrationProcedure.h"
+#include "calibration/CalibrationProcedure.h"
 
 #include <cmath>
 #include <cstdio>
 #include <string>
 #include <utility>
 
-#include "display/CalibrationFile.h"
-#include "display/Rounding.h"
+#include "calibration/CalibrationFile.h"
+#include "support/Rounding.h"
 
 namespace quendal {
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "radio/FlexRadioLib_v3_1.h"
-#include "tests/radio/FakeRadio.h"
+#include "flex/FlexRadioLib_v3_1.h"
+#include "tests/flex/FakeRadio.h"
 #include "tests/support/FakeClock.h"
 
 namespace quendal {

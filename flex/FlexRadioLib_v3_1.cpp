@@ -1,4 +1,4 @@
-#include "radio/FlexRadioLib_v3_1.h"
+#include "flex/FlexRadioLib_v3_1.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -1,4 +1,4 @@
-#include "display/CircleFit.h"
+#include "calibration/CircleFit.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "radio/TelnetChannel.h"
+#include "flex/TelnetChannel.h"
 
 namespace quendal {
 

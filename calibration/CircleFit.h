@@ -3,7 +3,7 @@
 #include <optional>
 #include <span>
 
-#include "display/Types.h"
+#include "calibration/MeterCalibration.h"
 
 namespace quendal {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "display/MeterSettings.h"
+#include "calibration/MeterCalibration.h"
 
 namespace quendal {
 

@@ -14,10 +14,10 @@
 #include <utility>
 #include <vector>
 
+#include "flex/LinkLifecycle.h"
+#include "flex/TelnetChannel.h"
 #include "meters/LevelSource.h"
 #include "meters/MeterList.h"
-#include "radio/LinkLifecycle.h"
-#include "radio/TelnetChannel.h"
 #include "support/Clock.h"
 #include "support/ReconnectBackoff.h"
 #include "support/TextLog.h"

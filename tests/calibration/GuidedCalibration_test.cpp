@@ -1,4 +1,4 @@
-#include "display/GuidedCalibration.h"
+#include "calibration/GuidedCalibration.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "display/GuidedCalibration.h"
+#include "calibration/GuidedCalibration.h"
 
 #include <QFont>
 #include <QFontMetrics>
 #include <QString>
 
-#include "display/CalibrationProcedure.h"
+#include "calibration/CalibrationProcedure.h"
 
 namespace quendal {
 

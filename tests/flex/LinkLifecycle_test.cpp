@@ -1,4 +1,4 @@
-#include "radio/LinkLifecycle.h"
+#include "flex/LinkLifecycle.h"
 
 #include <gtest/gtest.h>
 

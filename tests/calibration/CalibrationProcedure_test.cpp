@@ -1,4 +1,4 @@
-#include "display/CalibrationProcedure.h"
+#include "calibration/CalibrationProcedure.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "tests/display/ScriptedPrompter.h"
+#include "tests/calibration/ScriptedPrompter.h"
 
 namespace quendal {
 namespace {

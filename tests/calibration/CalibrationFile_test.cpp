@@ -1,4 +1,4 @@
-#include "display/CalibrationFile.h"
+#include "calibration/CalibrationFile.h"
 
 #include <gtest/gtest.h>
 

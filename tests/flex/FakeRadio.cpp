@@ -1,4 +1,4 @@
-#include "tests/radio/FakeRadio.h"
+#include "tests/flex/FakeRadio.h"
 
 #include <gtest/gtest.h>
 
