@@ -24,7 +24,6 @@
 #include "display/LinkStatusText.h"
 #include "display/MeterScale.h"
 #include "display/NeedleGeometry.h"
-#include "display/PictureLoader.h"
 #include "platform/FileVersion.h"
 
 namespace quendal {
@@ -39,8 +38,6 @@ constexpr int kTrackingPeriodMs = 1000;
 constexpr int kSmartSdrOffsetX = -500;
 constexpr int kSmartSdrOffsetY = 120;
 const char* const kCalibrationFile = "calibration.txt";
-// Drawn for pure black while calibrating: dark, but neither see-through nor click-through.
-constexpr QRgb kClickableBlack = 0xFF101010u;
 // A press that moves no further than this is a click.
 constexpr int kClickSlopPx = 3;
 
@@ -77,7 +74,8 @@ TForm1::TForm1(FormEnvironment environment, QWidget* parent)
     : QWidget(parent),
       env_(std::move(environment)),
       clock_(env_.clock ? *env_.clock : SystemClock::Instance()),
-      log_("application.log", clock_) {
+      log_("application.log", clock_),
+      pictures_(config_.window, log_) {
   if (env_.prompter) {
     prompter_ = env_.prompter;
   } else {
@@ -195,40 +193,7 @@ void TForm1::SaveConfig() {
 
 void TForm1::LoadPictures() {
   Log("Loading background image...");
-  QString error;
-  if (!LoadPicture(QStringLiteral(":/SCPNG"), PNGImage_, error)) {
-    throw ConfigError("The built-in emblem could not be loaded: " + error.toStdString());
-  }
-  if (LoadPicture(QString::fromStdString(config_.window.BackgroundImageFileName), BackgroundBitmap_,
-                  error)) {
-    Log("Background image loaded successfully.");
-    LockClientSize();
-    LoadForeground();
-  } else {
-    Log("Failed to load background image. Error: " + error.toStdString());
-    LoadBuiltInFace();
-    LockClientSize();
-  }
-  pictures_loaded_ = true;
-}
-
-void TForm1::LoadBuiltInFace() {
-  // A window with a face and a working needle says more than a black one with a box.
-  QString error;
-  if (!LoadPicture(QStringLiteral(":/builtin-face/quendal.png"), BackgroundBitmap_, error)) {
-    Log("The built-in face could not be loaded either: " + error.toStdString());
-    return;
-  }
-  QImage foreground;
-  if (LoadPicture(QStringLiteral(":/builtin-face/quendal-foreground.png"), foreground, error)) {
-    SetFaceForeground(foreground);
-  }
-  WriteNotice(BackgroundBitmap_,
-              QStringLiteral("%1 not found: the built-in face is shown")
-                  .arg(QString::fromStdString(config_.window.BackgroundImageFileName)));
-  using_built_in_face_ = true;
-  Log("Using the built-in default face and its calibration instead of " +
-      config_.window.BackgroundImageFileName + ".");
+  pictures_.Load();
   LockClientSize();
 }
 
@@ -241,27 +206,6 @@ bool TForm1::LoadBuiltInCalibration() {
   // Only the points: the geometry settings stay the user's and are saved as they are.
   m.CalibrationDone = in.status() == QTextStream::Ok;
   return m.CalibrationDone;
-}
-
-void TForm1::LoadForeground() {
-  const QString named = QString::fromStdString(config_.window.ForegroundImageFileName);
-  const QString name =
-      ForegroundFileName(named, QString::fromStdString(config_.window.BackgroundImageFileName));
-  // A face without a foreground of its own simply has none.
-  if (named.isEmpty() && !QFileInfo::exists(name)) return;
-  QImage foreground;
-  QString error;
-  if (!LoadPicture(name, foreground, error)) {
-    Log("Failed to load foreground image. Error: " + error.toStdString());
-    return;
-  }
-  if (foreground.size() != BackgroundBitmap_.size()) {
-    Log("Foreground image " + name.toStdString() +
-        " is not the size of the face; drawn from the "
-        "top left corner.");
-  }
-  SetFaceForeground(foreground);
-  Log("Foreground image loaded: " + name.toStdString());
 }
 
 void TForm1::ApplyBorderAndTransparencyKey() {
@@ -280,7 +224,7 @@ void TForm1::LoadCalibration() {
   calibration_ = std::make_unique<CalibrationProcedure>(
       m, *prompter_, log_, [this] { SaveConfig(); }, CalibrationFiles());
   Log("Attempting to load calibration data...");
-  if (using_built_in_face_ && LoadBuiltInCalibration()) return;
+  if (pictures_.UsingBuiltInFace() && LoadBuiltInCalibration()) return;
   const bool valid = LoadFaceCalibration();
   if (config_.window.GuidedCalibration) {
     // One guided calibration at a time: the arc first, as the dialogs have it.
@@ -367,20 +311,15 @@ void TForm1::StartArcCalibration() {
 }
 
 void TForm1::ChangeFace(const std::string& fileName) {
-  QImage face;
   QString error;
-  if (!LoadPicture(QString::fromStdString(fileName), face, error)) {
+  if (!pictures_.Change(fileName, error)) {
     prompter_->info("Background image could not be loaded: " + error.toStdString());
     return;
   }
   calibration_->Cancel();
   guided_.Cancel();
   scale_after_arc_ = false;
-  BackgroundBitmap_ = face;
   config_.window.BackgroundImageFileName = fileName;
-  Log("Background image loaded successfully.");
-  SetFaceForeground(QImage());
-  LoadForeground();
   calibration_->SetCalibrationFiles(CalibrationFiles());
   LockClientSize();
   const bool ownFile = QFileInfo::exists(
@@ -523,45 +462,15 @@ void TForm1::BringOntoScreen() {
 
 void TForm1::LockClientSize() {
   // Without a face the design size is locked the same way.
-  const QSize face = BackgroundBitmap_.isNull() ? QSize(kDesignClientWidth, kDesignClientHeight)
-                                                : BackgroundBitmap_.size();
+  const QImage& picture = pictures_.BackgroundBitmap();
+  const QSize face =
+      picture.isNull() ? QSize(kDesignClientWidth, kDesignClientHeight) : picture.size();
   const QSize client = ScaleSize(face, ScaleFactor());
   setFixedSize(client);
   if (size() != client) resize(client);
 }
 
 double TForm1::ScaleFactor() const { return config_.meter.Scale / 100.0; }
-
-void TForm1::SetFaceForeground(const QImage& foreground) {
-  foreground_ = foreground;
-  drawn_foreground_factor_ = 0.0;
-}
-
-void TForm1::UpdateDrawnForeground(double factor) {
-  // Scaled with the face, once per size.
-  if (factor == drawn_foreground_factor_) return;
-  drawn_foreground_factor_ = factor;
-  renderer_.SetForeground(factor == 1.0 || foreground_.isNull()
-                              ? foreground_
-                              : foreground_.scaled(ScaleSize(foreground_.size(), factor),
-                                                   Qt::IgnoreAspectRatio,
-                                                   Qt::SmoothTransformation));
-}
-
-const QImage& TForm1::DrawnFace() {
-  // While calibrating, black ticks must take clicks: the clickable face is drawn.
-  const QImage& source = CalibrationPending() ? ClickableFace() : BackgroundBitmap_;
-  // Scaled smoothly once per face and size, not once per frame.
-  const double factor = ScaleFactor() * devicePixelRatioF();
-  if (factor == 1.0 || source.isNull()) return source;
-  const QSize size = ScaleSize(source.size(), factor);
-  if (scaled_face_.size() != size || scaled_face_source_ != source.cacheKey()) {
-    scaled_face_ = source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                       .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    scaled_face_source_ = source.cacheKey();
-  }
-  return scaled_face_;
-}
 
 std::optional<double> TForm1::PeakPosition() const {
   if (!config_.meter.PeakHold) return std::nullopt;
@@ -624,8 +533,8 @@ void TForm1::Timer1Timer() {
   if (!moved && !peakMoved) return;
   // Draw only when the needle or its peak moved, and repaint only what changed: a
   // needle at rest costs nothing, a moving one a strip of the window.
-  if (!pictures_loaded_ || (needle_.NeedlePosition == rendered_position_ &&
-                            PeakPosition().value_or(-1.0) == rendered_peak_))
+  if (!pictures_.Loaded() || (needle_.NeedlePosition == rendered_position_ &&
+                              PeakPosition().value_or(-1.0) == rendered_peak_))
     return;
   RenderFrame();
   const QRect changed = renderer_.ChangedArea();
@@ -674,7 +583,7 @@ void TForm1::showEvent(QShowEvent* event) {
 void TForm1::paintEvent(QPaintEvent* event) { FormPaint(event->rect()); }
 
 void TForm1::FormPaint(const QRect& area) {
-  if (!created_ || !pictures_loaded_) return;
+  if (!created_ || !pictures_.Loaded()) return;
   if (frame_stale_) RenderFrame();
   QPainter painter(this);
   painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -702,11 +611,13 @@ void TForm1::RenderFrame() {
   const ScaledMeter drawn = ScaleMeter(
       config_.meter, preview ? preview_calibration_ : config_.calibration, ScaleFactor() * ratio);
   const QSize frame = ScaleSize(size(), ratio);
-  UpdateDrawnForeground(ScaleFactor() * ratio);
+  pictures_.ApplyForeground(renderer_, ScaleFactor() * ratio);
+  // While calibrating, black ticks must take clicks: the clickable face is drawn.
+  const QImage& face = pictures_.Drawn(ScaleFactor() * ratio, CalibrationPending());
   renderer_.RenderFrame(drawn.Settings, drawn.Calibration,
-                        preview ? guided_.PreviewPosition() : needle_.NeedlePosition, DrawnFace(),
-                        PNGImage_, frame.width(), frame.height(), clock_.LocalNow(), log_,
-                        preview ? std::nullopt : PeakPosition());
+                        preview ? guided_.PreviewPosition() : needle_.NeedlePosition, face,
+                        pictures_.PNGImage(), frame.width(), frame.height(), clock_.LocalNow(),
+                        log_, preview ? std::nullopt : PeakPosition());
   needle_.ImageCenterX = static_cast<std::int32_t>(std::lround(renderer_.Center().X / ratio));
   needle_.ImageCenterY = static_cast<std::int32_t>(std::lround(renderer_.Center().Y / ratio));
   rendered_peak_ = PeakPosition().value_or(-1.0);
@@ -714,21 +625,6 @@ void TForm1::RenderFrame() {
     ApplyWindowMask();
   frame_stale_ = false;
   rendered_position_ = needle_.NeedlePosition;
-}
-
-const QImage& TForm1::ClickableFace() {
-  // While calibrating, every pixel of the face must take clicks: a black tick is a mark
-  // to click, not a hole to the desktop. Pure black becomes near-black until then.
-  if (clickable_face_key_ == BackgroundBitmap_.cacheKey()) return clickable_face_;
-  clickable_face_ = BackgroundBitmap_.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-  for (int y = 0; y < clickable_face_.height(); ++y) {
-    auto* pixel = reinterpret_cast<QRgb*>(clickable_face_.scanLine(y));
-    for (int x = 0; x < clickable_face_.width(); ++x) {
-      if ((pixel[x] & 0x00FFFFFFu) == 0) pixel[x] = kClickableBlack;
-    }
-  }
-  clickable_face_key_ = BackgroundBitmap_.cacheKey();
-  return clickable_face_;
 }
 
 void TForm1::InvalidateFrame() {
@@ -742,7 +638,7 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 }
 
 void TForm1::FormResize() {
-  if (!pictures_loaded_) return;
+  if (!pictures_.Loaded()) return;
   LockClientSize();
   CalculateImagePosition(needle_, config_.meter, config_.calibration, width(), height(), log_);
   InvalidateFrame();
@@ -909,9 +805,7 @@ void TForm1::FormClose() {
     Log(std::string("Saving the configuration failed: ") + e.what());
     std::fprintf(stderr, "Saving the configuration failed: %s\n", e.what());
   }
-  BackgroundBitmap_ = QImage();
-  PNGImage_ = QImage();
-  pictures_loaded_ = false;
+  pictures_.Release();
   if (FlexRadio_) {
     FlexRadio_->Stop();
     FlexRadio_.reset();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/Config.h"
+#include "app/FacePictures.h"
 #include "app/MessageBoxPrompter.h"
 #include "app/MeterMenu.h"
 #include "app/WindowShape.h"
@@ -91,7 +92,7 @@ class TForm1 : public QWidget, public MeterMenuHost {
   const AppConfig& Config() const { return config_; }
   const MeterCalibration& MeterCalibrationData() const { return config_.calibration; }
   const NeedleState& Needle() const { return needle_; }
-  const QImage& BackgroundBitmap() const { return BackgroundBitmap_; }
+  const QImage& BackgroundBitmap() const { return pictures_.BackgroundBitmap(); }
   // The last frame drawn, keyed as the window shows it.
   const QImage& RenderedFrame() const { return renderer_.Frame(); }
   LevelSource* Source() const { return FlexRadio_.get(); }
@@ -132,13 +133,10 @@ class TForm1 : public QWidget, public MeterMenuHost {
   void RenderFrame();
   // The next paint draws the frame anew (size, calibration or settings changed).
   void InvalidateFrame();
-  const QImage& ClickableFace();
   void FormResize();
   void FormClose();
 
   void LoadPictures();
-  void LoadForeground();
-  void LoadBuiltInFace();
   bool LoadBuiltInCalibration();
   void ReportUnreadableSettings(const std::vector<std::string>& unreadable,
                                 const std::string& file);
@@ -161,11 +159,6 @@ class TForm1 : public QWidget, public MeterMenuHost {
   void LockClientSize();
   // Scale percent as a factor of the face picture's pixels.
   double ScaleFactor() const;
-  // The face at the drawn size in device pixels.
-  const QImage& DrawnFace();
-  // The face's foreground layer in face pixels; the renderer gets it at the drawn size.
-  void SetFaceForeground(const QImage& foreground);
-  void UpdateDrawnForeground(double factor);
   // The peak marker's position while peak hold is on.
   std::optional<double> PeakPosition() const;
   bool UpdatePeakHold();
@@ -189,13 +182,7 @@ class TForm1 : public QWidget, public MeterMenuHost {
 
   AppConfig config_;
   NeedleState needle_;
-  QImage PNGImage_;
-  QImage BackgroundBitmap_;
-  bool pictures_loaded_ = false;
-  // The face file failed; the default face and its calibration stand in.
-  bool using_built_in_face_ = false;
-  QImage clickable_face_;
-  qint64 clickable_face_key_ = -1;
+  FacePictures pictures_;
   std::unique_ptr<CalibrationProcedure> calibration_;
   GuidedCalibration guided_;
   // The scale calibration waits for the guided arc calibration before it.
@@ -226,10 +213,6 @@ class TForm1 : public QWidget, public MeterMenuHost {
   double rendered_position_ = -1.0;
   double rendered_peak_ = -1.0;
   PeakHold peak_hold_;
-  QImage scaled_face_;
-  qint64 scaled_face_source_ = -1;
-  QImage foreground_;
-  double drawn_foreground_factor_ = 0.0;
 };
 
 }  // namespace quendal
