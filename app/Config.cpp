@@ -133,10 +133,8 @@ const Setting kSettings[] = {
      [](AppConfig& c) -> Field { return &c.window.GuidedCalibration; }},
 };
 
-// Sections the program rewrites at close; [PivotPoint] is an old one it drops.
-constexpr std::string_view kOwnSections[] = {"Settings",       "Window",    "ArcCalibration",
-                                             "NeedleMovement", "Visual",    "Timer",
-                                             "Logging",        "PivotPoint"};
+// Sections of older versions that a save drops: their keys moved to the table's sections.
+constexpr std::string_view kOldSections[] = {kLegacySection, "PivotPoint"};
 
 constexpr std::string_view kSmoothingName = "ExponentialSmoothing";
 constexpr std::string_view kFastAttackName = "FastAttackSlowDecay";
@@ -163,15 +161,8 @@ std::string_view LegacyKey(const Setting& s) {
 }
 
 std::optional<std::string> LegacyText(const IniFile& ini, const Setting& s) {
-  switch (s.fallback) {
-    case Fallback::None:
-      return std::nullopt;
-    case Fallback::SameKey:
-      return ini.ReadString(kLegacySection, s.key);
-    case Fallback::TimerInterval:
-      return ini.ReadString(kLegacySection, "TimerInterval");
-  }
-  return std::nullopt;
+  if (s.fallback == Fallback::None) return std::nullopt;
+  return ini.ReadString(kLegacySection, LegacyKey(s));
 }
 
 // The raw text of a key: its own section first, then where older files kept it.
@@ -319,7 +310,8 @@ std::vector<std::string> ReadConfig(const IniFile& ini, AppConfig& config, std::
 }
 
 void WriteConfig(IniFile& ini, const AppConfig& config) {
-  for (std::string_view section : kOwnSections) ini.EraseSection(section);
+  for (std::string_view section : kOldSections) ini.EraseSection(section);
+  for (const Setting& s : kSettings) ini.EraseSection(s.section);
   // The table hands out writable fields; writing reads them from a copy.
   AppConfig fields = config;
   for (const Setting& s : kSettings) {

@@ -168,8 +168,8 @@ TEST(ConfigTest, DecimalCommaFloatFallsBackUnderDecimalPoint) {
 
 TEST(ConfigTest, SaveRewritesOwnSectionsInOrderAndKeepsOthers) {
   IniFile ini = IniFile::FromText(
-      "[Settings]\nNeedleLength=150\n[Network]\nFlexIP=10.0.0.5\n[PivotPoint]\nX=1\n"
-      "[Visual]\nShadowColor=#112233\nOther=1\n");
+      "[Settings]\nNeedleLength=150\n[Calibration]\nGuided=0\n[Network]\nFlexIP=10.0.0.5\n"
+      "[PivotPoint]\nX=1\n[Visual]\nShadowColor=#112233\nOther=1\n");
   AppConfig config;
   ReadConfig(ini, config);
   config.window.Top = 12;
@@ -192,7 +192,7 @@ TEST(ConfigTest, SaveRewritesOwnSectionsInOrderAndKeepsOthers) {
       "EnableArcIndependentPivot=0\n"
       "[Timer]\nInterval=10\n"
       "[Logging]\nEnableLogging=0\n"
-      "[Calibration]\nGuided=1\n");
+      "[Calibration]\nGuided=0\n");
 }
 
 TEST(ConfigTest, SizeAndPeakHoldAreKeptInRangeAndTheColourWrittenOnlyWhenChosen) {
