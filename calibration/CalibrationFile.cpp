@@ -102,9 +102,8 @@ void WritePoints(const TCalibrationPoints& points, std::FILE* file, TextLog& log
     if (std::fprintf(file, "%d %d\r\n", static_cast<int>(p.X), static_cast<int>(p.Y)) < 0) {
       throw CalibrationFileError("Write error: " + std::string(std::strerror(errno)));
     }
-    if (log.Enabled()) {
-      log.Log("Saved calibration point " + std::to_string(index) + ": " + PointText(p));
-    }
+    log.Log(
+        [&] { return "Saved calibration point " + std::to_string(index) + ": " + PointText(p); });
   }
 }
 
@@ -167,9 +166,9 @@ void LoadCalibrationFromFile(TCalibrationPoints& CalibrationPoints, const std::s
     reader.SkipRestOfLine();
     if (reader.TakeInvalid()) throw CalibrationFileError("Invalid numeric input");
     CalibrationPoints[index] = point;
-    if (Log.Enabled()) {
-      Log.Log("Loaded calibration point " + std::to_string(index) + ": " + PointText(point));
-    }
+    Log.Log([&] {
+      return "Loaded calibration point " + std::to_string(index) + ": " + PointText(point);
+    });
   }
   if (reader.ReadFailed()) throw CalibrationFileError("Read error");
   Log.Log("Calibration data loading completed.");

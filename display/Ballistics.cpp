@@ -16,12 +16,16 @@ namespace quendal {
 namespace {
 
 void LogMeterRecord(const TMeter& meter, TextLog& log) {
-  log.Log("Immediately after retrieval - Meter Value: " + FormatFixed2(meter.Value));
-  log.Log("Meter details - ID: " + meter.ID + ", Src: " + meter.Src + ", Num: " + meter.Num +
-          ", Name: " + meter.Name + ", Low: " + FormatFixed2(meter.Low) + ", High: " +
-          FormatFixed2(meter.High) + ", Desc: " + meter.Desc + ", UnitStr: " + meter.UnitStr +
-          ", FPS: " + std::to_string(meter.FPS) + ", Value: " + FormatFixed2(meter.Value) +
-          ", Group: " + meter.Group + ", Peak: " + FormatFixed2(meter.Peak));
+  log.Log(
+      [&] { return "Immediately after retrieval - Meter Value: " + FormatFixed2(meter.Value); });
+  log.Log([&] {
+    return "Meter details - ID: " + meter.ID + ", Src: " + meter.Src + ", Num: " + meter.Num +
+           ", Name: " + meter.Name + ", Low: " + FormatFixed2(meter.Low) +
+           ", High: " + FormatFixed2(meter.High) + ", Desc: " + meter.Desc +
+           ", UnitStr: " + meter.UnitStr + ", FPS: " + std::to_string(meter.FPS) +
+           ", Value: " + FormatFixed2(meter.Value) + ", Group: " + meter.Group +
+           ", Peak: " + FormatFixed2(meter.Peak);
+  });
 }
 
 // The level in whole dBm, a half to the even neighbour. A value that no 32-bit
@@ -51,19 +55,19 @@ bool ReadLevelAndMove(NeedleState& needle, const MeterSettings& settings, LevelS
                       TextLog& log) {
   const LevelReading reading = radio.CurrentLevel();
   const TMeter& meter = reading.Meter;
-  if (log.Enabled()) LogMeterRecord(meter, log);
+  LogMeterRecord(meter, log);
 
   std::int32_t plusDB = 0;
   const std::int32_t freq = reading.FrequencyHz;
   const double sUnit = DBMtoSUnits(RoundLevel(meter.Value), plusDB, freq);
 
-  if (log.Enabled()) {
-    std::string message =
-        "S-Meter Value: " + FormatFixed(meter.Value, 1) + " dBm, S-Unit: " + FormatFixed(sUnit, 1);
+  log.Log([&] {
+    std::string message = "Received S-Value: S-Meter Value: " + FormatFixed(meter.Value, 1) +
+                          " dBm, S-Unit: " + FormatFixed(sUnit, 1);
     if (sUnit >= 9.0) message += ", Plus dB: " + std::to_string(plusDB);
-    log.Log("Received S-Value: " + message);
-    log.Log("Received Frequency: " + std::to_string(freq));
-  }
+    return message;
+  });
+  log.Log([&] { return "Received Frequency: " + std::to_string(freq); });
 
   // Only a fresh reading moves the needle: with no LEVEL value yet, an old one, or a
   // link that is not receiving, it falls to S0 rather than show what is not there.
@@ -72,9 +76,10 @@ bool ReadLevelAndMove(NeedleState& needle, const MeterSettings& settings, LevelS
 }
 
 void LogNeedle(TextLog& log, const char* prefix, const NeedleState& state) {
-  if (!log.Enabled()) return;
-  log.Log(prefix + FormatFixed2(state.NeedlePosition) +
-          ", Target: " + FormatFixed2(state.TargetPosition));
+  log.Log([&] {
+    return prefix + FormatFixed2(state.NeedlePosition) +
+           ", Target: " + FormatFixed2(state.TargetPosition);
+  });
 }
 
 }  // namespace

@@ -50,12 +50,11 @@ void CalculateImagePosition(NeedleState& Needle, const MeterSettings& Settings,
   const TPoint center = MeterCenter(Settings, Calibration, ClientWidth, ClientHeight);
   Needle.ImageCenterX = center.X;
   Needle.ImageCenterY = center.Y;
-  if (!Log.Enabled()) return;
-  if (Calibration.ArcMode()) {
-    Log.Log("Using ArcCenter with offset as image position: " + PointText(center));
-  } else {
-    Log.Log("Using default image position: " + PointText(center));
-  }
+  Log.Log([&] {
+    return (Calibration.ArcMode() ? "Using ArcCenter with offset as image position: "
+                                  : "Using default image position: ") +
+           PointText(center);
+  });
 }
 
 AimPoint InterpolatedCalibrationPoint(const TCalibrationPoints& Points, double Position) {

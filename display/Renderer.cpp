@@ -239,11 +239,11 @@ void DrawArcMarkings(QImage& Bitmap, const MeterSettings& Settings, const MeterC
   ForEachMarkingPixel(State, Bitmap.width(), Bitmap.height(), [&](int x, int y, TColor32 color) {
     reinterpret_cast<QRgb*>(Bitmap.scanLine(y))[x] = color;
   });
-  if (Log.Enabled()) {
-    Log.Log("Drawing calibration circles at " + PointText(State.ArcCenter) + " with radius " +
-            std::to_string(State.ArcRadius) + " and smaller arc radius " +
-            std::to_string(State.PivotArcRadius));
-  }
+  Log.Log([&] {
+    return "Drawing calibration circles at " + PointText(State.ArcCenter) + " with radius " +
+           std::to_string(State.ArcRadius) + " and smaller arc radius " +
+           std::to_string(State.PivotArcRadius);
+  });
 }
 
 void ApplyTransparencyKey(QImage& Bitmap, const QRect& Area) {

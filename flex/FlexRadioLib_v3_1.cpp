@@ -191,8 +191,6 @@ void TFlexRadioLib::LoadConfig() {
   }
 }
 
-void TFlexRadioLib::Log(std::string_view message) { FLog.Log(message); }
-
 std::string TFlexRadioLib::LocalDateTimeText() const {
   const LocalDateTime t = FSettings.clock.get().LocalNow();
   const QLocale locale = QLocale::system();

@@ -10,7 +10,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -107,12 +106,10 @@ class TFlexRadioLib : public QObject, public LevelSource {
 
  private:
   void LoadConfig();
-  void Log(std::string_view message);
-  // Builds the text only when the log is on: most lines cost nothing otherwise.
-  template <typename BuildText>
-  requires std::is_invocable_v<BuildText&>
-  void Log(BuildText&& build) {
-    if (FLog.Enabled()) FLog.Log(build());
+  // A line of text, or a callable that builds it only when the log is on.
+  template <typename Message>
+  void Log(Message&& message) {
+    FLog.Log(std::forward<Message>(message));
   }
 
   void ConnectToTelnetServer();

@@ -36,7 +36,7 @@ void HamlibLevelSource::LoadConfig() {
 }
 
 void HamlibLevelSource::Log(const std::string& message) {
-  if (log_.Enabled()) log_.Log("Hamlib: " + message);
+  log_.Log([&] { return "Hamlib: " + message; });
 }
 
 void HamlibLevelSource::Start() {

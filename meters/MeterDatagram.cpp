@@ -26,8 +26,7 @@ constexpr UnitDivisor kUnitScale[] = {
 constexpr std::size_t kPairSize = 4;
 
 void LogPairError(TextLog& log, std::uint16_t id, const char* what) {
-  if (!log.Enabled()) return;
-  log.Log("Error processing meter with ID " + std::to_string(id) + ": " + what);
+  log.Log([&] { return "Error processing meter with ID " + std::to_string(id) + ": " + what; });
 }
 
 // Same outcome as copying the meter out, updating it and writing it back whole: a known
@@ -58,14 +57,17 @@ double UnitScale(std::string_view unit) {
 MeterReading NextMeterReading(const TMeter& meter, std::int16_t raw, TextLog& log) {
   MeterReading next{meter.Value, meter.Peak == 0.0 ? -1.0 : meter.Peak};
   const double adjValue = static_cast<double>(raw) / UnitScale(meter.UnitStr);
-  if (log.Enabled())
-    log.Log("Meter: " + meter.Name + ", Previous Value: " + FormatFixed2(meter.Value) +
-            ", New Value: " + FormatFixed2(adjValue) + ", Peak: " + FormatFixed2(next.Peak));
+  log.Log([&] {
+    return "Meter: " + meter.Name + ", Previous Value: " + FormatFixed2(meter.Value) +
+           ", New Value: " + FormatFixed2(adjValue) + ", Peak: " + FormatFixed2(next.Peak);
+  });
   if (std::isfinite(adjValue)) {
     next.Value = adjValue;
     if (adjValue > next.Peak || std::isnan(next.Peak)) next.Peak = adjValue;
-  } else if (log.Enabled()) {
-    log.Log("Invalid adjValue detected for Meter " + meter.Name + ": " + FormatFixed2(adjValue));
+  } else {
+    log.Log([&] {
+      return "Invalid adjValue detected for Meter " + meter.Name + ": " + FormatFixed2(adjValue);
+    });
   }
   return next;
 }

@@ -174,7 +174,7 @@ void ApplyMeterAttribute(TMeter& meter, std::string_view key, std::string_view v
 }  // namespace
 
 TMeterList& ParseMeterData(std::string_view MeterData, TMeterList& meters, TextLog& log) {
-  if (log.Enabled()) log.Log("TFlexRadioLib.ParseMeterData: Parsing meter data.");
+  log.Log("TFlexRadioLib.ParseMeterData: Parsing meter data.");
 
   // Each meter's attributes build on its own entry, never on the previous meter's.
   TMeter working;
@@ -198,20 +198,19 @@ TMeterList& ParseMeterData(std::string_view MeterData, TMeterList& meters, TextL
     }
   }
 
-  if (log.Enabled()) log.Log("TFlexRadioLib.ParseMeterData: Meter data parsed successfully.");
+  log.Log("TFlexRadioLib.ParseMeterData: Meter data parsed successfully.");
   return meters;
 }
 
 bool ParseMeterSegment(std::string_view Segment, TMeter& Meter, TextLog& log) {
-  if (log.Enabled()) log.Log("TFlexRadioLib.ParseMeterSegment: Parsing meter segment.");
+  log.Log("TFlexRadioLib.ParseMeterSegment: Parsing meter segment.");
   bool result = false;
   Meter.ID = MeterSegmentId(Segment);
   if (std::optional<KeyValue> attribute = SplitAttribute(SegmentAttribute(Segment))) {
     result = true;
     ApplyMeterAttribute(Meter, attribute->key, attribute->value);
   }
-  if (log.Enabled())
-    log.Log("TFlexRadioLib.ParseMeterSegment: Meter segment parsed and scaled successfully.");
+  log.Log("TFlexRadioLib.ParseMeterSegment: Meter segment parsed and scaled successfully.");
   return result;
 }
 

@@ -16,7 +16,6 @@ class ReconnectBackoff {
   std::chrono::seconds Next();
   // After a connection that worked: the next loss starts again at kFirst.
   void Reset() { attempts_ = 0; }
-  std::uint32_t Attempts() const { return attempts_; }
 
  private:
   std::uint32_t attempts_ = 0;

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "support/Clock.h"
 
@@ -21,6 +22,12 @@ class TextLog {
 
   // Writes "<stamp>: <message>" CR LF. Line breaks inside the message are kept.
   void Log(std::string_view message);
+  // Builds the text only when the log is on: most lines cost nothing otherwise.
+  template <typename BuildText>
+  requires std::is_invocable_r_v<std::string, BuildText&>
+  void Log(BuildText&& build) {
+    if (enabled_) Log(std::string_view(build()));
+  }
 
  private:
   std::string path_;

@@ -51,7 +51,7 @@ void TciLevelSource::LoadConfig() {
 }
 
 void TciLevelSource::Log(const std::string& message) {
-  if (log_.Enabled()) log_.Log("TCI: " + message);
+  log_.Log([&] { return "TCI: " + message; });
 }
 
 void TciLevelSource::Start() {

@@ -64,6 +64,21 @@ TEST_F(TextLogTest, DisabledLogTouchesNothing) {
   EXPECT_FALSE(std::filesystem::exists(path));
 }
 
+TEST_F(TextLogTest, BuildsLazyTextOnlyWhenEnabled) {
+  for (const bool enabled : {false, true}) {
+    const auto path = dir_ / (enabled ? "on.log" : "off.log");
+    TextLog log(path.string(), clock_);
+    log.SetEnabled(enabled);
+    int built = 0;
+    log.Log([&] {
+      ++built;
+      return std::string("built");
+    });
+    EXPECT_EQ(built, enabled ? 1 : 0);
+    EXPECT_EQ(ReadAll(path), enabled ? "2026-12-08 17:05:09.042: built\r\n" : "");
+  }
+}
+
 TEST_F(TextLogTest, UnwritableFileIsReportedOnceAndDropped) {
   TextLog log((dir_ / "missing-dir" / "x.log").string(), clock_);
   log.SetEnabled(true);
