@@ -36,6 +36,7 @@ HamlibConfig ReadHamlibConfig(const IniFile& ini) {
   config.Baud = ReadNumber(ini, "Baud", 0, 0, 10000000, "use a serial speed such as 9600");
   config.Poll = std::chrono::milliseconds(ReadNumber(
       ini, "PollMs", 100, kShortestPollMs, kLongestPollMs, "use a time from 20 to 10000 ms"));
+  config.Debug = ReadNumber(ini, "Debug", 0, 0, 1, "use 0 or 1") != 0;
   return config;
 }
 

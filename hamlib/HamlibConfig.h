@@ -23,11 +23,13 @@ struct HamlibConfig {
   std::string Device;     // serial device, COM port, or host:port for NET rigctl
   std::int32_t Baud = 0;  // 0: the rig's own default
   std::chrono::milliseconds Poll{100};
+  // Each logged error carries Hamlib's own trace of the calls that led to it.
+  bool Debug = false;
 };
 
 // Reads Model (a Hamlib rig number, default 2), Device (for model 2 default
-// 127.0.0.1:4532), Baud and PollMs (20 to 10000, default 100). Throws
-// HamlibConfigError for values it cannot use.
+// 127.0.0.1:4532), Baud, PollMs (20 to 10000, default 100) and Debug (0 or 1).
+// Throws HamlibConfigError for values it cannot use.
 HamlibConfig ReadHamlibConfig(const IniFile& ini);
 
 // Hamlib's STRENGTH is the calibrated level in dB relative to S9 (0 = S9,

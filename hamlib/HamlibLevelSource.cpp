@@ -70,7 +70,7 @@ void HamlibLevelSource::Stop() {
 
 void HamlibLevelSource::OnOpening() {
   if (phase_ == Phase::Stopped) return;
-  if (phase_ != Phase::Opening) Log("Opening the rig at '" + config_.Device + "'.");
+  // Not logged: the outcome of each attempt is, in one line.
   phase_ = Phase::Opening;
 }
 

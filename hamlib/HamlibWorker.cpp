@@ -14,7 +14,13 @@ namespace {
 constexpr int kLongestTimeoutMs = 1500;
 constexpr int kMostRetries = 1;
 
-QString ErrorText(int code) { return QString::fromLocal8Bit(rigerror(code)).trimmed(); }
+// Hamlib's one-line text for `code`; with `trace`, after Hamlib's record of the calls
+// that led to it, which rigerror() puts before the text and rigerror2() leaves out.
+QString ErrorText(int code, bool trace) {
+  const char* text = trace ? rigerror(code) : rigerror2(code);
+  if (text == nullptr) return QStringLiteral("Hamlib error %1").arg(code);
+  return QString::fromLocal8Bit(text).trimmed();
+}
 
 int SetConf(RIG* rig, const char* name, const std::string& value) {
   const token_t token = rig_token_lookup(rig, name);
@@ -62,7 +68,7 @@ void HamlibWorker::Open() {
     rc = SetConf(rig_, "serial_speed", std::to_string(config_.Baud));
   if (rc == RIG_OK) rc = rig_open(rig_);
   if (rc != RIG_OK) {
-    CloseAfter(QStringLiteral("Opening the rig failed: %1").arg(ErrorText(rc)));
+    CloseAfter(QStringLiteral("Opening the rig failed: %1").arg(ErrorText(rc, config_.Debug)));
     return;
   }
   has_strength_ = rig_has_get_level(rig_, RIG_LEVEL_STRENGTH) != 0;
@@ -70,7 +76,10 @@ void HamlibWorker::Open() {
   emit Opened(QStringLiteral("%1 %2").arg(QString::fromLatin1(rig_->caps->mfg_name),
                                           QString::fromLatin1(rig_->caps->model_name)),
               has_strength_);
-  if (poll_timer_ != nullptr) poll_timer_->start();
+  if (poll_timer_ == nullptr) return;
+  // The first reading need not wait a whole PollMs.
+  poll_timer_->start();
+  Poll();
 }
 
 void HamlibWorker::Poll() {
@@ -78,7 +87,8 @@ void HamlibWorker::Poll() {
   freq_t frequency = 0;
   const int freq_rc = rig_get_freq(rig_, RIG_VFO_CURR, &frequency);
   if (freq_rc != RIG_OK && freq_rc != -RIG_ENAVAIL && freq_rc != -RIG_ENIMPL) {
-    CloseAfter(QStringLiteral("The rig stopped answering: %1").arg(ErrorText(freq_rc)));
+    CloseAfter(
+        QStringLiteral("The rig stopped answering: %1").arg(ErrorText(freq_rc, config_.Debug)));
     return;
   }
   const qint64 hz = (freq_rc == RIG_OK && frequency >= 0 && frequency < 1e12)
@@ -88,7 +98,7 @@ void HamlibWorker::Poll() {
   value_t strength{};
   const int rc = rig_get_level(rig_, RIG_VFO_CURR, RIG_LEVEL_STRENGTH, &strength);
   if (rc != RIG_OK) {
-    CloseAfter(QStringLiteral("Reading STRENGTH failed: %1").arg(ErrorText(rc)));
+    CloseAfter(QStringLiteral("Reading STRENGTH failed: %1").arg(ErrorText(rc, config_.Debug)));
     return;
   }
   if (!read_once_) backoff_.Reset();

@@ -4,7 +4,10 @@
 
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "tests/flex/FakeRadio.h"
 
@@ -22,11 +25,29 @@ class HamlibSourceTest : public ::testing::Test {
     std::ofstream(path) << "[Hamlib]\n" << keys;
     HamlibSourceSettings settings;
     settings.ConfigPath = path;
+    settings.LogPath = LogPath();
     return std::make_unique<HamlibLevelSource>(settings);
   }
 
+  std::string LogPath() const { return dir_.filePath("Hamlib.log").toStdString(); }
+
   QTemporaryDir dir_;
 };
+
+// The log's entries after the first, without their stamps.
+std::vector<std::string> LaterEntries(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (text.ends_with("\r\n")) text.resize(text.size() - 2);
+  std::vector<std::string> entries;
+  constexpr std::size_t kStamp = std::string_view("2026-12-08 17:05:09.042: ").size();
+  for (std::size_t at = text.find("\r\n20"); at != std::string::npos;) {
+    const std::size_t next = text.find("\r\n20", at + 2);
+    entries.push_back(text.substr(at + 2 + kStamp, next - at - 2 - kStamp));
+    at = next;
+  }
+  return entries;
+}
 
 TEST_F(HamlibSourceTest, ReadsTheDummyRigOnItsWorkerThread) {
   auto source = Source("Model=1\nPollMs=20\n");
@@ -50,15 +71,34 @@ TEST_F(HamlibSourceTest, ARigThatDoesNotAnswerIsLostAndRetriedWithTheBackoff) {
   const std::string port = std::to_string(probe.serverPort());
   probe.close();
 
-  auto source = Source("Model=2\nDevice=127.0.0.1:" + port + "\n");
-  source->Start();
-  ASSERT_TRUE(WaitUntil([&] { return source->Status().State == LinkState::Lost; }, 5000));
-  EXPECT_EQ(source->Status().RetryInSeconds, 1);
-  EXPECT_FALSE(source->CurrentLevel().Age.has_value());
-  // The second attempt fails as well and waits twice as long.
-  ASSERT_TRUE(WaitUntil([&] { return source->Status().RetryInSeconds == 2; }, 5000));
-  EXPECT_EQ(source->Status().State, LinkState::Lost);
-  source->Stop();
+  for (const bool debug : {false, true}) {
+    std::filesystem::remove(LogPath());
+    auto source = Source("Model=2\nDevice=127.0.0.1:" + port + "\nDebug=" + (debug ? "1" : "0") +
+                         "\n[Logging]\nEnableLogging=1\n");
+    source->Start();
+    ASSERT_TRUE(WaitUntil([&] { return source->Status().State == LinkState::Lost; }, 5000));
+    EXPECT_EQ(source->Status().RetryInSeconds, 1);
+    EXPECT_FALSE(source->CurrentLevel().Age.has_value());
+    // The second attempt fails as well and waits twice as long.
+    ASSERT_TRUE(WaitUntil([&] { return source->Status().RetryInSeconds == 2; }, 5000));
+    EXPECT_EQ(source->Status().State, LinkState::Lost);
+    source->Stop();
+
+    // One line per attempt with Hamlib's own words; Debug=1 puts Hamlib's trace before them.
+    const std::vector<std::string> entries = LaterEntries(LogPath());
+    ASSERT_EQ(entries.size(), 3u) << debug;
+    const std::string failed = "Hamlib: Opening the rig failed: ";
+    for (const std::string& entry : {entries[0], entries[1]}) {
+      EXPECT_EQ(entry.starts_with(failed + (debug ? "" : "IO error;")), true) << entry;
+      EXPECT_EQ(
+          entry.find("network_open: failed to connect to 127.0.0.1:" + port) != std::string::npos,
+          debug)
+          << entry;
+    }
+    EXPECT_EQ(entries[0].ends_with("IO error; next attempt in 1 s."), true) << entries[0];
+    EXPECT_EQ(entries[1].ends_with("IO error; next attempt in 2 s."), true) << entries[1];
+    EXPECT_EQ(entries[2], "Hamlib: Stopped.");
+  }
 }
 
 TEST_F(HamlibSourceTest, AnUnknownModelStopsTheStart) {
