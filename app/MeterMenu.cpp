@@ -80,7 +80,7 @@ void MeterMenu::Popup(const QPoint& globalPosition) {
 void MeterMenu::Fill(QMenu& menu) {
   connect(&menu, &QMenu::aboutToShow, this, &MeterMenu::Refresh);
   AddSwitch(menu, "Always on &top", MeterSwitch::AlwaysOnTop);
-  AddSwitch(menu, "Click-&through", MeterSwitch::ClickThrough);
+  AddSwitch(menu, "Clic&k-through", MeterSwitch::ClickThrough);
   AddSwitch(menu, "&Borderless", MeterSwitch::Borderless);
   AddSwitch(menu, "&Follow the SmartSDR window", MeterSwitch::FollowSmartSDR);
   AddSwitch(menu, "Needle &shadow", MeterSwitch::NeedleShadow);

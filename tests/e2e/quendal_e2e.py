@@ -1,6 +1,11 @@
-"""Drives the real quendal and quendal-radiosim binaries under Xvfb, as a person would."""
+"""Drives the real quendal and quendal-radiosim binaries under Xvfb, as a person would.
+
+Each scenario runs in a network namespace of its own with only loopback, where one can be made,
+so that scenarios run side by side, each with its own port 4992.
+"""
 
 import os
+import random
 import shutil
 import signal
 import struct
@@ -13,7 +18,10 @@ BUILD_DIR = os.environ.get("QUENDAL_BUILD_DIR", "")
 QUENDAL = os.environ.get("QUENDAL_BIN", os.path.join(BUILD_DIR, "app", "quendal"))
 RADIOSIM = os.environ.get("RADIOSIM_BIN", os.path.join(BUILD_DIR, "tools", "radiosim", "quendal-radiosim"))
 ASSETS = os.environ.get("QUENDAL_ASSETS", os.path.join(BUILD_DIR, "assets"))
-WINDOW_TITLE = "Quendal for FlexRadio"
+NETNS_ENV = "QUENDAL_E2E_NETNS"
+# Well above the numbers other X servers here take from :0 upwards.
+FIRST_DISPLAY, LAST_DISPLAY = 200, 1000
+TRAY_ICON_MAX = 64  # pixels a side
 
 
 def wait_until(predicate, timeout, step=0.1):
@@ -24,6 +32,43 @@ def wait_until(predicate, timeout, step=0.1):
             return value
         time.sleep(step)
     return predicate()
+
+
+def namespace_flags():
+    """unshare's flags for a network namespace with loopback up, or the reason there is none."""
+    if not shutil.which("unshare") or not shutil.which("ip"):
+        return None, "unshare or ip is missing"
+    flags = "-n" if os.geteuid() == 0 else "-rn"
+    probe = subprocess.run(["unshare", flags, "ip", "link", "set", "lo", "up"],
+                           capture_output=True, text=True)
+    if probe.returncode != 0:
+        return None, probe.stderr.strip() or "unshare %s failed" % flags
+    return flags, ""
+
+
+def enter_own_network(extra_args=()):
+    """Runs this script again, with extra_args, in a network namespace of its own; returns in
+    the new one, or where none can be made."""
+    if os.environ.get(NETNS_ENV):
+        return
+    flags, reason = namespace_flags()
+    if flags is None:
+        print("no network namespace (%s): the simulator shares port 4992 with the machine"
+              % reason, file=sys.stderr)
+        return
+    env = dict(os.environ, **{NETNS_ENV: "1"})
+    os.execvpe("unshare", ["unshare", flags, "sh", "-c", 'ip link set lo up && exec "$@"', "sh",
+                           sys.executable, os.path.abspath(sys.argv[0]), *sys.argv[1:],
+                           *extra_args], env)
+
+
+def lock_holder(number):
+    """The process id in the lock file of display :number, or None."""
+    try:
+        with open("/tmp/.X%d-lock" % number) as f:
+            return int(f.read().strip())
+    except (OSError, ValueError):
+        return None
 
 
 class Session:
@@ -41,30 +86,29 @@ class Session:
             wait_until(self.compositor_running, 5)
 
     def _start_xvfb(self, screen):
-        read_fd, write_fd = os.pipe()
-        proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", screen, "-nolisten", "tcp", "-noreset",
-             "+extension", "Composite", "+extension", "RENDER"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        number = b""
-        with os.fdopen(read_fd, "rb") as pipe:
-            while not number.endswith(b"\n"):
-                chunk = pipe.read(1)
-                if not chunk:
-                    break
-                number += chunk
-        self.processes.append(proc)
-        if not number.strip():
-            raise RuntimeError("Xvfb did not start")
-        display = ":" + number.decode().strip()
-        # The number comes before the server accepts clients; wait until it does.
-        ready = wait_until(lambda: proc.poll() is None and subprocess.run(
-            ["xdpyinfo", "-display", display], stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL).returncode == 0, 10, 0.1)
-        if not ready:
-            raise RuntimeError("Xvfb on %s does not accept clients" % display)
-        return display
+        # A display number of our own, claimed by Xvfb's lock file. -displayfd would pick the
+        # first number free in this network namespace, which every namespace has, and
+        # python-xlib reaches a server through the socket file that all of them share.
+        first = random.randrange(FIRST_DISPLAY, LAST_DISPLAY)
+        for number in list(range(first, LAST_DISPLAY)) + list(range(FIRST_DISPLAY, first)):
+            display = ":%d" % number
+            proc = subprocess.Popen(
+                ["Xvfb", display, "-screen", "0", screen, "-nolisten", "tcp", "-noreset",
+                 "+extension", "Composite", "+extension", "RENDER"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            ready = wait_until(lambda: proc.poll() is not None or (
+                lock_holder(number) == proc.pid and subprocess.run(
+                    ["xdpyinfo", "-display", display], stdout=subprocess.DEVNULL,
+                    stderr=subprocess.DEVNULL).returncode == 0), 10, 0.05)
+            if ready and proc.poll() is None:
+                self.processes.append(proc)
+                return display
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+                raise RuntimeError("Xvfb on %s does not accept clients" % display)
+        raise RuntimeError("Xvfb found no free display from :%d to :%d"
+                           % (FIRST_DISPLAY, LAST_DISPLAY - 1))
 
     def spawn(self, argv, log=None, cwd=None):
         out = open(os.path.join(self.run_dir, log), "wb") if log else subprocess.DEVNULL
@@ -75,10 +119,19 @@ class Session:
 
     def compositor_running(self):
         """A compositing manager owns the _NET_WM_CM_S0 selection."""
+        return self.selection_owned("_NET_WM_CM_S0")
+
+    def start_tray(self):
+        """trayer, a system tray along the top edge; true once it owns the tray selection."""
+        self.spawn(["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
+                    "--height", "24"], log="trayer.log")
+        return wait_until(lambda: self.selection_owned("_NET_SYSTEM_TRAY_S0"), 10, 0.1)
+
+    def selection_owned(self, name):
         probe = subprocess.run(
             [sys.executable, "-c",
-             "import Xlib.display as d; x=d.Display(); "
-             "print(x.get_selection_owner(x.intern_atom('_NET_WM_CM_S0')))"],
+             "import sys, Xlib.display as d; x=d.Display(); "
+             "print(x.get_selection_owner(x.intern_atom(sys.argv[1])))", name],
             env=self.env, capture_output=True, text=True)
         return probe.returncode == 0 and probe.stdout.strip() not in ("0", "")
 
@@ -116,16 +169,31 @@ class Session:
         target = os.path.join(bin_dir, "quendal")
         if not os.path.exists(target):
             shutil.copy(QUENDAL, target)
-        return self.spawn([target, *args], log="quendal.out")
+        self.quendal = self.spawn([target, *args], log="quendal.out")
+        return self.quendal
+
+    def visible_windows(self, pid):
+        """The visible windows of process pid, largest first, as (id, (x, y, width, height))."""
+        r = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)],
+                           env=self.env, capture_output=True, text=True)
+        found = []
+        for window in map(int, r.stdout.split()):
+            try:
+                found.append((window, self.window_geometry(window)))
+            except subprocess.CalledProcessError:
+                pass  # gone meanwhile
+        return sorted(found, key=lambda w: w[1][2] * w[1][3], reverse=True)
 
     def window_id(self, timeout=15):
+        """The meter's window: the largest visible window of the meter's process, larger than
+        its tray icon, which may show first. Its title changes with the radio, and Qt keeps a
+        hidden window of the same name."""
         def find():
-            # Once connected the title goes on with the radio's name: "<caption> – <name> (<model>)".
-            r = subprocess.run(["xdotool", "search", "--name", "^" + WINDOW_TITLE + "( .*)?$"],
-                               env=self.env, capture_output=True, text=True)
-            ids = r.stdout.split()
-            return int(ids[0]) if ids else None
-        return wait_until(find, timeout, 0.2)
+            windows = [w for w, (_, _, width, height) in self.visible_windows(self.quendal.pid)
+                       if width > TRAY_ICON_MAX or height > TRAY_ICON_MAX]
+            return windows[0] if windows else None
+        self.window = wait_until(find, timeout, 0.2)
+        return self.window
 
     def window_geometry(self, window):
         r = subprocess.run(["xdotool", "getwindowgeometry", "--shell", str(window)], env=self.env,
@@ -215,6 +283,7 @@ class Image:
 
 def run_scenario(run, compositor=False, screen="1280x800x24"):
     """Runs one scenario in a fresh session; a failed run keeps its folder for a look."""
+    enter_own_network()
     session = Session(compositor=compositor, screen=screen)
     ok = False
     try:
@@ -231,3 +300,10 @@ def run_named_scenario(scenarios, **options):
     name = sys.argv[1]
     run_scenario(scenarios[name], **options)
     print(name, "passed")
+
+
+if __name__ == "__main__":
+    # "quendal_e2e.py netns": exit status 0 where scenarios get a network namespace each.
+    flags, reason = namespace_flags()
+    print(reason)
+    sys.exit(0 if flags else 1)

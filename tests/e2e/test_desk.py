@@ -1,4 +1,4 @@
-"""The meter handled on the desktop: drag, right-click menu, size, peak hold, reset.
+"""The meter handled on the desktop: drag, right-click menu, size, peak hold, reset, tray.
 
 Usage: test_desk.py <scenario>. Exit status 0 when the scenario holds.
 """
@@ -45,11 +45,9 @@ def magenta(p):
     return p[0] > 200 and p[2] > 200 and p[1] < 80
 
 
-def menu_shown(s, window):
-    """The popup menu is a second visible top-level of the program."""
-    r = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(s.quendal.pid), ""],
-                       env=s.env, capture_output=True, text=True)
-    return [int(w) for w in r.stdout.split() if int(w) != window]
+def menu_shown(s, *known):
+    """The popup menu: a visible window of the program besides the known ones."""
+    return [w for w, _ in s.visible_windows(s.quendal.pid) if w not in known]
 
 
 def choose(s, window, accelerator_keys):
@@ -211,10 +209,53 @@ def scenario_peak_hold_at_200(s):
         fail("the peak marker never fell from S9")
 
 
+def red(p):
+    return p[0] > 180 and p[1] < 90 and p[2] < 90
+
+
+def scenario_tray_icon(s):
+    # The way back from click-through: the tray icon's menu.
+    s.install_face()
+    s.write_config("[Window]\nClickThrough=1\n")
+    if not s.start_tray():
+        fail("trayer took no tray:\n" + s.read("trayer.log"))
+    s.start_radiosim()
+    s.quendal = s.start_quendal()
+    window = s.window_id()
+    if not window:
+        fail("meter window did not appear")
+    icon = wait_until(lambda: next((w for w in menu_shown(s, window)), None), 10, 0.2)
+    if not icon:
+        fail("no tray icon appeared")
+    icon_box = s.window_geometry(icon)
+    if count_pixels(s.screenshot(), icon_box, red) < icon_box[2] * icon_box[3] // 4:
+        fail("the tray icon at %s does not show the emblem" % (icon_box,))
+    left, top, width, height = s.window_geometry(window)
+    s.click(left + width // 2, top + height // 3, button=3)
+    time.sleep(1.0)
+    if menu_shown(s, window, icon):
+        fail("with click-through on, the meter took a right click")
+    s.click(icon_box[0] + icon_box[2] // 2, icon_box[1] + icon_box[3] // 2, button=3)
+    if not wait_until(lambda: menu_shown(s, window, icon), 5, 0.1):
+        fail("a right click on the tray icon opened no menu")
+    s.key("k")  # Click-through
+    if not wait_until(lambda: not menu_shown(s, window, icon), 3, 0.1):
+        fail("the tray menu did not take Click-through")
+    s.click(left + width // 2, top + height // 3, button=3)
+    if not wait_until(lambda: menu_shown(s, window, icon), 5, 0.1):
+        fail("click-through still on after switching it off from the tray")
+    s.key("Escape")
+    s.close_window(window)
+    s.quendal.wait(10)
+    if "ClickThrough=0" not in open(s.config_path()).read().splitlines():
+        fail("ClickThrough=0 was not saved:\n" + open(s.config_path()).read())
+
+
 SCENARIOS = {
     "peak_hold_at_200": scenario_peak_hold_at_200,
     "drag_and_menu": scenario_drag_and_menu,
     "reset_window": scenario_reset_window,
+    "tray_icon": scenario_tray_icon,
 }
 
 

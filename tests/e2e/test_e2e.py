@@ -246,17 +246,19 @@ def scenario_guided_calibration(s):
 
 
 def answer_dialog(s, timeout=10):
-    """Waits for a visible Quendal window (the newest is the dialog) and presses Enter,
-    which takes the default button (OK, or Yes)."""
-    def dialog_shown():
-        r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Quendal.*"],
-                           env=s.env, capture_output=True, text=True)
-        return bool(r.stdout.split())
-    time.sleep(0.4)
-    if not wait_until(dialog_shown, timeout, 0.1):
+    """Waits for a dialog (a visible window of the meter's process besides the meter) and
+    presses Enter, which takes its default button (OK, or Yes); returns once it has gone."""
+    dialog = wait_until(lambda: next((w for w, _ in s.visible_windows(s.quendal.pid)
+                                      if w != s.window), None), timeout, 0.05)
+    if not dialog:
         fail("no dialog appeared")
-    s.key("Return")
-    time.sleep(0.3)
+    for _ in range(3):
+        time.sleep(0.15)  # until it has the keyboard
+        s.key("Return")
+        if wait_until(lambda: dialog not in [w for w, _ in s.visible_windows(s.quendal.pid)],
+                      2, 0.05):
+            return
+    fail("the dialog did not take Enter")
 
 
 def scenario_watchdog(s):

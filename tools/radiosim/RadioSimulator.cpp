@@ -291,7 +291,8 @@ void SimSession::StartGarbage() {
   Say("# garbage to " + socket_->peerAddress().toString().toStdString() + ":" +
       std::to_string(udp_port_) + " at " +
       std::to_string(static_cast<long>(options_.garbage_rate)) + "/s for " +
-      std::to_string(options_.garbage_seconds) + " s");
+      (options_.garbage_count > 0 ? std::to_string(options_.garbage_count) + " datagrams"
+                                  : std::to_string(options_.garbage_seconds) + " s"));
   garbage_clock_.start();
   garbage_sent_ = 0;
   garbage_timer_.start();
@@ -300,12 +301,14 @@ void SimSession::StartGarbage() {
 
 void SimSession::GarbageTick() {
   const double seconds = static_cast<double>(garbage_clock_.nsecsElapsed()) / 1e9;
-  if (seconds >= options_.garbage_seconds) {
+  const bool counted = options_.garbage_count > 0;
+  if (counted ? garbage_sent_ >= options_.garbage_count : seconds >= options_.garbage_seconds) {
     garbage_timer_.stop();
     Say("# garbage stopped after " + std::to_string(garbage_sent_) + " datagrams");
     return;
   }
-  const auto due = static_cast<long long>(seconds * options_.garbage_rate) + 1;
+  auto due = static_cast<long long>(seconds * options_.garbage_rate) + 1;
+  if (counted) due = std::min(due, options_.garbage_count);
   const long long count = std::min<long long>(due - garbage_sent_, kMaxGarbagePerTimer);
   for (long long i = 0; i < count; ++i) {
     udp_.writeDatagram(GarbageDatagram(rng_, packet_counter_++), socket_->peerAddress(), udp_port_);

@@ -35,6 +35,7 @@ struct SimOptions {
   int discovery_burst = 0;        // extra discovery datagrams in the first second
   double garbage_rate = 0.0;      // garbage meter datagrams per second
   double garbage_seconds = 0.0;
+  long long garbage_count = 0;   // when set, the garbage ends after this many, however long
   double garbage_after_s = 0.0;  // delay after the stream starts
   // The radio's lifecycle. Times < 0: never; after-times count from the first client.
   double start_after_s = 0.0;  // silent (no discovery, port closed) this long

@@ -73,6 +73,7 @@ SimOptions ParseOptions(const QCoreApplication& app) {
        "Send N garbage datagrams a second to the client's meter port, beside the good stream.",
        "N"},
       {"garbage-seconds", "How long the garbage lasts (default 10).", "S", "10"},
+      {"garbage-count", "End the garbage after N datagrams instead, however long they take.", "N"},
       {"garbage-after", "Start the garbage S seconds after the meter stream (default 0).", "S",
        "0"},
       {"start-after", "Stay silent S seconds (no discovery, port closed), then start.", "S"},
@@ -136,6 +137,8 @@ SimOptions ParseOptions(const QCoreApplication& app) {
     if (options.garbage_rate > 1e6) Fail("--garbage-rate is at most 1000000");
   }
   options.garbage_seconds = NumberValue(parser, "garbage-seconds", 0.0);
+  if (parser.isSet("garbage-count"))
+    options.garbage_count = static_cast<long long>(NumberValue(parser, "garbage-count", 1.0, 1e12));
   options.garbage_after_s = NumberValue(parser, "garbage-after", 0.0);
   if (parser.isSet("start-after")) options.start_after_s = NumberValue(parser, "start-after", 0.0);
   if (parser.isSet("restart-after"))
