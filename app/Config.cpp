@@ -305,7 +305,7 @@ std::vector<std::string> ReadConfig(const IniFile& ini, AppConfig& config, std::
   MeterSettings& meter = config.meter;
   meter.Scale = std::clamp(meter.Scale, kMinScalePercent, kMaxScalePercent);
   meter.PeakHoldMs = std::clamp(meter.PeakHoldMs, 0, kMaxPeakHoldMs);
-  config.radio = ParseRadioType(ini.ReadString("Radio", "Type", ""));
+  config.radio = ini.ReadString("Radio", "Type", "");
   return unreadable;
 }
 

@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/LevelSourceFactory.h"
 #include "display/MeterSettings.h"
 #include "display/Types.h"
 #include "support/IniFile.h"
@@ -40,8 +39,9 @@ struct AppConfig {
   WindowSettings window;
   MeterSettings meter;
   MeterCalibration calibration;
-  // Read only: [Radio] is the user's, like [Network], and is never rewritten.
-  RadioType radio = RadioType::Flex;
+  // [Radio] Type as written; the table of radio families knows the names. Read only:
+  // [Radio] is the user's, like [Network], and is never rewritten.
+  std::string radio;
 };
 
 // Reads every key in the order the file is documented, each from its own

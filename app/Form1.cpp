@@ -1,4 +1,6 @@
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -17,6 +19,7 @@
 #include <filesystem>
 
 #include "app/MessageBoxPrompter.h"
+#include "app/RadioFamilies.h"
 #include "app/main.h"
 #include "calibration/CalibrationFile.h"
 #include "display/Ballistics.h"
@@ -68,6 +71,15 @@ QString WindowTitle(LinkState state, const RadioIdentity& radio) {
   return title;
 }
 
+// config.ini beside the program file (the working folder when no application object
+// exists, as in some tools).
+std::string DefaultConfigPath() {
+  const QString folder = QCoreApplication::instance() != nullptr
+                             ? QCoreApplication::applicationDirPath()
+                             : QDir::currentPath();
+  return QDir(folder).filePath(QStringLiteral("config.ini")).toStdString();
+}
+
 }  // namespace
 
 TForm1::TForm1(FormEnvironment environment, QWidget* parent)
@@ -105,7 +117,9 @@ TForm1::~TForm1() {
 void TForm1::Log(const std::string& message) { log_.Log(message); }
 
 void TForm1::FormCreate() {
-  LoadConfig();
+  // Read once: the window's keys now, the radio family's when its source is made.
+  const IniFile ini(ConfigPath());
+  LoadConfig(ini);
   if (env_.ResetWindow) ResetWindowPlace();
   // Only now the configuration is known good: the timers start with the window.
   Timer1_.start();
@@ -135,17 +149,12 @@ void TForm1::FormCreate() {
   }
 
   if (!env_.CreateRadioLink) return;
-  LevelSourceEnvironment sources;
-  sources.Flex = env_.Radio;
-  sources.ConfigPath = ConfigPath();
-  FlexRadio_ = CreateLevelSource(config_.radio, sources);
+  const RadioFamily& family = FindRadioFamily(config_.radio);
   try {
+    FlexRadio_ = family.Make({ini, family.Section, config_.window.EnableLogging, env_.Radio});
     FlexRadio_->Start();
   } catch (const std::exception& e) {
-    const std::string text =
-        std::string(config_.radio == RadioType::Flex ? "Error connecting to FlexRadio: "
-                                                     : "Error connecting to the radio: ") +
-        e.what();
+    const std::string text = "Error connecting to " + std::string(family.Peer) + ": " + e.what();
     Log(text);
     prompter_->info(text);
   }
@@ -155,12 +164,12 @@ std::string TForm1::ConfigPath() const {
   return env_.ConfigPath.empty() ? DefaultConfigPath() : env_.ConfigPath;
 }
 
-void TForm1::LoadConfig() {
-  const IniFile ini(ConfigPath());
+void TForm1::LoadConfig(const IniFile& ini) {
   config_.window.Top = y();
   config_.window.Left = x();
   const std::string file = std::filesystem::path(ConfigPath()).filename().string();
   const std::vector<std::string> unreadable = ReadConfig(ini, config_, file);
+  FindRadioFamily(config_.radio);  // a type no family has stops the start here
   move(config_.window.Left, config_.window.Top);
   Timer1_.setInterval(config_.window.TimerInterval);
   log_.SetEnabled(config_.window.EnableLogging);

@@ -58,7 +58,7 @@ class TForm1 : public QWidget, public MeterMenuHost {
   void ApplyWindowSettings();
 
   void Log(const std::string& message);
-  void LoadConfig();
+  void LoadConfig(const IniFile& ini);
   void SaveConfig();
   void TrackSmartSDRWindow();
   // A click in client pixels; calibrations receive it in face pixels.

@@ -70,8 +70,6 @@ struct Rig {
     RadioLinkSettings settings;
     settings.DiscoveryPort = 0;
     settings.CommandPort = server.serverPort();
-    settings.ConfigPath =
-        (std::filesystem::temp_directory_path() / "radio_bench_none.ini").string();
     link = std::make_unique<TFlexRadioLib>(settings);
     link->AutoDiscoverAndConnect(5993, 4992);
     sender.writeDatagram(Vita(0x800, 0x534CFFFFu, "ip=127.0.0.1"), QHostAddress::LocalHost,

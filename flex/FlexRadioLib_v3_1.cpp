@@ -1,15 +1,11 @@
 #include "flex/FlexRadioLib_v3_1.h"
 
-#include <QCoreApplication>
 #include <QDate>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QLocale>
 #include <QMetaObject>
 #include <QTime>
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
 #include <limits>
 #include <stdexcept>
 
@@ -18,9 +14,7 @@
 #include "meters/MeterStatus.h"
 #include "meters/Vita49Tools.h"
 #include "support/AsciiText.h"
-#include "support/IniFile.h"
 #include "support/NumberFormat.h"
-#include "support/Utf8Path.h"
 
 namespace quendal {
 
@@ -36,17 +30,6 @@ std::string AsciiText(std::string_view bytes) {
   return text;
 }
 
-// [Meter] Slice: a slice index, or empty for the first LEVEL meter. Anything else is
-// reported and read as empty, since the window cannot show a message this early.
-std::optional<std::int32_t> ParseSliceSetting(const std::string& text) {
-  if (text.empty()) return std::nullopt;
-  const std::optional<std::int32_t> slice = ParseInt32(text);
-  if (slice && *slice >= 0) return slice;
-  std::fprintf(stderr, "[Meter] Slice=%s is not a slice number; the first LEVEL meter is used\n",
-               text.c_str());
-  return std::nullopt;
-}
-
 bool ContainsMeterMarker(std::string_view text) {
   return FindIgnoringAsciiCase(text, "|meter") != std::string_view::npos;
 }
@@ -60,11 +43,11 @@ std::optional<double> ParseFrequencyText(std::string_view text) {
 
 }  // namespace
 
-std::string DefaultConfigPath() {
-  const QString folder = QCoreApplication::instance() != nullptr
-                             ? QCoreApplication::applicationDirPath()
-                             : QDir::currentPath();
-  return QDir(folder).filePath(QStringLiteral("config.ini")).toStdString();
+std::unique_ptr<LevelSource> MakeFlexSource(const IniFile& ini, std::string_view section,
+                                            bool logging, RadioLinkSettings link) {
+  link.Config = ReadFlexConfig(ini, section);
+  link.EnableLogging = logging;
+  return std::make_unique<TFlexRadioLib>(std::move(link));
 }
 
 DiscoveryRecord ParseDiscoveryPayload(std::string_view payload) {
@@ -137,7 +120,6 @@ TFlexRadioLib::TFlexRadioLib(RadioLinkSettings settings, QObject* parent)
       FDiscoveryTimer(new QTimer(this)),
       FTimer(new QTimer(this)),
       FRetryTimer(new QTimer(this)) {
-  if (FSettings.ConfigPath.empty()) FSettings.ConfigPath = DefaultConfigPath();
   LoadConfig();
 
   FLastUDPReceiveTime = FSettings.clock.get().MonotonicNow();
@@ -173,22 +155,13 @@ TFlexRadioLib::~TFlexRadioLib() {
 
 // ---- settings and log ----
 
+// The window has read config.ini; the link takes its settings from what it was handed.
 void TFlexRadioLib::LoadConfig() {
-  FLog.SetEnabled(false);
-  FTelnetIP.clear();
-  std::error_code ec;
-  if (!std::filesystem::exists(PathFromUtf8(FSettings.ConfigPath), ec)) return;
-  try {
-    const IniFile ini(FSettings.ConfigPath);
-    FLog.SetEnabled(ini.ReadBool("Logging", "EnableLogging", false));
-    FTelnetIP = ini.ReadString("Network", "FlexIP", "");
-    FReconnect = ini.ReadBool("Network", "Reconnect", true);
-    FRadioSerial = ini.ReadString("Network", "RadioSerial", "");
-    FSlice = ParseSliceSetting(ini.ReadString("Meter", "Slice", ""));
-  } catch (const std::exception& e) {
-    // Nothing can be logged yet: the log switch lives in this very file.
-    std::fprintf(stderr, "Radio link settings not read, defaults used: %s\n", e.what());
-  }
+  FLog.SetEnabled(FSettings.EnableLogging);
+  FTelnetIP = FSettings.Config.FlexIP;
+  FReconnect = FSettings.Config.Reconnect;
+  FRadioSerial = FSettings.Config.RadioSerial;
+  FSlice = FSettings.Config.Slice;
 }
 
 std::string TFlexRadioLib::LocalDateTimeText() const {

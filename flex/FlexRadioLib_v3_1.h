@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -13,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "flex/FlexConfig.h"
 #include "flex/LinkLifecycle.h"
 #include "flex/TelnetChannel.h"
 #include "meters/LevelSource.h"
@@ -23,11 +25,13 @@
 
 namespace quendal {
 
-// What differs between the program and its tests. The program uses the defaults.
+// The user's settings, read by the window, and what differs between the program and
+// its tests; the program uses the defaults of the latter.
 struct RadioLinkSettings {
+  FlexConfig Config;
+  bool EnableLogging = false;    // [Logging] EnableLogging
   quint16 DiscoveryPort = 4992;  // 0: any free port (tests), see DiscoveryListenerPort()
   quint16 CommandPort = 4992;
-  std::string ConfigPath;  // empty: config.ini in the program's folder
   std::string LogPath = "FlexRadioLib.log";
   std::reference_wrapper<const Clock> clock = SystemClock::Instance();
   std::chrono::milliseconds DiscoveryTimeout{10000};
@@ -40,10 +44,6 @@ struct RadioLinkSettings {
   std::chrono::milliseconds PingAfterQuiet{5000};
   std::chrono::milliseconds PingTimeout{10000};
 };
-
-// The program's config.ini: beside the program file (the working folder when no
-// application object exists, as in some tools).
-std::string DefaultConfigPath();
 
 // The key=value pairs of the last discovery datagram, in payload order.
 using DiscoveryRecord = std::vector<std::pair<std::string, std::string>>;
@@ -105,6 +105,7 @@ class TFlexRadioLib : public QObject, public LevelSource {
   std::uint64_t MeterDatagramsReceived() const { return FMeterDatagramCount; }
 
  private:
+  // Takes the handed settings: the window has read config.ini once for everyone.
   void LoadConfig();
   // A line of text, or a callable that builds it only when the log is on.
   template <typename Message>
@@ -193,5 +194,10 @@ class TFlexRadioLib : public QObject, public LevelSource {
   std::string FLevelMeterId;
   std::optional<std::chrono::steady_clock::time_point> FLevelValueTime;
 };
+
+// The radio link with the settings that `section` of config.ini (and [Meter]) holds,
+// on the ports and clock of `link`.
+std::unique_ptr<LevelSource> MakeFlexSource(const IniFile& ini, std::string_view section,
+                                            bool logging, RadioLinkSettings link = {});
 
 }  // namespace quendal

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "support/IniFile.h"
 
@@ -27,10 +28,12 @@ struct HamlibConfig {
   bool Debug = false;
 };
 
-// Reads Model (a Hamlib rig number, default 2), Device (for model 2 default
-// 127.0.0.1:4532), Baud, PollMs (20 to 10000, default 100) and Debug (0 or 1).
-// Throws HamlibConfigError for values it cannot use.
-HamlibConfig ReadHamlibConfig(const IniFile& ini);
+// Reads Model (a Hamlib rig number, default 2; one `knownModel` refuses, when given, is
+// not usable), Device (for model 2 default 127.0.0.1:4532), Baud, PollMs (20 to 10000,
+// default 100) and Debug (0 or 1) from `section`. Throws HamlibConfigError for values
+// it cannot use.
+HamlibConfig ReadHamlibConfig(const IniFile& ini, std::string_view section,
+                              bool (*knownModel)(std::int32_t) = nullptr);
 
 // Hamlib's STRENGTH is the calibrated level in dB relative to S9 (0 = S9,
 // -54 = S0 at 6 dB per S unit, positive = dB over S9). The meter works in dBm

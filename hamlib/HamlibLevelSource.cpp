@@ -4,7 +4,6 @@
 
 #include <QMetaObject>
 #include <algorithm>
-#include <filesystem>
 #include <limits>
 
 #include "hamlib/HamlibWorker.h"
@@ -14,25 +13,25 @@ namespace quendal {
 HamlibLevelSource::HamlibLevelSource(HamlibSourceSettings settings, QObject* parent)
     : QObject(parent),
       settings_(std::move(settings)),
-      log_(settings_.LogPath, settings_.clock.get()) {}
+      log_(settings_.LogPath, settings_.clock.get()) {
+  log_.SetEnabled(settings_.EnableLogging);
+}
 
 HamlibLevelSource::~HamlibLevelSource() { Stop(); }
 
-void HamlibLevelSource::LoadConfig() {
-  config_ = HamlibConfig{};
-  log_.SetEnabled(false);
-  std::error_code ec;
-  if (!settings_.ConfigPath.empty() && std::filesystem::exists(settings_.ConfigPath, ec)) {
-    const IniFile ini(settings_.ConfigPath);
-    log_.SetEnabled(ini.ReadBool("Logging", "EnableLogging", false));
-    config_ = ReadHamlibConfig(ini);
-  }
+bool HamlibKnowsModel(std::int32_t model) {
   // Hamlib's own chatter on standard error helps nobody watching a meter.
   rig_set_debug(RIG_DEBUG_NONE);
-  rig_check_backend(config_.Model);  // caps are known once the model's backend is loaded
-  if (rig_get_caps(config_.Model) == nullptr)
-    throw HamlibConfigError("[Hamlib] Model=" + std::to_string(config_.Model) +
-                            " is not usable: Hamlib knows no such rig (rigctl -l lists them).");
+  rig_check_backend(model);  // caps are known once the model's backend is loaded
+  return rig_get_caps(model) != nullptr;
+}
+
+std::unique_ptr<LevelSource> MakeHamlibSource(const IniFile& ini, std::string_view section,
+                                              bool logging) {
+  HamlibSourceSettings settings;
+  settings.Config = ReadHamlibConfig(ini, section, HamlibKnowsModel);
+  settings.EnableLogging = logging;
+  return std::make_unique<HamlibLevelSource>(std::move(settings));
 }
 
 void HamlibLevelSource::Log(const std::string& message) {
@@ -41,10 +40,10 @@ void HamlibLevelSource::Log(const std::string& message) {
 
 void HamlibLevelSource::Start() {
   if (worker_ != nullptr) return;
-  LoadConfig();
-  Log("Starting; model " + std::to_string(config_.Model) + ", device '" + config_.Device +
-      "', every " + std::to_string(config_.Poll.count()) + " ms.");
-  worker_ = new HamlibWorker(config_);
+  Log("Starting; model " + std::to_string(settings_.Config.Model) + ", device '" +
+      settings_.Config.Device + "', every " + std::to_string(settings_.Config.Poll.count()) +
+      " ms.");
+  worker_ = new HamlibWorker(settings_.Config);
   worker_->moveToThread(&thread_);
   connect(worker_, &HamlibWorker::Opening, this, &HamlibLevelSource::OnOpening);
   connect(worker_, &HamlibWorker::Opened, this, &HamlibLevelSource::OnOpened);
@@ -111,7 +110,7 @@ LinkStatus HamlibLevelSource::Status() const {
       break;
     case Phase::Opening:
       status.State = LinkState::Connecting;
-      status.Address = config_.Device;
+      status.Address = settings_.Config.Device;
       break;
     case Phase::Lost:
       status.State = LinkState::Lost;
@@ -131,7 +130,7 @@ LinkStatus HamlibLevelSource::Status() const {
 RadioIdentity HamlibLevelSource::Identity() const {
   RadioIdentity identity;
   identity.Model = model_;
-  identity.Address = config_.Device;
+  identity.Address = settings_.Config.Device;
   return identity;
 }
 

@@ -5,8 +5,10 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "hamlib/HamlibConfig.h"
 #include "meters/LevelSource.h"
@@ -17,9 +19,11 @@ namespace quendal {
 
 class HamlibWorker;
 
-// What differs between the program and its tests. The program uses the defaults.
+// The user's settings, read by the window, and what differs between the program and
+// its tests; the program uses the defaults of the latter.
 struct HamlibSourceSettings {
-  std::string ConfigPath;  // [Hamlib] and [Logging] EnableLogging come from here
+  HamlibConfig Config;
+  bool EnableLogging = false;  // [Logging] EnableLogging
   std::string LogPath = "Hamlib.log";
   std::reference_wrapper<const Clock> clock = SystemClock::Instance();
 };
@@ -39,8 +43,6 @@ class HamlibLevelSource : public QObject, public LevelSource {
   HamlibLevelSource(const HamlibLevelSource&) = delete;
   HamlibLevelSource& operator=(const HamlibLevelSource&) = delete;
 
-  // Reads [Hamlib] and starts the worker. Throws HamlibConfigError (a
-  // std::runtime_error) for keys it cannot use or a model Hamlib does not know.
   void Start() override;
   // Stops the worker and waits for it: at most as long as one rig call takes.
   void Stop() override;
@@ -48,10 +50,9 @@ class HamlibLevelSource : public QObject, public LevelSource {
   LinkStatus Status() const override;
   RadioIdentity Identity() const override;
 
-  const HamlibConfig& Config() const { return config_; }
+  const HamlibConfig& Config() const { return settings_.Config; }
 
  private:
-  void LoadConfig();
   void Log(const std::string& message);
   void OnOpening();
   void OnOpened(const QString& model, bool hasStrength);
@@ -62,7 +63,6 @@ class HamlibLevelSource : public QObject, public LevelSource {
 
   HamlibSourceSettings settings_;
   TextLog log_;
-  HamlibConfig config_;
   QThread thread_;
   HamlibWorker* worker_ = nullptr;
   Phase phase_ = Phase::Stopped;
@@ -74,5 +74,13 @@ class HamlibLevelSource : public QObject, public LevelSource {
   std::chrono::steady_clock::time_point level_time_{};
   std::int32_t frequency_hz_ = 0;
 };
+
+// Whether this libhamlib drives the rig model.
+bool HamlibKnowsModel(std::int32_t model);
+
+// The source of the rig that `section` of config.ini names. Throws HamlibConfigError
+// (a std::runtime_error) for keys it cannot use, a model Hamlib does not know among them.
+std::unique_ptr<LevelSource> MakeHamlibSource(const IniFile& ini, std::string_view section,
+                                              bool logging);
 
 }  // namespace quendal

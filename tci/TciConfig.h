@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "support/IniFile.h"
 #include "tci/TciProtocol.h"
@@ -26,8 +27,8 @@ struct TciConfig {
 };
 
 // Reads Address (host or host:port, default 127.0.0.1:50001), Receiver (default
-// 0) and Channel (0 or 1, default 0). Throws TciConfigError for values it
-// cannot use.
-TciConfig ReadTciConfig(const IniFile& ini);
+// 0) and Channel (0 or 1, default 0) from `section`. Throws TciConfigError for
+// values it cannot use.
+TciConfig ReadTciConfig(const IniFile& ini, std::string_view section);
 
 }  // namespace quendal

@@ -3,7 +3,6 @@
 #include <QUrl>
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <limits>
 
 #include "support/NumberFormat.h"
@@ -35,19 +34,19 @@ TciLevelSource::TciLevelSource(TciSourceSettings settings, QObject* parent)
   connect(connect_timer_, &QTimer::timeout, this, &TciLevelSource::OnConnectTimeout);
   reconnect_timer_->setSingleShot(true);
   connect(reconnect_timer_, &QTimer::timeout, this, &TciLevelSource::Connect);
+  log_.SetEnabled(settings_.EnableLogging);
   poll_timer_->setInterval(static_cast<int>(settings_.PollInterval.count()));
   connect(poll_timer_, &QTimer::timeout, this, &TciLevelSource::OnPollTick);
 }
 
 TciLevelSource::~TciLevelSource() { Stop(); }
 
-void TciLevelSource::LoadConfig() {
-  log_.SetEnabled(false);
-  std::error_code ec;
-  if (settings_.ConfigPath.empty() || !std::filesystem::exists(settings_.ConfigPath, ec)) return;
-  const IniFile ini(settings_.ConfigPath);
-  log_.SetEnabled(ini.ReadBool("Logging", "EnableLogging", false));
-  config_ = ReadTciConfig(ini);
+std::unique_ptr<LevelSource> MakeTciSource(const IniFile& ini, std::string_view section,
+                                           bool logging) {
+  TciSourceSettings settings;
+  settings.Config = ReadTciConfig(ini, section);
+  settings.EnableLogging = logging;
+  return std::make_unique<TciLevelSource>(std::move(settings));
 }
 
 void TciLevelSource::Log(const std::string& message) {
@@ -55,14 +54,12 @@ void TciLevelSource::Log(const std::string& message) {
 }
 
 void TciLevelSource::Start() {
-  config_ = TciConfig{};
-  LoadConfig();
-  reader_ = TciReader(config_.Target);
+  reader_ = TciReader(settings_.Config.Target);
   running_ = true;
   backoff_.Reset();
-  Log("Starting; server " + config_.Address() + ", receiver " +
-      std::to_string(config_.Target.Receiver) + ", channel " +
-      std::to_string(config_.Target.Channel) + ".");
+  Log("Starting; server " + settings_.Config.Address() + ", receiver " +
+      std::to_string(settings_.Config.Target.Receiver) + ", channel " +
+      std::to_string(settings_.Config.Target.Channel) + ".");
   Connect();
 }
 
@@ -81,12 +78,12 @@ void TciLevelSource::Connect() {
   if (!running_) return;
   connected_ = false;
   reader_.Reset();
-  Log("Connecting to " + config_.Address() + ".");
+  Log("Connecting to " + settings_.Config.Address() + ".");
   socket_->abort();
   QUrl url;
   url.setScheme(QStringLiteral("ws"));
-  url.setHost(QString::fromStdString(config_.Host));
-  url.setPort(config_.Port);
+  url.setHost(QString::fromStdString(settings_.Config.Host));
+  url.setPort(settings_.Config.Port);
   socket_->open(url);
   connect_timer_->start(static_cast<int>(settings_.ConnectTimeout.count()));
 }
@@ -159,7 +156,7 @@ void TciLevelSource::OnPollTick() {
   if (!reader_.Server().Ready && Since(connected_at_, now) < settings_.ReadyTimeout) return;
   // Pushed readings keep coming faster than this; ask only when they do not.
   if (!ReadingFresh(settings_.PollInterval + settings_.PollInterval / 2))
-    Send(TciSmeterQuery(config_.Target));
+    Send(TciSmeterQuery(settings_.Config.Target));
 }
 
 bool TciLevelSource::ReadingFresh(std::chrono::milliseconds within) const {
@@ -185,7 +182,7 @@ LinkStatus TciLevelSource::Status() const {
         std::max<std::int64_t>(1, std::chrono::ceil<std::chrono::seconds>(left).count()));
   } else if (!connected_) {
     status.State = LinkState::Connecting;
-    status.Address = config_.Address();
+    status.Address = settings_.Config.Address();
   } else {
     status.State = ReadingFresh(kStaleAfter) ? LinkState::Receiving : LinkState::NoMeterData;
   }
@@ -195,7 +192,7 @@ LinkStatus TciLevelSource::Status() const {
 RadioIdentity TciLevelSource::Identity() const {
   RadioIdentity identity;
   identity.Model = reader_.Server().Device;
-  identity.Address = config_.Address();
+  identity.Address = settings_.Config.Address();
   return identity;
 }
 

@@ -6,8 +6,10 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "meters/LevelSource.h"
 #include "support/Clock.h"
@@ -18,9 +20,11 @@
 
 namespace quendal {
 
-// What differs between the program and its tests. The program uses the defaults.
+// The user's settings, read by the window, and what differs between the program and
+// its tests; the program uses the defaults of the latter.
 struct TciSourceSettings {
-  std::string ConfigPath;  // [TCI] and [Logging] EnableLogging come from here
+  TciConfig Config;
+  bool EnableLogging = false;  // [Logging] EnableLogging
   std::string LogPath = "TCI.log";
   std::reference_wrapper<const Clock> clock = SystemClock::Instance();
   // How often the source asks for the S-meter when the server pushes none.
@@ -47,19 +51,16 @@ class TciLevelSource : public QObject, public LevelSource {
   TciLevelSource(const TciLevelSource&) = delete;
   TciLevelSource& operator=(const TciLevelSource&) = delete;
 
-  // Reads [TCI] and connects. Throws TciConfigError (a std::runtime_error) for
-  // keys it cannot use.
   void Start() override;
   void Stop() override;
   LevelReading CurrentLevel() override;
   LinkStatus Status() const override;
   RadioIdentity Identity() const override;
 
-  const TciConfig& Config() const { return config_; }
+  const TciConfig& Config() const { return settings_.Config; }
   const TciServerInfo& Server() const { return reader_.Server(); }
 
  private:
-  void LoadConfig();
   void Log(const std::string& message);
   void Connect();
   void OnConnected();
@@ -73,7 +74,6 @@ class TciLevelSource : public QObject, public LevelSource {
 
   TciSourceSettings settings_;
   TextLog log_;
-  TciConfig config_;
   TciReader reader_{{}};
   QWebSocket* socket_;
   QTimer* connect_timer_;
@@ -88,5 +88,10 @@ class TciLevelSource : public QObject, public LevelSource {
   std::chrono::steady_clock::time_point level_time_{};
   std::int32_t frequency_hz_ = 0;
 };
+
+// The source of the TCI server that `section` of config.ini names. Throws
+// TciConfigError (a std::runtime_error) for keys it cannot use.
+std::unique_ptr<LevelSource> MakeTciSource(const IniFile& ini, std::string_view section,
+                                           bool logging);
 
 }  // namespace quendal

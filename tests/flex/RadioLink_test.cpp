@@ -47,13 +47,15 @@ class RadioLinkTest : public ::testing::Test {
     std::filesystem::remove_all(dir_);
   }
 
-  void WriteConfig(const std::string& text) { std::ofstream(dir_ / "config.ini") << text; }
+  // The link's settings as the window reads them from this config.ini text.
+  void UseConfig(const std::string& text) { config_ = IniFile::FromText(text); }
 
   RadioLinkSettings Settings() {
     RadioLinkSettings s;
+    s.Config = ReadFlexConfig(config_, "Network");
+    s.EnableLogging = config_.ReadBool("Logging", "EnableLogging", false);
     s.DiscoveryPort = 0;
     s.CommandPort = radio_.CommandPort();
-    s.ConfigPath = (dir_ / "config.ini").string();
     s.LogPath = (dir_ / "FlexRadioLib.log").string();
     s.clock = clock_;
     s.DiscoveryTimeout = 10000ms;
@@ -101,6 +103,7 @@ class RadioLinkTest : public ::testing::Test {
       "refused";
 
   std::filesystem::path dir_;
+  IniFile config_;
   testing::FakeClock clock_;
   FakeRadio radio_;
   std::unique_ptr<TFlexRadioLib> link_;
@@ -108,7 +111,7 @@ class RadioLinkTest : public ::testing::Test {
 
 TEST_F(RadioLinkTest, DiscoversConnectsSubscribesAndFollowsTheStream) {
   // The one-shot link: no reconnection, no ping.
-  WriteConfig("[Network]\nReconnect=0\n[Logging]\nEnableLogging=1\n");
+  UseConfig("[Network]\nReconnect=0\n[Logging]\nEnableLogging=1\n");
   Start(Settings());
   EXPECT_TRUE(link_->LoggingEnabled());
   Discover();
@@ -190,7 +193,7 @@ TEST_F(RadioLinkTest, DiscoversConnectsSubscribesAndFollowsTheStream) {
 }
 
 TEST_F(RadioLinkTest, DiscoveryTimesOutWithAnEmptyRecord) {
-  WriteConfig("[Network]\nReconnect=0\n[Logging]\nEnableLogging=1\n");
+  UseConfig("[Network]\nReconnect=0\n[Logging]\nEnableLogging=1\n");
   RadioLinkSettings s = Settings();
   s.DiscoveryTimeout = 50ms;
   Start(s);
@@ -207,7 +210,7 @@ TEST_F(RadioLinkTest, DiscoveryTimesOutWithAnEmptyRecord) {
 }
 
 TEST_F(RadioLinkTest, ConfiguredAddressOverridesTheDiscoveredOne) {
-  WriteConfig("[Network]\nFlexIP = \"127.0.0.1\"\n[Logging]\nEnableLogging=0x10\n");
+  UseConfig("[Network]\nFlexIP = \"127.0.0.1\"\n[Logging]\nEnableLogging=0x10\n");
   Start(Settings());
   EXPECT_EQ(link_->TelnetIP(), "127.0.0.1");
   EXPECT_TRUE(link_->LoggingEnabled());
@@ -227,7 +230,7 @@ TEST_F(RadioLinkTest, WithoutConfigNothingIsLogged) {
 }
 
 TEST_F(RadioLinkTest, BurstOfDiscoveryDatagramsMakesOneAttemptAtATime) {
-  WriteConfig("[Logging]\nEnableLogging=1\n");
+  UseConfig("[Logging]\nEnableLogging=1\n");
   Start(Settings());
   const quint16 port = link_->DiscoveryListenerPort();
   for (int i = 0; i < 1000; ++i)
@@ -241,7 +244,7 @@ TEST_F(RadioLinkTest, BurstOfDiscoveryDatagramsMakesOneAttemptAtATime) {
 }
 
 TEST_F(RadioLinkTest, GarbageDatagramsOnBothPortsAreSurvived) {
-  WriteConfig("[Logging]\nEnableLogging=1\n");
+  UseConfig("[Logging]\nEnableLogging=1\n");
   Start(Settings());
   const std::vector<QByteArray> garbage = {
       QByteArray(),
@@ -303,7 +306,7 @@ TEST_F(RadioLinkTest, StatusTextInTinyChunksParsesAsInOne) {
 }
 
 TEST_F(RadioLinkTest, OverlongLineIsDroppedAndLaterLinesAreRead) {
-  WriteConfig("[Logging]\nEnableLogging=1\n");
+  UseConfig("[Logging]\nEnableLogging=1\n");
   Start(Settings());
   Discover();
   ASSERT_TRUE(WaitUntil([&] { return radio_.ClientConnected(); }));
@@ -319,7 +322,7 @@ TEST_F(RadioLinkTest, OverlongLineIsDroppedAndLaterLinesAreRead) {
 }
 
 TEST_F(RadioLinkTest, FrequencyReportsAndBadValues) {
-  WriteConfig("[Logging]\nEnableLogging=1\n");
+  UseConfig("[Logging]\nEnableLogging=1\n");
   Start(Settings());
   Discover();
   ASSERT_TRUE(WaitUntil([&] { return radio_.ClientConnected(); }));
@@ -411,7 +414,7 @@ TEST_F(RadioLinkTest, EveryLossEndsInAWorkingMeter) {
          clock_.Advance(10001ms);
        }},
   };
-  WriteConfig("[Network]\nFlexIP=127.0.0.1\n[Meter]\nSlice=0\n[Logging]\nEnableLogging=1\n");
+  UseConfig("[Network]\nFlexIP=127.0.0.1\n[Meter]\nSlice=0\n[Logging]\nEnableLogging=1\n");
   for (const Fault& fault : faults) {
     SCOPED_TRACE(fault.name);
     std::filesystem::remove(dir_ / "FlexRadioLib.log");
@@ -457,7 +460,7 @@ TEST_F(RadioLinkTest, EveryLossEndsInAWorkingMeter) {
 }
 
 TEST_F(RadioLinkTest, ChosenSliceIsFollowedWhileItIsOpen) {
-  WriteConfig("[Network]\nFlexIP=127.0.0.1\n[Meter]\nSlice=1\n");
+  UseConfig("[Network]\nFlexIP=127.0.0.1\n[Meter]\nSlice=1\n");
   Start(Settings());
   ASSERT_TRUE(WaitUntil([&] { return radio_.Received().count('\n') >= 6; }));
   const auto describe = [&](const char* id, const char* slice) {
@@ -486,9 +489,9 @@ TEST_F(RadioLinkTest, ChosenSliceIsFollowedWhileItIsOpen) {
 TEST_F(RadioLinkTest, OccupiedDiscoveryPortIsReported) {
   QUdpSocket holder;
   ASSERT_TRUE(holder.bind(QHostAddress::AnyIPv4, 0));  // exclusive: no address sharing
+  UseConfig("[Logging]\nEnableLogging=1\n");
   RadioLinkSettings s = Settings();
   s.DiscoveryPort = holder.localPort();
-  WriteConfig("[Logging]\nEnableLogging=1\n");
   TFlexRadioLib link(s);
   EXPECT_THROW(link.AutoDiscoverAndConnect(5993, 4992), std::runtime_error);
   EXPECT_FALSE(link.DiscoveryListening());

@@ -51,8 +51,6 @@ TEST_F(RadioSimTest, TheLinkRunsAgainstTheSimulator) {
   RadioLinkSettings settings;
   settings.DiscoveryPort = 0;
   settings.CommandPort = FreeTcpPort();
-  settings.ConfigPath =
-      (std::filesystem::temp_directory_path() / "radiosim_test_no_config.ini").string();
   settings.clock = clock_;
   settings.WatchdogInterval = 10ms;
   TFlexRadioLib link(settings);

@@ -26,7 +26,7 @@ TEST(HamlibConfigTest, ReadsTheKeysOrSaysWhichOneIsUnusable) {
   for (const Case& c : cases) {
     std::string result;
     try {
-      const HamlibConfig config = ReadHamlibConfig(IniFile::FromText(c.text));
+      const HamlibConfig config = ReadHamlibConfig(IniFile::FromText(c.text), "Hamlib");
       result = std::to_string(config.Model) + " " + config.Device + " " +
                std::to_string(config.Baud) + " " + std::to_string(config.Poll.count()) + " " +
                (config.Debug ? "1" : "0");

@@ -26,7 +26,7 @@ TEST(TciConfigTest, ReadsTheKeysOrSaysWhichOneIsUnusable) {
   };
   for (const Case& c : cases) {
     try {
-      const TciConfig config = ReadTciConfig(IniFile::FromText(c.text));
+      const TciConfig config = ReadTciConfig(IniFile::FromText(c.text), "TCI");
       EXPECT_EQ(config.Address(), c.address) << c.text;
       EXPECT_EQ(config.Target.Receiver, c.receiver) << c.text;
       EXPECT_EQ(config.Target.Channel, c.channel) << c.text;

@@ -4,8 +4,6 @@
 
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <fstream>
 
 #include "tests/flex/FakeRadio.h"
 
@@ -41,10 +39,9 @@ class TciSourceTest : public ::testing::Test {
   }
 
   void StartSource(const std::string& keys) {
-    const std::string path = dir_.filePath("config.ini").toStdString();
-    std::ofstream(path) << "[TCI]\nAddress=127.0.0.1:" << port_ << "\n" << keys;
     TciSourceSettings settings;
-    settings.ConfigPath = path;
+    settings.Config =
+        ReadTciConfig(IniFile::FromText("[TCI]\nAddress=127.0.0.1:" + port_ + "\n" + keys), "TCI");
     settings.ReadyTimeout = 300ms;
     source_ = std::make_unique<TciLevelSource>(settings);
     source_->Start();
@@ -60,7 +57,6 @@ class TciSourceTest : public ::testing::Test {
            source_->Status().State == LinkState::Receiving;
   }
 
-  QTemporaryDir dir_;
   QProcess sim_;
   QString output_;
   std::string port_;

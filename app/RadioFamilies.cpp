@@ -1,0 +1,69 @@
+#include "app/RadioFamilies.h"
+
+#include <vector>
+
+#include "app/Config.h"
+#include "hamlib/HamlibLevelSource.h"
+#include "support/AsciiText.h"
+#include "tci/TciLevelSource.h"
+
+namespace quendal {
+
+namespace {
+
+std::unique_ptr<LevelSource> MakeFlex(const SourceInputs& in) {
+  return MakeFlexSource(in.ini, in.section, in.EnableLogging, in.FlexLink);
+}
+
+#ifdef QUENDAL_HAVE_HAMLIB
+std::unique_ptr<LevelSource> MakeHamlib(const SourceInputs& in) {
+  return MakeHamlibSource(in.ini, in.section, in.EnableLogging);
+}
+#else
+constexpr std::nullptr_t MakeHamlib = nullptr;  // a build without libhamlib
+#endif
+
+std::unique_ptr<LevelSource> MakeTci(const SourceInputs& in) {
+  return MakeTciSource(in.ini, in.section, in.EnableLogging);
+}
+
+const RadioFamily kFamilies[] = {
+    {.Type = "flex", .Section = "Network", .Make = MakeFlex, .Peer = "FlexRadio"},
+    {.Type = "hamlib", .Section = "Hamlib", .Make = MakeHamlib, .Library = "Hamlib"},
+    {.Type = "tci", .Section = "TCI", .Make = MakeTci},
+};
+
+// "flex, hamlib or tci": the types of the families this build can make, or of all.
+std::string TypeList(std::span<const RadioFamily> families, bool madeOnly) {
+  std::vector<std::string_view> types;
+  for (const RadioFamily& family : families) {
+    if (!madeOnly || family.Make != nullptr) types.push_back(family.Type);
+  }
+  std::string list;
+  for (std::size_t i = 0; i < types.size(); ++i) {
+    if (i > 0) list += i + 1 == types.size() ? " or " : ", ";
+    list += types[i];
+  }
+  return list;
+}
+
+}  // namespace
+
+std::span<const RadioFamily> RadioFamilies() { return kFamilies; }
+
+const RadioFamily& FindRadioFamily(std::string_view type, std::span<const RadioFamily> families) {
+  for (const RadioFamily& family : families) {
+    if (!type.empty() && !EqualsIgnoringAsciiCase(type, family.Type)) continue;
+    if (family.Make == nullptr) {
+      const std::string library(family.Library);
+      throw ConfigError("[Radio] Type=" + std::string(family.Type) + " needs " + library +
+                        ", and this build of Quendal was made without it. Use " +
+                        TypeList(families, true) + ", or a build with " + library + ".");
+    }
+    return family;
+  }
+  throw ConfigError("Unknown radio type '" + std::string(type) + "' in [Radio] Type. Use " +
+                    TypeList(families, false) + ".");
+}
+
+}  // namespace quendal
