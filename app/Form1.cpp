@@ -151,7 +151,7 @@ void TForm1::FormCreate() {
   if (!env_.CreateRadioLink) return;
   const RadioFamily& family = FindRadioFamily(config_.radio);
   try {
-    FlexRadio_ = family.Make({ini, family.Section, config_.window.EnableLogging, env_.Radio});
+    FlexRadio_ = family.Make({ini, family.Section, config_.window.EnableLogging, env_.FlexLink});
     FlexRadio_->Start();
   } catch (const std::exception& e) {
     const std::string text = "Error connecting to " + std::string(family.Peer) + ": " + e.what();

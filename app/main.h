@@ -33,7 +33,8 @@ inline constexpr char kWindowCaption[] = "Quendal for FlexRadio";
 // What differs between the program and its tests; the program uses the defaults.
 struct FormEnvironment {
   std::string ConfigPath;  // empty: config.ini beside the program file
-  RadioLinkSettings Radio;
+  // Ports and clock of the FlexRadio link; no other family takes any from the tests.
+  RadioLinkSettings FlexLink;
   Prompter* prompter = nullptr;                                     // null: message boxes
   std::function<std::unique_ptr<WindowFinder>()> MakeWindowFinder;  // null: the platform's
   const Clock* clock = nullptr;                                     // null: the system clock
@@ -95,9 +96,6 @@ class TForm1 : public QWidget, public MeterMenuHost {
   const QImage& BackgroundBitmap() const { return pictures_.BackgroundBitmap(); }
   // The last frame drawn, keyed as the window shows it.
   const QImage& RenderedFrame() const { return renderer_.Frame(); }
-  LevelSource* Source() const { return FlexRadio_.get(); }
-  // The FlexRadio link, when that is the source.
-  TFlexRadioLib* FlexRadio() const { return dynamic_cast<TFlexRadioLib*>(FlexRadio_.get()); }
   const CalibrationProcedure* Calibration() const { return calibration_.get(); }
   const GuidedCalibration& Guided() const { return guided_; }
   // A key of the guided calibration: Backspace, Esc, Y or Enter, N.
@@ -189,6 +187,7 @@ class TForm1 : public QWidget, public MeterMenuHost {
   bool scale_after_arc_ = false;
   // The finished marks (with their fitted pivot) the preview sweeps over.
   MeterCalibration preview_calibration_;
+  // Any family's source; kept under the name of the window's field for the radio link.
   std::unique_ptr<LevelSource> FlexRadio_;
   std::unique_ptr<MeterMenu> menu_;
   MeterRenderer renderer_;

@@ -92,9 +92,9 @@ class FormTest : public ::testing::Test {
     env.ConfigPath = (dir_ / "config.ini").string();
     env.prompter = &prompter_;
     env.CreateRadioLink = radio;
-    env.Radio.DiscoveryPort = 0;
+    env.FlexLink.DiscoveryPort = 0;
     env.clock = &clock_;
-    env.Radio.clock = clock_;
+    env.FlexLink.clock = clock_;
     env.MakeWindowFinder = [this] {
       auto finder = std::make_unique<FakeWindowFinder>();
       finder_ = finder.get();
@@ -315,7 +315,7 @@ TEST_F(FormTest, ConfigErrorStopsBeforeAnythingIsCreatedOrSaved) {
   {
     TForm1 form(Environment(true));
     EXPECT_THROW(form.FormCreate(), ConfigError);
-    EXPECT_EQ(form.FlexRadio(), nullptr);
+    EXPECT_EQ(form.Radio(), nullptr);
     EXPECT_FALSE(form.Timer1().isActive());
   }
   EXPECT_EQ(ReadFile(dir_ / "config.ini"), text);
@@ -326,7 +326,7 @@ TEST_F(FormTest, CloseSavesConfigBeforeTheRadioLinkDisconnects) {
   {
     TForm1 form(Environment(true));
     form.FormCreate();
-    ASSERT_NE(form.FlexRadio(), nullptr);
+    ASSERT_NE(form.Radio(), nullptr);
     form.close();
   }
   const std::string app_log = ReadFile(dir_ / "application.log");
