@@ -11,26 +11,27 @@ namespace quendal {
 
 namespace {
 
+// A family's own maker, handed what every family gets.
+template <auto MakeSource>
+std::unique_ptr<LevelSource> Make(const SourceInputs& in) {
+  return MakeSource(in.ini, in.section, in.EnableLogging);
+}
+
+// The FlexRadio link also takes the ports and clock the window's tests set.
 std::unique_ptr<LevelSource> MakeFlex(const SourceInputs& in) {
   return MakeFlexSource(in.ini, in.section, in.EnableLogging, in.FlexLink);
 }
 
 #ifdef QUENDAL_HAVE_HAMLIB
-std::unique_ptr<LevelSource> MakeHamlib(const SourceInputs& in) {
-  return MakeHamlibSource(in.ini, in.section, in.EnableLogging);
-}
+constexpr auto MakeHamlib = Make<MakeHamlibSource>;
 #else
 constexpr std::nullptr_t MakeHamlib = nullptr;  // a build without libhamlib
 #endif
 
-std::unique_ptr<LevelSource> MakeTci(const SourceInputs& in) {
-  return MakeTciSource(in.ini, in.section, in.EnableLogging);
-}
-
 const RadioFamily kFamilies[] = {
     {.Type = "flex", .Section = "Network", .Make = MakeFlex, .Peer = "FlexRadio"},
     {.Type = "hamlib", .Section = "Hamlib", .Make = MakeHamlib, .Library = "Hamlib"},
-    {.Type = "tci", .Section = "TCI", .Make = MakeTci},
+    {.Type = "tci", .Section = "TCI", .Make = Make<MakeTciSource>},
 };
 
 // "flex, hamlib or tci": the types of the families this build can make, or of all.
