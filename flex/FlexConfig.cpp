@@ -9,7 +9,7 @@ namespace quendal {
 namespace {
 
 // [Meter] Slice: a slice index, or empty for the first LEVEL meter. Anything else is
-// reported and read as empty, since the window cannot show a message this early.
+// reported on standard error and read as empty.
 std::optional<std::int32_t> ParseSliceSetting(const std::string& text) {
   if (text.empty()) return std::nullopt;
   const std::optional<std::int32_t> slice = ParseInt32(text);

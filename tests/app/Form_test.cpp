@@ -310,15 +310,17 @@ TEST_F(FormTest, GuidedCalibrationOnTheFace) {
 }
 
 TEST_F(FormTest, ConfigErrorStopsBeforeAnythingIsCreatedOrSaved) {
-  const std::string text = "[Visual]\nNeedleColor=red\n[Network]\nFlexIP=1.2.3.4\n";
-  WriteFile(dir_ / "config.ini", text);
-  {
-    TForm1 form(Environment(true));
-    EXPECT_THROW(form.FormCreate(), ConfigError);
-    EXPECT_EQ(form.Radio(), nullptr);
-    EXPECT_FALSE(form.Timer1().isActive());
+  for (const std::string text : {"[Visual]\nNeedleColor=red\n[Network]\nFlexIP=1.2.3.4\n",
+                                 "[Radio]\nType=icom\n[Network]\nFlexIP=1.2.3.4\n"}) {
+    WriteFile(dir_ / "config.ini", text);
+    {
+      TForm1 form(Environment(true));
+      EXPECT_THROW(form.FormCreate(), ConfigError) << text;
+      EXPECT_EQ(form.Radio(), nullptr);
+      EXPECT_FALSE(form.Timer1().isActive()) << text;
+    }
+    EXPECT_EQ(ReadFile(dir_ / "config.ini"), text);
   }
-  EXPECT_EQ(ReadFile(dir_ / "config.ini"), text);
 }
 
 TEST_F(FormTest, CloseSavesConfigBeforeTheRadioLinkDisconnects) {
