@@ -623,7 +623,7 @@ void TForm1::RenderFrame() {
   pictures_.ApplyForeground(renderer_, ScaleFactor() * ratio);
   // While calibrating, black ticks must take clicks: the clickable face is drawn.
   const QImage& face = pictures_.Drawn(ScaleFactor() * ratio, CalibrationPending());
-  renderer_.RenderFrame(drawn.Settings, drawn.Calibration,
+  renderer_.RenderFrame(drawn.Settings, drawn.Calibration, SScale(drawn.Calibration),
                         preview ? guided_.PreviewPosition() : needle_.NeedlePosition, face,
                         pictures_.PNGImage(), frame.width(), frame.height(), clock_.LocalNow(),
                         log_, preview ? std::nullopt : PeakPosition());

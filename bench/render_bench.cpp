@@ -46,8 +46,8 @@ void BM_RenderFrame(benchmark::State& state) {
   for (auto _ : state) {
     // Sweep the needle over positions it comes back to, as it does on the air.
     position = (tick++ % 151) / 10.0;
-    const QImage& frame = renderer.RenderFrame(settings, calibration, position, face, emblem, width,
-                                               height, day, log);
+    const QImage& frame = renderer.RenderFrame(settings, calibration, SScale(calibration), position,
+                                               face, emblem, width, height, day, log);
     benchmark::DoNotOptimize(frame.constBits());
   }
 }
@@ -70,8 +70,9 @@ void BM_RenderFrame_Unseen(benchmark::State& state) {
   std::uint32_t tick = 0;
   for (auto _ : state) {
     settings.NeedleColor = 0xFF000000u | (++tick & 0xFFFFFFu);
-    const QImage& frame = renderer.RenderFrame(settings, calibration, (tick % 151) / 10.0, face,
-                                               QImage(), width, height, day, log);
+    const QImage& frame =
+        renderer.RenderFrame(settings, calibration, SScale(calibration), (tick % 151) / 10.0, face,
+                             QImage(), width, height, day, log);
     benchmark::DoNotOptimize(frame.constBits());
   }
 }

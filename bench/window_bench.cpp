@@ -35,8 +35,8 @@ struct Meter {
   void NextFrame() {
     // Back and forth over positions that differ by more than a pixel at the tip.
     const double position = 3.0 + (tick++ % 40) / 4.0;
-    renderer.RenderFrame(settings, calibration, position, face, QImage(), kWidth, kHeight,
-                         {2026, 12, 8, 12, 0, 0, 0}, log);
+    renderer.RenderFrame(settings, calibration, SScale(calibration), position, face, QImage(),
+                         kWidth, kHeight, {2026, 12, 8, 12, 0, 0, 0}, log);
   }
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <string>
 
 #include "support/Rounding.h"
@@ -33,6 +34,11 @@ std::int32_t ArcNeedleLength(const MeterCalibration& State, double PivotX, doubl
   return ClampToInt32(length);
 }
 
+double AngleTo(TPoint reference, TPoint point) {
+  return std::atan2(static_cast<double>(reference.Y) - point.Y,
+                    static_cast<double>(point.X) - reference.X);
+}
+
 }  // namespace
 
 TPoint MeterCenter(const MeterSettings& Settings, const MeterCalibration& Calibration,
@@ -57,39 +63,41 @@ void CalculateImagePosition(NeedleState& Needle, const MeterSettings& Settings,
   });
 }
 
-AimPoint InterpolatedCalibrationPoint(const TCalibrationPoints& Points, double Position) {
-  constexpr int kLastPoint = kCalibrationPointCount - 1;
-  if (Position >= kLastPoint) {
-    return {static_cast<double>(Points[kLastPoint].X), static_cast<double>(Points[kLastPoint].Y)};
-  }
-  // NaN falls into the first segment, with a NaN fraction.
-  const int index = Position >= 1.0 ? static_cast<int>(std::trunc(Position)) : 0;
-  const double fraction = Position - std::trunc(Position);
-  const TPoint& point1 = Points[index];
-  const TPoint& point2 = Points[index + 1];
+AimPoint ChordAimPoint(const Scale& NeedleScale, double Value) {
+  const ScaleSpot spot = NeedleScale.Locate(Value);
+  const TPoint& point1 = NeedleScale.Marks()[spot.Index].Point;
+  const TPoint& point2 = NeedleScale.Marks()[spot.Index + 1].Point;
+  const double fraction = spot.Fraction;
   return {(1.0 - fraction) * point1.X + fraction * point2.X,
           (1.0 - fraction) * point1.Y + fraction * point2.Y};
 }
 
-double CalculateNeedleAngleStandardMode(const MeterCalibration& Calibration, TPoint Center,
-                                        double Position) {
-  if (Calibration.CalibrationDone) {
-    const AimPoint aim = InterpolatedCalibrationPoint(Calibration.CalibrationPoints, Position);
-    return std::atan2(Center.Y - aim.Y, aim.X - Center.X);
+double ScaleAngle(const Scale& NeedleScale, TPoint Reference, double Value) {
+  if (NeedleScale.Between() == ScaleInterpolation::Chord) {
+    const AimPoint aim = ChordAimPoint(NeedleScale, Value);
+    return std::atan2(Reference.Y - aim.Y, aim.X - Reference.X);
   }
+  const ScaleSpot spot = NeedleScale.Locate(Value);
+  const double from = AngleTo(Reference, NeedleScale.Marks()[spot.Index].Point);
+  const double to = AngleTo(Reference, NeedleScale.Marks()[spot.Index + 1].Point);
+  // The short way round, so marks either side of straight left stay neighbours.
+  return from + spot.Fraction * std::remainder(to - from, 2.0 * std::numbers::pi);
+}
+
+double CalculateNeedleAngleStandardMode(const Scale& NeedleScale, TPoint Center, double Value) {
+  if (!NeedleScale.Empty()) return ScaleAngle(NeedleScale, Center, Value);
   const double degrees =
-      Position <= 9.0 ? 150.0 - Position * 30.0 / 9.0 : 90.0 - (Position - 9.0) * 30.0 / 6.0;
+      Value <= 9.0 ? 150.0 - Value * 30.0 / 9.0 : 90.0 - (Value - 9.0) * 30.0 / 6.0;
   return degrees * kDegreesToRadians;
 }
 
-double CalculateNeedleAngle(const MeterCalibration& State, double Position) {
-  if (State.CalibrationDone) {
+double CalculateNeedleAngle(const MeterCalibration& State, const Scale& NeedleScale, double Value) {
+  if (!NeedleScale.Empty()) {
     const TPoint reference = State.IndependentPivotSet ? State.IndependentPivot : State.ArcCenter;
-    const AimPoint aim = InterpolatedCalibrationPoint(State.CalibrationPoints, Position);
-    return std::atan2(reference.Y - aim.Y, aim.X - reference.X);
+    return ScaleAngle(NeedleScale, reference, Value);
   }
   const double degrees =
-      Position <= 9.0 ? 150.0 - Position * 120.0 / 9.0 : 30.0 - (Position - 9.0) * 30.0 / 6.0;
+      Value <= 9.0 ? 150.0 - Value * 120.0 / 9.0 : 30.0 - (Value - 9.0) * 30.0 / 6.0;
   return degrees * kDegreesToRadians;
 }
 
@@ -119,12 +127,12 @@ void HandleIndependentPivotMode(const MeterCalibration& State, double& PivotX, d
 }
 
 NeedleGeometry SelectNeedleGeometry(const MeterSettings& Settings,
-                                    const MeterCalibration& Calibration, double Position,
-                                    std::int32_t CenterX, std::int32_t CenterY) {
+                                    const MeterCalibration& Calibration, const Scale& NeedleScale,
+                                    double Value, std::int32_t CenterX, std::int32_t CenterY) {
   NeedleGeometry g;
   const bool arcMode = Calibration.ArcMode();
-  g.Angle = arcMode ? CalculateNeedleAngle(Calibration, Position)
-                    : CalculateNeedleAngleStandardMode(Calibration, {CenterX, CenterY}, Position);
+  g.Angle = arcMode ? CalculateNeedleAngle(Calibration, NeedleScale, Value)
+                    : CalculateNeedleAngleStandardMode(NeedleScale, {CenterX, CenterY}, Value);
   if (Calibration.IndependentPivotSet) {
     HandleIndependentPivotMode(Calibration, g.PivotX, g.PivotY, g.Length, g.Angle, CenterX,
                                CenterY);

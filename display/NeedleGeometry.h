@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "calibration/Scale.h"
 #include "display/MeterSettings.h"
 #include "support/TextLog.h"
 
@@ -20,19 +21,25 @@ void CalculateImagePosition(NeedleState& Needle, const MeterSettings& Settings,
                             const MeterCalibration& Calibration, std::int32_t ClientWidth,
                             std::int32_t ClientHeight, TextLog& Log);
 
-// The point on the chord between two neighbouring calibration points that a
-// scale position aims at. Positions of 15 and above aim at point 15, the end stop.
+// The point on the chord between the two marks a value lies between (see
+// Scale::Locate). Needs a scale with marks.
 struct AimPoint {
   double X = 0.0;
   double Y = 0.0;
 };
-AimPoint InterpolatedCalibrationPoint(const TCalibrationPoints& Points, double Position);
+AimPoint ChordAimPoint(const Scale& NeedleScale, double Value);
+
+// The angle, seen from Reference, at which a value lies on a scale with marks: towards
+// its chord point, or between the marks' own angles, as the scale interpolates.
+double ScaleAngle(const Scale& NeedleScale, TPoint Reference, double Value);
 
 // Needle angles in radians, counter-clockwise from the positive x axis, y up. The
 // standard mode aims from the meter centre, the arc modes from the arc's own points.
-double CalculateNeedleAngleStandardMode(const MeterCalibration& Calibration, TPoint Center,
-                                        double Position);
-double CalculateNeedleAngle(const MeterCalibration& Calibration, double Position);
+// On an empty scale (an S scale not yet calibrated) Value is an S scale position on
+// a fixed fallback scale.
+double CalculateNeedleAngleStandardMode(const Scale& NeedleScale, TPoint Center, double Value);
+double CalculateNeedleAngle(const MeterCalibration& Calibration, const Scale& NeedleScale,
+                            double Value);
 
 // Pivot and needle length for an angle about the meter centre (CenterX, CenterY).
 void HandleStandardMode(const MeterSettings& Settings, double& PivotX, double& PivotY,
@@ -45,7 +52,7 @@ void HandleIndependentPivotMode(const MeterCalibration& Calibration, double& Piv
                                 std::int32_t& NeedleLength, double Angle, std::int32_t CenterX,
                                 std::int32_t CenterY);
 
-// Angle, pivot and length of the needle at a scale position, chosen by arc mode and
+// Angle, pivot and length of the needle at a value on a scale, chosen by arc mode and
 // IndependentPivotSet as the painter needs them.
 struct NeedleGeometry {
   double Angle = 0.0;
@@ -54,7 +61,7 @@ struct NeedleGeometry {
   std::int32_t Length = 0;
 };
 NeedleGeometry SelectNeedleGeometry(const MeterSettings& Settings,
-                                    const MeterCalibration& Calibration, double Position,
-                                    std::int32_t CenterX, std::int32_t CenterY);
+                                    const MeterCalibration& Calibration, const Scale& NeedleScale,
+                                    double Value, std::int32_t CenterX, std::int32_t CenterY);
 
 }  // namespace quendal

@@ -83,10 +83,10 @@ bool Finite(const Segment& s) {
 
 // The peak marker: one thin stroke along the needle as it stood at the peak.
 StrokeSet PeakStroke(const MeterSettings& state, const MeterCalibration& calibration,
-                     double position, std::int32_t centerX, std::int32_t centerY, int width,
-                     int height) {
+                     const Scale& scale, double value, std::int32_t centerX, std::int32_t centerY,
+                     int width, int height) {
   StrokeSet peak;
-  const NeedleGeometry g = SelectNeedleGeometry(state, calibration, position, centerX, centerY);
+  const NeedleGeometry g = SelectNeedleGeometry(state, calibration, scale, value, centerX, centerY);
   peak.base = {RoundHalfEven(g.PivotX), RoundHalfEven(g.PivotY),
                RoundHalfEven(g.PivotX + std::cos(g.Angle) * g.Length),
                RoundHalfEven(g.PivotY - std::sin(g.Angle) * g.Length)};
@@ -97,14 +97,15 @@ StrokeSet PeakStroke(const MeterSettings& state, const MeterCalibration& calibra
 }
 
 NeedleStrokes ComputeNeedleStrokes(const MeterSettings& state, const MeterCalibration& calibration,
-                                   double position, std::optional<double> peakPosition,
-                                   std::int32_t centerX, std::int32_t centerY, int width,
-                                   int height) {
+                                   const Scale& scale, double value,
+                                   std::optional<double> peakValue, std::int32_t centerX,
+                                   std::int32_t centerY, int width, int height) {
   NeedleStrokes strokes;
-  if (state.PeakHold && peakPosition) {
-    strokes.peak = PeakStroke(state, calibration, *peakPosition, centerX, centerY, width, height);
+  if (state.PeakHold && peakValue) {
+    strokes.peak =
+        PeakStroke(state, calibration, scale, *peakValue, centerX, centerY, width, height);
   }
-  const NeedleGeometry g = SelectNeedleGeometry(state, calibration, position, centerX, centerY);
+  const NeedleGeometry g = SelectNeedleGeometry(state, calibration, scale, value, centerX, centerY);
   const double dx = std::cos(g.Angle) * g.Length;
   const double dy = -std::sin(g.Angle) * g.Length;
   const double pivotX = RoundHalfEven(g.PivotX);
@@ -226,11 +227,12 @@ StrokeShift PerpendicularStrokeShift(double DirectionX, double DirectionY) {
 bool IsEmblemDay(const LocalDateTime& Today) { return Today.month == 8 && Today.day == 1; }
 
 void DrawNeedle(QImage& Bitmap, const MeterSettings& Settings, const MeterCalibration& Calibration,
-                double Position, std::int32_t CenterX, std::int32_t CenterY) {
+                const Scale& NeedleScale, double Value, std::int32_t CenterX,
+                std::int32_t CenterY) {
   LineStroker stroker;
   DrawStrokes(stroker, Bitmap,
-              ComputeNeedleStrokes(Settings, Calibration, Position, std::nullopt, CenterX, CenterY,
-                                   Bitmap.width(), Bitmap.height()));
+              ComputeNeedleStrokes(Settings, Calibration, NeedleScale, Value, std::nullopt, CenterX,
+                                   CenterY, Bitmap.width(), Bitmap.height()));
 }
 
 void DrawArcMarkings(QImage& Bitmap, const MeterSettings& Settings, const MeterCalibration& State,
@@ -328,11 +330,12 @@ void MeterRenderer::CopyBase(const QImage& base, const RowSpans& spans) {
 }
 
 const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
-                                         const MeterCalibration& Calibration, double NeedlePosition,
+                                         const MeterCalibration& Calibration,
+                                         const Scale& NeedleScale, double NeedleValue,
                                          const QImage& BackgroundBitmap, const QImage& PNGImage,
                                          std::int32_t ClientWidth, std::int32_t ClientHeight,
                                          const LocalDateTime& Today, TextLog& Log,
-                                         std::optional<double> PeakPosition) {
+                                         std::optional<double> PeakValue) {
   const QSize size(std::max(ClientWidth, 0), std::max(ClientHeight, 0));
   bool whole = false;
   if (frame_.size() != size) {
@@ -351,8 +354,9 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
 
   const bool emblem = IsEmblemDay(Today) && !PNGImage.isNull();
   const bool markings = ArcMarkingsShown(Settings, Calibration);
-  const NeedleStrokes strokes = ComputeNeedleStrokes(
-      Settings, Calibration, NeedlePosition, PeakPosition, center.X, center.Y, width, height);
+  const NeedleStrokes strokes =
+      ComputeNeedleStrokes(Settings, Calibration, NeedleScale, NeedleValue, PeakValue, center.X,
+                           center.Y, width, height);
   // The needle moves by less than a pixel on most ticks: the same strokes over the
   // same face give the same frame.
   const bool extras = emblem || markings;

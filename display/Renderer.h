@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "calibration/Scale.h"
 #include "display/LineStroker.h"
 #include "display/MeterSettings.h"
 #include "display/NeedleStrokes.h"
@@ -22,10 +23,10 @@ StrokeShift PerpendicularStrokeShift(double DirectionX, double DirectionY);
 // The emblem shows on 1 August only.
 bool IsEmblemDay(const LocalDateTime& Today);
 
-// Draws the shadow (when enabled) and the needle about the meter centre into an
-// ARGB32 premultiplied frame.
+// Draws the shadow (when enabled) and the needle at Value on NeedleScale about the
+// meter centre into an ARGB32 premultiplied frame.
 void DrawNeedle(QImage& Bitmap, const MeterSettings& Settings, const MeterCalibration& Calibration,
-                double Position, std::int32_t CenterX, std::int32_t CenterY);
+                const Scale& NeedleScale, double Value, std::int32_t CenterX, std::int32_t CenterY);
 
 // The red circle of the scale arc and the blue pivot circle, as plain pixel writes,
 // when ShowArcMarkings, ArcCalibrationDone and ArcRadius > 0; logs when it draws.
@@ -51,15 +52,16 @@ struct MaskDifference {
 class MeterRenderer {
  public:
   // Face at (0, 0), the emblem at the top-right corner on 1 August, the arc
-  // markings, shadow, the peak marker at PeakPosition (when PeakHold is on) and the
-  // needle at NeedlePosition, then the transparency key. The
+  // markings, shadow, the peak marker at PeakValue (when PeakHold is on) and the
+  // needle at NeedleValue, both on NeedleScale, then the transparency key. The
   // returned frame stays valid until the next call; the renderer keeps it between
   // calls and redraws only what changed.
   const QImage& RenderFrame(const MeterSettings& Settings, const MeterCalibration& Calibration,
-                            double NeedlePosition, const QImage& BackgroundBitmap,
-                            const QImage& PNGImage, std::int32_t ClientWidth,
-                            std::int32_t ClientHeight, const LocalDateTime& Today, TextLog& Log,
-                            std::optional<double> PeakPosition = std::nullopt);
+                            const Scale& NeedleScale, double NeedleValue,
+                            const QImage& BackgroundBitmap, const QImage& PNGImage,
+                            std::int32_t ClientWidth, std::int32_t ClientHeight,
+                            const LocalDateTime& Today, TextLog& Log,
+                            std::optional<double> PeakValue = std::nullopt);
 
   // A picture drawn over the needle (a pivot cap, a cover, a glint), at (0, 0);
   // its pure black is see-through. A null picture draws nothing.

@@ -64,8 +64,8 @@ TEST(WindowShapeTest, MaskFollowsTheFrameFromTheNeedleAlone) {
     settings.NeedleColor = c.color;
     settings.NeedleLength = 90;
     const QImage& image =
-        renderer.RenderFrame(settings, calibration, c.position, face, QImage(), kWidth, kHeight,
-                             {2026, 12, 8, 12, 0, 0, 0}, log.Log());
+        renderer.RenderFrame(settings, calibration, SScale(calibration), c.position, face, QImage(),
+                             kWidth, kHeight, {2026, 12, 8, 12, 0, 0, 0}, log.Log());
     EXPECT_EQ(shape.Update(renderer), c.changes || frame == 0) << frame;
     EXPECT_TRUE(shape.WindowMask().xored(AlphaMaskRegion(image)).isEmpty()) << frame;
     ++frame;
@@ -79,7 +79,7 @@ TEST(WindowShapeTest, NothingVisibleKeepsOnePixel) {
   settings.NeedleThickness = -1;  // no needle
   testing::TestLog log{"shape"};
   MeterRenderer renderer;
-  renderer.RenderFrame(settings, MeterCalibration{}, 0.0, black, QImage(), kWidth, kHeight,
+  renderer.RenderFrame(settings, MeterCalibration{}, Scale(), 0.0, black, QImage(), kWidth, kHeight,
                        {2026, 12, 8, 12, 0, 0, 0}, log.Log());
   WindowShape shape;
   EXPECT_TRUE(shape.Update(renderer));

@@ -52,9 +52,9 @@ TEST_F(DefaultFace, SizeSurroundAndPoints) {
   // Corners are the pure-black surround, which the window shows as see-through.
   EXPECT_EQ(face.pixel(0, 0), 0xFF000000u);
   EXPECT_EQ(face.pixel(479, 259), 0xFF000000u);
-  const QImage& frame =
-      renderer.RenderFrame(state.settings, state.calibration, state.needle.NeedlePosition, face,
-                           QImage(), 480, 260, LocalDateTime{}, log.Log());
+  const QImage& frame = renderer.RenderFrame(state.settings, state.calibration,
+                                             SScale(state.calibration), state.needle.NeedlePosition,
+                                             face, QImage(), 480, 260, LocalDateTime{}, log.Log());
   EXPECT_EQ(frame.pixel(0, 0), 0u);
   EXPECT_EQ(qAlpha(frame.pixel(240, 40)), 255) << "the scale itself is opaque";
 }
@@ -69,9 +69,9 @@ TEST_F(DefaultFace, NeedleEndsOnTheMarks) {
   for (const Case& c : cases) {
     state.needle.NeedlePosition = c.position;
     state.settings.NeedleThickness = 2;
-    const QImage& frame =
-        renderer.RenderFrame(state.settings, state.calibration, state.needle.NeedlePosition, face,
-                             QImage(), 480, 260, LocalDateTime{}, log.Log());
+    const QImage& frame = renderer.RenderFrame(
+        state.settings, state.calibration, SScale(state.calibration), state.needle.NeedlePosition,
+        face, QImage(), 480, 260, LocalDateTime{}, log.Log());
     // Default geometry: pivot in the middle, 50 px below the bottom edge.
     ASSERT_EQ(renderer.Center(), (TPoint{240, 310}));
     const TPoint mark = state.calibration.CalibrationPoints[c.point];
@@ -107,8 +107,9 @@ TEST_F(DefaultFace, NeedleRisesFromUnderTheCover) {
   state.settings.NeedleThickness = 2;
   for (double position : {0.0, 9.0, 15.0}) {
     state.needle.NeedlePosition = position;
-    const QImage& frame = renderer.RenderFrame(state.settings, state.calibration, position, face,
-                                               QImage(), 480, 260, LocalDateTime{}, log.Log());
+    const QImage& frame =
+        renderer.RenderFrame(state.settings, state.calibration, SScale(state.calibration), position,
+                             face, QImage(), 480, 260, LocalDateTime{}, log.Log());
     double nearest = 1e9;
     for (int y = 0; y < 260; ++y) {
       for (int x = 0; x < 480; ++x) {

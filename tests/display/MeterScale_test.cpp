@@ -62,11 +62,12 @@ TEST(MeterScale, TheNeedlePointsAtTheSameMarkOfTheScaledFace) {
   calibration.CalibrationDone = true;
   // An even width: the centre is the width halved, rounded down at every size.
   const TPoint center = MeterCenter(settings, calibration, 346, 200);
-  const double angle = CalculateNeedleAngleStandardMode(calibration, center, 9.0);
+  const double angle = CalculateNeedleAngleStandardMode(SScale(calibration), center, 9.0);
   const ScaledMeter twice = ScaleMeter(settings, calibration, 2.0);
   const TPoint center2 = MeterCenter(twice.Settings, twice.Calibration, 692, 400);
   EXPECT_EQ(center2, (TPoint{2 * center.X, 2 * center.Y}));
-  EXPECT_DOUBLE_EQ(CalculateNeedleAngleStandardMode(twice.Calibration, center2, 9.0), angle);
+  EXPECT_DOUBLE_EQ(CalculateNeedleAngleStandardMode(SScale(twice.Calibration), center2, 9.0),
+                   angle);
 }
 
 }  // namespace

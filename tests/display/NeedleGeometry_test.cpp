@@ -63,8 +63,9 @@ TEST(CalculateImagePosition, ArcCentreOnlyWhenArcCalibrationIsAlsoDone) {
   EXPECT_EQ(s.needle.ImageCenterY, 250);
 }
 
-TEST(InterpolatedCalibrationPoint, AimsOnTheChordBetweenNeighbouringPoints) {
+TEST(ChordAimPoint, AimsOnTheChordBetweenNeighbouringPoints) {
   const TCalibrationPoints p = DistinctPoints();
+  const Scale scale = SScale(p);
   auto mix = [&](int a, int b, double f) {
     return AimPoint{(1 - f) * p[a].X + f * p[b].X, (1 - f) * p[a].Y + f * p[b].Y};
   };
@@ -87,17 +88,57 @@ TEST(InterpolatedCalibrationPoint, AimsOnTheChordBetweenNeighbouringPoints) {
       {1e9, mix(15, 15, 0.0)},
   };
   for (const Case& c : cases) {
-    const AimPoint aim = InterpolatedCalibrationPoint(p, c.position);
+    const AimPoint aim = ChordAimPoint(scale, c.position);
     EXPECT_NEAR(aim.X, c.expected.X, 1e-9) << c.position;
     EXPECT_NEAR(aim.Y, c.expected.Y, 1e-9) << c.position;
   }
   // -0.05 lies just beyond point 0, on the extension of the chord from point 1.
-  const AimPoint before = InterpolatedCalibrationPoint(p, -0.05);
+  const AimPoint before = ChordAimPoint(scale, -0.05);
   EXPECT_NEAR(before.X, 9.0, 1e-9);
   EXPECT_NEAR(before.Y, 200.05, 1e-9);
-  const AimPoint justAbove = InterpolatedCalibrationPoint(p, 1.000001);
+  const AimPoint justAbove = ChordAimPoint(scale, 1.000001);
   EXPECT_NEAR(justAbove.X, p[1].X, 1e-4);
   EXPECT_NEAR(justAbove.Y, p[1].Y, 1e-4);
+}
+
+TEST(ScaleAngle, AnAngleScaleGoesLinearlyWithTheValueInEveryGeometry) {
+  struct Geometry {
+    const char* name;
+    bool arcMode, independent;
+    TPoint reference;  // what the angle is seen from
+  };
+  const Geometry geometries[] = {
+      {"standard", false, false, {100, 100}},
+      {"arc", true, false, {200, 150}},
+      {"arc about the independent pivot", true, true, {50, 300}},
+  };
+  struct Case {
+    double watts, degrees;
+  };
+  const Case cases[] = {
+      {0.0, 180.0}, {5.0, 135.0},  {10.0, 90.0},  {55.0, 45.0},
+      {100.0, 0.0}, {-5.0, 180.0}, {1000.0, 0.0},
+  };
+  for (const Geometry& g : geometries) {
+    testing::TestMeter s;
+    s.calibration.UseArcCalibration = g.arcMode;
+    s.calibration.ArcCalibrationDone = g.arcMode;
+    s.calibration.ArcCenter = {200, 150};
+    s.calibration.IndependentPivotSet = g.independent;
+    s.calibration.IndependentPivot = {50, 300};
+    const TPoint r = g.reference;
+    // Left, up and right of the reference, at unequal distances: a chord would bend.
+    const Scale watts({{0, {r.X - 100, r.Y}}, {10, {r.X, r.Y - 50}}, {100, {r.X + 200, r.Y}}},
+                      ScaleInterpolation::Angle);
+    for (const Case& c : cases) {
+      const NeedleGeometry needle =
+          SelectNeedleGeometry(s.settings, s.calibration, watts, c.watts, 100, 100);
+      EXPECT_NEAR(needle.Angle, c.degrees * kRad, 1e-12) << g.name << " at " << c.watts;
+    }
+  }
+  // Marks either side of straight left: the needle passes through left, not right.
+  const Scale across({{0, {0, 0}}, {1, {0, 200}}}, ScaleInterpolation::Angle);
+  EXPECT_NEAR(std::fabs(ScaleAngle(across, {100, 100}, 0.5)), 180.0 * kRad, 1e-12);
 }
 
 TEST(CalculateNeedleAngle, UncalibratedFallbackScales) {
@@ -110,11 +151,13 @@ TEST(CalculateNeedleAngle, UncalibratedFallbackScales) {
   };
   testing::TestMeter s;
   for (const Case& c : cases) {
-    EXPECT_NEAR(CalculateNeedleAngleStandardMode(
-                    s.calibration, {s.needle.ImageCenterX, s.needle.ImageCenterY}, c.position),
-                c.standardDegrees * kRad, 1e-12)
+    EXPECT_NEAR(
+        CalculateNeedleAngleStandardMode(
+            SScale(s.calibration), {s.needle.ImageCenterX, s.needle.ImageCenterY}, c.position),
+        c.standardDegrees * kRad, 1e-12)
         << c.position;
-    EXPECT_NEAR(CalculateNeedleAngle(s.calibration, c.position), c.arcDegrees * kRad, 1e-12)
+    EXPECT_NEAR(CalculateNeedleAngle(s.calibration, SScale(s.calibration), c.position),
+                c.arcDegrees * kRad, 1e-12)
         << c.position;
   }
 }
@@ -130,14 +173,14 @@ TEST(CalculateNeedleAngle, CalibratedAnglesPointFromTheirReference) {
   s.calibration.CalibrationPoints[1] = {200, 0};    // straight up from the arc centre
   s.calibration.CalibrationPoints[2] = {100, 200};  // straight up-right of the pivot
 
-  EXPECT_NEAR(CalculateNeedleAngleStandardMode(s.calibration,
+  EXPECT_NEAR(CalculateNeedleAngleStandardMode(SScale(s.calibration),
                                                {s.needle.ImageCenterX, s.needle.ImageCenterY}, 0.0),
               45.0 * kRad, 1e-12);
-  EXPECT_NEAR(CalculateNeedleAngle(s.calibration, 1.0), 45.0 * kRad, 1e-12);
+  EXPECT_NEAR(CalculateNeedleAngle(s.calibration, SScale(s.calibration), 1.0), 45.0 * kRad, 1e-12);
   s.calibration.IndependentPivotSet = true;
-  EXPECT_NEAR(CalculateNeedleAngle(s.calibration, 2.0), 45.0 * kRad, 1e-12);
+  EXPECT_NEAR(CalculateNeedleAngle(s.calibration, SScale(s.calibration), 2.0), 45.0 * kRad, 1e-12);
   // The standard angle ignores the independent pivot: it always starts at the centre.
-  EXPECT_NEAR(CalculateNeedleAngleStandardMode(s.calibration,
+  EXPECT_NEAR(CalculateNeedleAngleStandardMode(SScale(s.calibration),
                                                {s.needle.ImageCenterX, s.needle.ImageCenterY}, 0.0),
               45.0 * kRad, 1e-12);
 }
@@ -216,8 +259,8 @@ TEST(SelectNeedleGeometry, FollowsTheSelectionTable) {
     s.calibration.IndependentPivot = {130, 100};
     s.calibration.ArcRadius = 200;
     s.calibration.PivotArcRadius = 40;
-    const NeedleGeometry g =
-        SelectNeedleGeometry(s.settings, s.calibration, s.needle.NeedlePosition, 100, 100);
+    const NeedleGeometry g = SelectNeedleGeometry(s.settings, s.calibration, SScale(s.calibration),
+                                                  s.needle.NeedlePosition, 100, 100);
     EXPECT_NEAR(g.Angle, c.expectedAngleDegrees * kRad, 1e-12) << c.arcMode << c.independent;
     EXPECT_NEAR(g.PivotX, c.pivotX, 1e-9) << c.arcMode << c.independent;
     EXPECT_NEAR(g.PivotY, c.pivotY, 1e-9) << c.arcMode << c.independent;

@@ -46,8 +46,9 @@ class RendererTest : public ::testing::Test {
  protected:
   const QImage& Render(testing::TestMeter& s, const QImage& face, const QImage& emblem = QImage(),
                        const LocalDateTime& day = kOrdinaryDay) {
-    const QImage& frame = renderer.RenderFrame(s.settings, s.calibration, s.needle.NeedlePosition,
-                                               face, emblem, kWidth, kHeight, day, log.Log());
+    const QImage& frame = renderer.RenderFrame(s.settings, s.calibration, SScale(s.calibration),
+                                               s.needle.NeedlePosition, face, emblem, kWidth,
+                                               kHeight, day, log.Log());
     s.needle.ImageCenterX = renderer.Center().X;
     s.needle.ImageCenterY = renderer.Center().Y;
     return frame;
@@ -248,9 +249,9 @@ TEST_F(RendererTest, ArcMarkingEdgeCases) {
     s.calibration.ArcCenter = {60, 40};
     s.calibration.ArcRadius = c.radius;
     s.calibration.PivotArcRadius = c.pivotRadius;
-    const QImage& frame =
-        renderer.RenderFrame(s.settings, s.calibration, s.needle.NeedlePosition, Face(), QImage(),
-                             kWidth, kHeight, kOrdinaryDay, caseLog.Log());
+    const QImage& frame = renderer.RenderFrame(s.settings, s.calibration, SScale(s.calibration),
+                                               s.needle.NeedlePosition, Face(), QImage(), kWidth,
+                                               kHeight, kOrdinaryDay, caseLog.Log());
     int red = 0, blue = 0;
     for (int y = 0; y < kHeight; ++y) {
       for (int x = 0; x < kWidth; ++x) {
@@ -383,8 +384,8 @@ TEST_F(RendererTest, SameAsDrawingEverythingThenKeyingTheWholeFrame) {
       }
       testing::TestLog quiet("reference", false);
       DrawArcMarkings(reference, s.settings, s.calibration, quiet.Log());
-      DrawNeedle(reference, s.settings, s.calibration, s.needle.NeedlePosition,
-                 s.needle.ImageCenterX, s.needle.ImageCenterY);
+      DrawNeedle(reference, s.settings, s.calibration, SScale(s.calibration),
+                 s.needle.NeedlePosition, s.needle.ImageCenterX, s.needle.ImageCenterY);
       QPainter(&reference).drawImage(0, 0, keyedForeground);
       ApplyTransparencyKey(reference);
       EXPECT_EQ(frame, reference) << "position " << position << " colour " << std::hex << needle;
@@ -427,13 +428,13 @@ TEST_F(RendererTest, NothingOfTheLastFrameRemains) {
     const LocalDateTime day = step.emblemDay ? kFirstOfAugust : kOrdinaryDay;
     const QImage frame =
         renderer
-            .RenderFrame(s.settings, s.calibration, s.needle.NeedlePosition, *step.face, emblem,
-                         step.width, step.height, day, log.Log())
+            .RenderFrame(s.settings, s.calibration, SScale(s.calibration), s.needle.NeedlePosition,
+                         *step.face, emblem, step.width, step.height, day, log.Log())
             .copy();
     MeterRenderer fresh;
     const QImage& expected =
-        fresh.RenderFrame(s.settings, s.calibration, s.needle.NeedlePosition, *step.face, emblem,
-                          step.width, step.height, day, log.Log());
+        fresh.RenderFrame(s.settings, s.calibration, SScale(s.calibration), s.needle.NeedlePosition,
+                          *step.face, emblem, step.width, step.height, day, log.Log());
     EXPECT_EQ(frame, expected) << "position " << step.position;
   }
 }
@@ -527,8 +528,8 @@ TEST_F(RendererTest, FramesMetAgainAreTheFramesDrawnAnew) {
     const QImage again = Render(s, face).copy();
     const bool likeFace = renderer.KeyedLikeFace();
     MeterRenderer fresh;
-    EXPECT_EQ(again, fresh.RenderFrame(s.settings, s.calibration, position, face, QImage(), kWidth,
-                                       kHeight, kOrdinaryDay, log.Log()))
+    EXPECT_EQ(again, fresh.RenderFrame(s.settings, s.calibration, SScale(s.calibration), position,
+                                       face, QImage(), kWidth, kHeight, kOrdinaryDay, log.Log()))
         << position;
     EXPECT_EQ(likeFace, fresh.KeyedLikeFace()) << position;
   }
@@ -536,8 +537,9 @@ TEST_F(RendererTest, FramesMetAgainAreTheFramesDrawnAnew) {
 
 TEST_F(RendererTest, EmptyClientAreaGivesAnEmptyFrame) {
   testing::TestMeter s = HorizontalNeedle(2);
-  const QImage& frame = renderer.RenderFrame(s.settings, s.calibration, s.needle.NeedlePosition,
-                                             Face(), QImage(), 0, 0, kOrdinaryDay, log.Log());
+  const QImage& frame = renderer.RenderFrame(s.settings, s.calibration, SScale(s.calibration),
+                                             s.needle.NeedlePosition, Face(), QImage(), 0, 0,
+                                             kOrdinaryDay, log.Log());
   EXPECT_TRUE(frame.isNull() || frame.size().isEmpty());
 }
 
@@ -560,19 +562,21 @@ TEST_F(RendererTest, PeakMarkerIsDrawnInEveryGeometryInTheNeedlesRepaint) {
     s.needle.NeedlePosition = 15.0;  // uncalibrated: the needle far right
     MeterRenderer renderer;
     const QImage face = Face();
-    renderer.RenderFrame(s.settings, s.calibration, 15.0, face, QImage(), kWidth, kHeight,
-                         kOrdinaryDay, log.Log(), std::nullopt);
+    renderer.RenderFrame(s.settings, s.calibration, SScale(s.calibration), 15.0, face, QImage(),
+                         kWidth, kHeight, kOrdinaryDay, log.Log(), std::nullopt);
     // S0 is 150 degrees in both uncalibrated scales: 30 px out lies at (74, 35).
-    const QImage& frame = renderer.RenderFrame(s.settings, s.calibration, 15.0, face, QImage(),
-                                               kWidth, kHeight, kOrdinaryDay, log.Log(), 0.0);
+    const QImage& frame =
+        renderer.RenderFrame(s.settings, s.calibration, SScale(s.calibration), 15.0, face, QImage(),
+                             kWidth, kHeight, kOrdinaryDay, log.Log(), 0.0);
     const int g = static_cast<int>(geometry);
     EXPECT_GT(qBlue(Pixel(frame, 74, 35)), 150) << g;
     EXPECT_LT(qRed(Pixel(frame, 74, 35)), 100) << g;
     EXPECT_TRUE(renderer.ChangedArea().contains(74, 35)) << g;
     EXPECT_FALSE(renderer.ChangedArea().contains(kWidth - 1, kHeight - 1)) << g;
     s.settings.PeakHold = false;
-    const QImage& off = renderer.RenderFrame(s.settings, s.calibration, 15.0, face, QImage(),
-                                             kWidth, kHeight, kOrdinaryDay, log.Log(), 0.0);
+    const QImage& off =
+        renderer.RenderFrame(s.settings, s.calibration, SScale(s.calibration), 15.0, face, QImage(),
+                             kWidth, kHeight, kOrdinaryDay, log.Log(), 0.0);
     EXPECT_EQ(Pixel(off, 74, 35), kFace) << g;
   }
 }
