@@ -40,7 +40,6 @@ constexpr int kBuildLabelMs = 10000;
 constexpr int kTrackingPeriodMs = 1000;
 constexpr int kSmartSdrOffsetX = -500;
 constexpr int kSmartSdrOffsetY = 120;
-const char* const kCalibrationFile = "calibration.txt";
 // A press that moves no further than this is a click.
 constexpr int kClickSlopPx = 3;
 
@@ -87,13 +86,10 @@ TForm1::TForm1(FormEnvironment environment, QWidget* parent)
       env_(std::move(environment)),
       clock_(env_.clock ? *env_.clock : SystemClock::Instance()),
       log_("application.log", clock_),
-      pictures_(config_.window, log_) {
-  if (env_.prompter) {
-    prompter_ = env_.prompter;
-  } else {
-    own_prompter_ = std::make_unique<MessageBoxPrompter>(kWindowCaption);
-    prompter_ = own_prompter_.get();
-  }
+      own_prompter_(env_.prompter ? nullptr : std::make_unique<MessageBoxPrompter>(kWindowCaption)),
+      prompter_(env_.prompter ? env_.prompter : own_prompter_.get()),
+      pictures_(config_.window, log_),
+      calibration_(config_.calibration, config_.window, *prompter_, log_, *this) {
   window_finder_ = env_.MakeWindowFinder ? env_.MakeWindowFinder() : CreatePlatformWindowFinder();
 
   setWindowTitle(kWindowCaption);
@@ -136,7 +132,7 @@ void TForm1::FormCreate() {
   }
   ApplyBorderAndTransparencyKey();
   LoadCalibration();
-  CalculateImagePosition(needle_, config_.meter, config_.calibration, width(), height(), log_);
+  CalculateImagePosition();
   Log("FormCreate completed.");
   created_ = true;
   menu_ = std::make_unique<MeterMenu>(*this, *this, *prompter_);
@@ -200,21 +196,15 @@ void TForm1::SaveConfig() {
   Log("Configuration saved.");
 }
 
+void TForm1::CalculateImagePosition() {
+  quendal::CalculateImagePosition(needle_, config_.meter, config_.calibration, width(), height(),
+                                  log_);
+}
+
 void TForm1::LoadPictures() {
   Log("Loading background image...");
   pictures_.Load();
   LockClientSize();
-}
-
-bool TForm1::LoadBuiltInCalibration() {
-  QFile file(QStringLiteral(":/builtin-face/calibration.txt"));
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  QTextStream in(&file);
-  MeterCalibration& m = config_.calibration;
-  for (TPoint& point : m.CalibrationPoints) in >> point.X >> point.Y;
-  // Only the points: the geometry settings stay the user's and are saved as they are.
-  m.CalibrationDone = in.status() == QTextStream::Ok;
-  return m.CalibrationDone;
 }
 
 void TForm1::ApplyBorderAndTransparencyKey() {
@@ -228,95 +218,19 @@ void TForm1::ApplyBorderAndTransparencyKey() {
   setAutoFillBackground(false);
 }
 
-void TForm1::LoadCalibration() {
-  MeterCalibration& m = config_.calibration;
-  calibration_ = std::make_unique<CalibrationProcedure>(
-      m, *prompter_, log_, [this] { SaveConfig(); }, CalibrationFiles());
-  Log("Attempting to load calibration data...");
-  if (pictures_.UsingBuiltInFace() && LoadBuiltInCalibration()) return;
-  const bool valid = LoadFaceCalibration();
-  if (config_.window.GuidedCalibration) {
-    // One guided calibration at a time: the arc first, as the dialogs have it.
-    scale_after_arc_ = !valid && m.UseArcCalibration && !m.ArcCalibrationDone;
-    if (m.UseArcCalibration && !m.ArcCalibrationDone) {
-      BeginArcCalibration();
-    } else if (!valid) {
-      BeginScaleCalibration(true);
-    }
-    return;
-  }
-  if (!valid) calibration_->PerformCalibration();
-  if (m.UseArcCalibration && !m.ArcCalibrationDone) calibration_->PerformArcCalibration();
-}
+void TForm1::LoadCalibration() { calibration_.LoadCalibration(pictures_.UsingBuiltInFace()); }
 
-std::vector<std::string> TForm1::CalibrationFiles() const {
-  // The face's own file first; calibration.txt too, for set-ups and tools that read it.
-  return {FaceCalibrationFileName(config_.window.BackgroundImageFileName), kCalibrationFile};
-}
-
-bool TForm1::LoadFaceCalibration() {
-  MeterCalibration& m = config_.calibration;
-  m.CalibrationPoints = {};
-  m.CalibrationDone = false;
-  const std::string own = FaceCalibrationFileName(config_.window.BackgroundImageFileName);
-  const std::string file = QFileInfo::exists(QString::fromStdString(own)) ? own : kCalibrationFile;
-  try {
-    LoadCalibrationFromFile(m.CalibrationPoints, file, log_);
-    if (ValidateCalibrationPoints(m.CalibrationPoints, log_)) {
-      Log("Calibration points loaded and validated.");
-      m.CalibrationDone = true;
-      return true;
-    }
-    Log("Invalid calibration data. Starting calibration.");
-  } catch (const std::exception& e) {
-    Log(std::string("Exception occurred while loading calibration: ") + e.what());
-  }
-  return false;
-}
-
-void TForm1::BeginScaleCalibration(bool Required) {
-  if (config_.window.GuidedCalibration) {
-    Log("Guided scale calibration started.");
-    guided_.Start(GuidedKind::Scale);
-  } else if (Required) {
-    calibration_->PerformCalibration();
-  } else {
-    calibration_->BeginCalibration();
-  }
-}
-
-void TForm1::BeginArcCalibration() {
-  if (!config_.window.GuidedCalibration) {
-    config_.calibration.UseArcCalibration = true;
-    calibration_->PerformArcCalibration();
-    return;
-  }
-  Log("Guided arc calibration started.");
-  guided_.Start(GuidedKind::Arc);
+void TForm1::CalibrationChanged() {
+  ApplyClickThrough();
+  InvalidateFrame();
 }
 
 void TForm1::StartScaleCalibration() {
-  if (CalibrationPending()) return;
-  if (config_.window.GuidedCalibration) {
-    // Nothing to ask first: Esc leaves it and keeps the calibration in use.
-    BeginScaleCalibration(false);
-    ApplyClickThrough();
-    InvalidateFrame();
-    return;
-  }
-  if (!prompter_->confirm("Calibrate the scale: click its 16 marks in turn, S0 to +60 dB. The "
-                          "calibration in use stays until the last mark is confirmed. Start?"))
-    return;
-  calibration_->BeginCalibration();
-  ApplyClickThrough();
-  InvalidateFrame();
+  if (calibration_.StartScaleCalibration()) CalibrationChanged();
 }
 
 void TForm1::StartArcCalibration() {
-  if (CalibrationPending()) return;
-  BeginArcCalibration();
-  ApplyClickThrough();
-  InvalidateFrame();
+  if (calibration_.StartArcCalibration()) CalibrationChanged();
 }
 
 void TForm1::ChangeFace(const std::string& fileName) {
@@ -325,25 +239,13 @@ void TForm1::ChangeFace(const std::string& fileName) {
     prompter_->info("Background image could not be loaded: " + error.toStdString());
     return;
   }
-  calibration_->Cancel();
-  guided_.Cancel();
-  scale_after_arc_ = false;
   config_.window.BackgroundImageFileName = fileName;
-  calibration_->SetCalibrationFiles(CalibrationFiles());
   LockClientSize();
-  const bool ownFile = QFileInfo::exists(
-      QString::fromStdString(FaceCalibrationFileName(config_.window.BackgroundImageFileName)));
-  const bool valid = LoadFaceCalibration();
-  CalculateImagePosition(needle_, config_.meter, config_.calibration, width(), height(), log_);
+  const FoundCalibration found = calibration_.ChangeFace();
+  CalculateImagePosition();
   InvalidateFrame();
-  if (!valid) {
-    BeginScaleCalibration(true);
-  } else if (!ownFile && prompter_->confirm("This face has no calibration of its own yet. "
-                                            "Calibrate its scale now?")) {
-    BeginScaleCalibration(false);
-  }
-  ApplyClickThrough();
-  InvalidateFrame();
+  calibration_.OfferCalibration(found);
+  CalibrationChanged();
 }
 
 bool TForm1::SwitchOn(MeterSwitch which) const {
@@ -397,7 +299,7 @@ void TForm1::SetMovementMode(TNeedleMovementMode mode) { config_.meter.NeedleMov
 void TForm1::SetScalePercent(int percent) {
   config_.meter.Scale = std::clamp(percent, kMinScalePercent, kMaxScalePercent);
   LockClientSize();
-  CalculateImagePosition(needle_, config_.meter, config_.calibration, width(), height(), log_);
+  CalculateImagePosition();
   InvalidateFrame();
 }
 
@@ -530,10 +432,7 @@ std::int32_t TForm1::BuildNumber() {
 void TForm1::Timer1Timer() {
   if (!created_) return;
   ShowLinkState();
-  if (guided_.Stage() == GuidedStage::Preview) {
-    // The sweep over the new marks takes the needle; the level waits.
-    guided_.AdvancePreview();
-    if (guided_.Stage() == GuidedStage::Question) Log("Guided calibration: preview done.");
+  if (calibration_.AdvancePreview()) {
     InvalidateFrame();
     return;
   }
@@ -605,26 +504,23 @@ void TForm1::FormPaint(const QRect& area) {
   // The overlay is in face pixels, as the clicks are.
   painter.save();
   painter.scale(ScaleFactor(), ScaleFactor());
-  DrawGuidedOverlay(painter, guided_,
+  DrawGuidedOverlay(painter, calibration_.Guided(),
                     static_cast<std::int32_t>(std::lround(width() / ScaleFactor())));
   painter.restore();
 }
 
 void TForm1::RenderFrame() {
-  // A finished guided scale shows its own marks until the answer.
-  const bool preview =
-      guided_.Kind() == GuidedKind::Scale &&
-      (guided_.Stage() == GuidedStage::Preview || guided_.Stage() == GuidedStage::Question);
+  const MeterCalibration* preview = calibration_.Preview();
   // Drawn at device pixels, so a 200 % screen shows a crisp needle.
   const qreal ratio = devicePixelRatioF();
-  const ScaledMeter drawn = ScaleMeter(
-      config_.meter, preview ? preview_calibration_ : config_.calibration, ScaleFactor() * ratio);
+  const ScaledMeter drawn =
+      ScaleMeter(config_.meter, preview ? *preview : config_.calibration, ScaleFactor() * ratio);
   const QSize frame = ScaleSize(size(), ratio);
   pictures_.ApplyForeground(renderer_, ScaleFactor() * ratio);
   // While calibrating, black ticks must take clicks: the clickable face is drawn.
   const QImage& face = pictures_.Drawn(ScaleFactor() * ratio, CalibrationPending());
   renderer_.RenderFrame(drawn.Settings, drawn.Calibration, SScale(drawn.Calibration),
-                        preview ? guided_.PreviewPosition() : needle_.NeedlePosition, face,
+                        preview ? calibration_.PreviewPosition() : needle_.NeedlePosition, face,
                         pictures_.PNGImage(), frame.width(), frame.height(), clock_.LocalNow(),
                         log_, preview ? std::nullopt : PeakPosition());
   needle_.ImageCenterX = static_cast<std::int32_t>(std::lround(renderer_.Center().X / ratio));
@@ -649,7 +545,7 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 void TForm1::FormResize() {
   if (!pictures_.Loaded()) return;
   LockClientSize();
-  CalculateImagePosition(needle_, config_.meter, config_.calibration, width(), height(), log_);
+  CalculateImagePosition();
   InvalidateFrame();
 }
 
@@ -688,7 +584,7 @@ void TForm1::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
-  if (!guided_.Active()) {
+  if (!calibration_.Guided().Active()) {
     QWidget::keyPressEvent(event);
     return;
   }
@@ -696,81 +592,7 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm1::GuidedKey(int key) {
-  switch (key) {
-    case Qt::Key_Backspace:
-      if (guided_.TakeBack()) Log("Guided calibration: last mark taken back.");
-      InvalidateFrame();
-      break;
-    case Qt::Key_Escape:
-      AnswerGuided(GuidedAnswer::Cancel);
-      break;
-    case Qt::Key_Y:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      AnswerGuided(GuidedAnswer::Yes);
-      break;
-    case Qt::Key_N:
-      AnswerGuided(GuidedAnswer::No);
-      break;
-    default:
-      break;
-  }
-}
-
-void TForm1::GuidedMouseDown(int button, int x, int y) {
-  if (button == 1) {
-    if (guided_.TakeBack()) Log("Guided calibration: last mark taken back.");
-  } else if (button == 0) {
-    guided_.Click(x, y);
-    Log("Guided calibration: point " + std::to_string(guided_.Points().size()) + " at (" +
-        std::to_string(x) + ", " + std::to_string(y) + ").");
-    if (guided_.Stage() == GuidedStage::Preview) {
-      preview_calibration_ = config_.calibration;
-      preview_calibration_.CalibrationPoints = guided_.ScalePoints();
-      preview_calibration_.CalibrationDone = true;
-      // The sweep shows what Yes gives when the fitted pivot is then taken.
-      if (!preview_calibration_.IndependentPivotSet) {
-        if (const auto circle = FitMarks(preview_calibration_.CalibrationPoints, log_))
-          UseFittedPivot(preview_calibration_, *circle);
-      }
-    }
-  }
-  InvalidateFrame();
-}
-
-void TForm1::AnswerGuided(GuidedAnswer reply) {
-  const bool wasScale = guided_.Kind() == GuidedKind::Scale;
-  if (guided_.Answer(reply)) {
-    AcceptGuided();
-  } else if (!guided_.Active()) {
-    Log("Guided calibration cancelled; the calibration in use stays.");
-    scale_after_arc_ = false;
-  } else if (reply == GuidedAnswer::No) {
-    Log(std::string("Guided ") + (wasScale ? "scale" : "arc") + " calibration started again.");
-  }
-  ApplyClickThrough();
-  InvalidateFrame();
-}
-
-void TForm1::AcceptGuided() {
-  const std::vector<TPoint> points = guided_.Points();
-  try {
-    if (guided_.Kind() == GuidedKind::Scale) {
-      calibration_->AcceptScale(guided_.ScalePoints());
-    } else if (!calibration_->AcceptArc(points[0], points[1], points[2])) {
-      guided_.Start(GuidedKind::Arc);  // on one line: no arc, click again
-      return;
-    } else if (scale_after_arc_) {
-      scale_after_arc_ = false;
-      guided_.Start(GuidedKind::Scale);
-    }
-  } catch (const std::exception& e) {
-    // The points are in use; only the file or config.ini failed.
-    Log(std::string("Saving the calibration failed: ") + e.what());
-    std::fprintf(stderr, "Saving the calibration failed: %s\n", e.what());
-    prompter_->info(std::string("Saving the calibration failed: ") + e.what());
-  }
-  CalculateImagePosition(needle_, config_.meter, config_.calibration, width(), height(), log_);
+  if (calibration_.GuidedKey(key)) CalibrationChanged();
 }
 
 void TForm1::FormMouseDown(int button, int x, int y) {
@@ -779,23 +601,7 @@ void TForm1::FormMouseDown(int button, int x, int y) {
   const auto facePixel = [factor](int v) {
     return static_cast<std::int32_t>(std::lround(static_cast<double>(v) / factor));
   };
-  if (guided_.Active()) {
-    GuidedMouseDown(button, facePixel(x), facePixel(y));
-    ApplyClickThrough();
-    return;
-  }
-  if (!calibration_) return;
-  const bool wasPending = calibration_->Pending();
-  try {
-    calibration_->FormMouseDown(button, facePixel(x), facePixel(y));
-  } catch (const std::exception& e) {
-    // The points stay complete in memory; only the file or config.ini failed.
-    Log(std::string("Saving the calibration failed: ") + e.what());
-    std::fprintf(stderr, "Saving the calibration failed: %s\n", e.what());
-    prompter_->info(std::string("Saving the calibration failed: ") + e.what());
-  }
-  ApplyClickThrough();
-  if (wasPending) InvalidateFrame();
+  if (calibration_.FormMouseDown(button, facePixel(x), facePixel(y))) CalibrationChanged();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -10,13 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "app/CalibrationFlow.h"
 #include "app/Config.h"
 #include "app/FacePictures.h"
 #include "app/MessageBoxPrompter.h"
 #include "app/MeterMenu.h"
 #include "app/WindowShape.h"
-#include "calibration/CalibrationProcedure.h"
-#include "calibration/GuidedCalibration.h"
 #include "calibration/Prompter.h"
 #include "display/PeakHold.h"
 #include "display/Renderer.h"
@@ -45,7 +44,7 @@ struct FormEnvironment {
 
 // The meter window: owns the settings, the pictures, the calibration, the radio
 // link and the three timers.
-class TForm1 : public QWidget, public MeterMenuHost {
+class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost {
  public:
   explicit TForm1(FormEnvironment environment = {}, QWidget* parent = nullptr);
   ~TForm1() override;
@@ -60,7 +59,9 @@ class TForm1 : public QWidget, public MeterMenuHost {
 
   void Log(const std::string& message);
   void LoadConfig(const IniFile& ini);
-  void SaveConfig();
+  void SaveConfig() override;
+  // The pivot for the client size and the calibration in use.
+  void CalculateImagePosition() override;
   void TrackSmartSDRWindow();
   // A click in client pixels; calibrations receive it in face pixels.
   void FormMouseDown(int button, int x, int y);
@@ -80,9 +81,7 @@ class TForm1 : public QWidget, public MeterMenuHost {
   void SetMovementMode(TNeedleMovementMode mode) override;
   int ScalePercent() const override { return config_.meter.Scale; }
   void SetScalePercent(int percent) override;
-  bool CalibrationPending() const override {
-    return guided_.Active() || (calibration_ && calibration_->Pending());
-  }
+  bool CalibrationPending() const override { return calibration_.Pending(); }
   std::string SettingsFolder() const override;
   std::int32_t Build() const override { return BuildNumber(); }
   const LevelSource* Radio() const override { return FlexRadio_.get(); }
@@ -96,8 +95,8 @@ class TForm1 : public QWidget, public MeterMenuHost {
   const QImage& BackgroundBitmap() const { return pictures_.BackgroundBitmap(); }
   // The last frame drawn, keyed as the window shows it.
   const QImage& RenderedFrame() const { return renderer_.Frame(); }
-  const CalibrationProcedure* Calibration() const { return calibration_.get(); }
-  const GuidedCalibration& Guided() const { return guided_; }
+  const CalibrationProcedure* Calibration() const { return calibration_.Procedure(); }
+  const GuidedCalibration& Guided() const { return calibration_.Guided(); }
   // A key of the guided calibration: Backspace, Esc, Y or Enter, N.
   void GuidedKey(int key);
   QTimer& Timer1() { return Timer1_; }
@@ -135,20 +134,11 @@ class TForm1 : public QWidget, public MeterMenuHost {
   void FormClose();
 
   void LoadPictures();
-  bool LoadBuiltInCalibration();
   void ReportUnreadableSettings(const std::vector<std::string>& unreadable,
                                 const std::string& file);
   void LoadCalibration();
-  // Loads the face's own calibration, else calibration.txt; false when it is not valid.
-  bool LoadFaceCalibration();
-  std::vector<std::string> CalibrationFiles() const;
-  // The scale or arc calibration, guided or by dialogs as [Calibration] Guided says;
-  // Required: there is no valid calibration to keep.
-  void BeginScaleCalibration(bool Required);
-  void BeginArcCalibration();
-  void GuidedMouseDown(int button, int x, int y);
-  void AnswerGuided(GuidedAnswer reply);
-  void AcceptGuided();
+  // A calibration began, took input or ended: click-through and the frame follow.
+  void CalibrationChanged();
   void ResetWindowPlace();
   void ApplyAlwaysOnTop();
   void ApplyBorderless();
@@ -181,12 +171,7 @@ class TForm1 : public QWidget, public MeterMenuHost {
   AppConfig config_;
   NeedleState needle_;
   FacePictures pictures_;
-  std::unique_ptr<CalibrationProcedure> calibration_;
-  GuidedCalibration guided_;
-  // The scale calibration waits for the guided arc calibration before it.
-  bool scale_after_arc_ = false;
-  // The finished marks (with their fitted pivot) the preview sweeps over.
-  MeterCalibration preview_calibration_;
+  CalibrationFlow calibration_;
   // Any family's source; kept under the name of the window's field for the radio link.
   std::unique_ptr<LevelSource> FlexRadio_;
   std::unique_ptr<MeterMenu> menu_;

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Config.h"
+#include "calibration/CalibrationProcedure.h"
+#include "calibration/GuidedCalibration.h"
+#include "calibration/MeterCalibration.h"
+#include "calibration/Prompter.h"
+#include "support/TextLog.h"
+
+namespace quendal {
+
+// What the calibration flow asks of the window it runs in.
+class CalibrationFlowHost {
+ public:
+  virtual ~CalibrationFlowHost() = default;
+  // Writes config.ini, which keeps the arc and a fitted pivot.
+  virtual void SaveConfig() = 0;
+  // A guided calibration was taken into use: the pivot is placed anew.
+  virtual void CalculateImagePosition() = 0;
+};
+
+// Where a face's calibration came from.
+enum class FoundCalibration { Own, Common, None };
+
+// The calibration of the face: guided on the face, or one dialog per mark, as
+// [Calibration] Guided says. Loads the face's calibration, starts the calibrations
+// that are missing or asked for, takes the clicks and keys, previews a guided scale
+// and saves what is accepted. Clicks and keys come in face pixels.
+class CalibrationFlow {
+ public:
+  CalibrationFlow(MeterCalibration& calibration, const WindowSettings& window, Prompter& prompter,
+                  TextLog& log, CalibrationFlowHost& host);
+
+  // At start: the built-in face's calibration when that face stands in, else the face's
+  // own file, else calibration.txt; then the calibrations still missing begin.
+  void LoadCalibration(bool BuiltInFace);
+  // Another face is in use: drops what is under way and loads its calibration.
+  FoundCalibration ChangeFace();
+  // Starts a calibration for a face without a valid one; offers one to a face that
+  // borrows calibration.txt.
+  void OfferCalibration(FoundCalibration Found);
+
+  // The menu's calibrations; false when none started (one is under way, or the user
+  // declined). The calibration in use stays until the new one is complete.
+  bool StartScaleCalibration();
+  bool StartArcCalibration();
+
+  // button: 0 left, 1 right, 2 middle. True when a calibration under way took it.
+  bool FormMouseDown(int button, std::int32_t x, std::int32_t y);
+  // Backspace, Esc, Y or Enter, N of a guided calibration; true when it took the key.
+  bool GuidedKey(int key);
+  // One meter tick; true while the preview sweep holds the needle.
+  bool AdvancePreview();
+
+  bool Pending() const { return guided_.Active() || (procedure_ && procedure_->Pending()); }
+  // The marks of a finished guided scale while they are previewed and asked about;
+  // null otherwise.
+  const MeterCalibration* Preview() const;
+  double PreviewPosition() const { return guided_.PreviewPosition(); }
+
+  const CalibrationProcedure* Procedure() const { return procedure_.get(); }
+  const GuidedCalibration& Guided() const { return guided_; }
+
+ private:
+  bool LoadBuiltInCalibration();
+  // The face's own calibration, else calibration.txt; false when it is not valid.
+  bool LoadFaceCalibration();
+  std::vector<std::string> CalibrationFiles() const;
+  // Required: there is no valid calibration to keep.
+  void BeginScaleCalibration(bool Required);
+  void BeginArcCalibration();
+  void GuidedMouseDown(int button, std::int32_t x, std::int32_t y);
+  void KeepPreview();
+  void AnswerGuided(GuidedAnswer reply);
+  void AcceptGuided();
+  // The points are in use; only calibration.txt or config.ini could not be written.
+  void ReportSaveFailure(const std::exception& e);
+
+  MeterCalibration& calibration_;
+  const WindowSettings& window_;
+  Prompter& prompter_;
+  TextLog& log_;
+  CalibrationFlowHost& host_;
+  std::unique_ptr<CalibrationProcedure> procedure_;
+  GuidedCalibration guided_;
+  // The scale calibration waits for the guided arc calibration before it.
+  bool scale_after_arc_ = false;
+  // The finished marks (with their fitted pivot) the preview sweeps over.
+  MeterCalibration preview_calibration_;
+};
+
+}  // namespace quendal
