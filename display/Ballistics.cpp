@@ -46,9 +46,9 @@ double TargetFor(double sUnit, std::int32_t plusDB) {
   return 9.0 + plusDB / 10.0;
 }
 
-bool IsFresh(const LevelReading& reading, const LinkStatus& status) {
-  return status.State == LinkState::Receiving && !reading.Meter.Name.empty() && reading.Age &&
-         *reading.Age <= kReadingFreshFor;
+bool IsFresh(const LevelReading& reading, const LevelSource& radio) {
+  return radio.Status().State == LinkState::Receiving && !reading.Meter.Name.empty() &&
+         ReadingIsFresh(reading.Age, radio.UpdateInterval());
 }
 
 bool ReadLevelAndMove(NeedleState& needle, const MeterSettings& settings, LevelSource& radio,
@@ -71,7 +71,7 @@ bool ReadLevelAndMove(NeedleState& needle, const MeterSettings& settings, LevelS
 
   // Only a fresh reading moves the needle: with no LEVEL value yet, an old one, or a
   // link that is not receiving, it falls to S0 rather than show what is not there.
-  needle.TargetPosition = IsFresh(reading, radio.Status()) ? TargetFor(sUnit, plusDB) : 0.0;
+  needle.TargetPosition = IsFresh(reading, radio) ? TargetFor(sUnit, plusDB) : 0.0;
   return UpdateNeedlePosition(needle, settings, log);
 }
 

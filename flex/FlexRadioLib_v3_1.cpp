@@ -226,6 +226,11 @@ LevelReading TFlexRadioLib::CurrentLevel() {
   return reading;
 }
 
+std::chrono::milliseconds TFlexRadioLib::UpdateInterval() const {
+  const std::int32_t fps = FindLevelMeter().FPS;
+  return fps > 0 ? std::chrono::milliseconds(1000 / fps) : std::chrono::milliseconds{0};
+}
+
 std::chrono::milliseconds TFlexRadioLib::Since(std::chrono::steady_clock::time_point then) const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
       FSettings.clock.get().MonotonicNow() - then);
@@ -243,6 +248,7 @@ LinkStatus TFlexRadioLib::Status() const {
   facts.MetersKnown = FMeterList.Count() > 0;
   facts.LevelMeterKnown = !FLevelMeterId.empty();
   if (FLevelValueTime && facts.LevelMeterKnown) facts.LevelAge = Since(*FLevelValueTime);
+  facts.LevelInterval = UpdateInterval();
   facts.SinceSubscribed = Since(FSubscribedTime);
   facts.MeterPort = MeterListenerPort();
   facts.Slice = FSlice.value_or(-1);

@@ -86,6 +86,8 @@ class TFlexRadioLib : public QObject, public LevelSource {
   void Start() override;
   void Stop() override;
   LevelReading CurrentLevel() override;
+  // The LEVEL meter's own rate, as the radio describes it (fps).
+  std::chrono::milliseconds UpdateInterval() const override;
   LinkStatus Status() const override;
   RadioIdentity Identity() const override;
 

@@ -57,7 +57,7 @@ LinkStatus DescribeLink(const LinkFacts& facts) {
     default:
       return status;
   }
-  if (facts.LevelAge && *facts.LevelAge <= kReadingFreshFor) {
+  if (ReadingIsFresh(facts.LevelAge, facts.LevelInterval)) {
     status.State = LinkState::Receiving;
   } else if (facts.MetersKnown && !facts.LevelMeterKnown) {
     status.State = LinkState::SliceNotOpen;

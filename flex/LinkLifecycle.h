@@ -45,6 +45,7 @@ struct LinkFacts {
   bool MetersKnown = false;                           // the radio has described at least one meter
   bool LevelMeterKnown = false;                       // the chosen LEVEL meter is among them
   std::optional<std::chrono::milliseconds> LevelAge;  // since its last value
+  std::chrono::milliseconds LevelInterval{0};         // how often its values come; 0: unknown
   std::chrono::milliseconds SinceSubscribed{0};  // since connect, or since the LEVEL meter came
   std::uint16_t MeterPort = 0;
   std::int32_t Slice = -1;  // the configured slice; -1 for the first LEVEL meter

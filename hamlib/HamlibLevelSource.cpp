@@ -119,7 +119,7 @@ LinkStatus HamlibLevelSource::Status() const {
       break;
     case Phase::Open: {
       const bool fresh = has_strength_ && level_dbm_ && level_time_ >= opened_at_ &&
-                         Since(level_time_, now) <= kStaleAfter;
+                         ReadingIsFresh(Since(level_time_, now), UpdateInterval());
       status.State = fresh ? LinkState::Receiving : LinkState::NoMeterData;
       break;
     }

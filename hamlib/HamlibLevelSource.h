@@ -34,9 +34,6 @@ struct HamlibSourceSettings {
 // worker posts, and stops and joins the worker before it goes.
 class HamlibLevelSource : public QObject, public LevelSource {
  public:
-  // A reading older than this no longer counts as receiving.
-  static constexpr std::chrono::milliseconds kStaleAfter{2000};
-
   explicit HamlibLevelSource(HamlibSourceSettings settings = {}, QObject* parent = nullptr);
   ~HamlibLevelSource() override;
 
@@ -47,6 +44,8 @@ class HamlibLevelSource : public QObject, public LevelSource {
   // Stops the worker and waits for it: at most as long as one rig call takes.
   void Stop() override;
   LevelReading CurrentLevel() override;
+  // PollMs: each poll brings a reading.
+  std::chrono::milliseconds UpdateInterval() const override { return settings_.Config.Poll; }
   LinkStatus Status() const override;
   RadioIdentity Identity() const override;
 

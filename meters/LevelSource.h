@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -37,9 +38,6 @@ struct RadioIdentity {
   std::string Address;
 };
 
-// A reading older than this no longer moves the needle.
-inline constexpr std::chrono::milliseconds kReadingFreshFor{1000};
-
 // One reading of the receive level.
 struct LevelReading {
   TMeter Meter;  // Value in dBm; an empty Name while the source has no level meter
@@ -47,6 +45,19 @@ struct LevelReading {
   // Since the level meter's own last value arrived; empty while none has.
   std::optional<std::chrono::milliseconds> Age;
 };
+
+// How long a reading stays fresh, moving the needle and counting as receiving, for a
+// source that updates every `updateInterval` (zero: it cannot say): never under a
+// second, and three intervals, so that one or two late updates do not drop the needle.
+constexpr std::chrono::milliseconds FreshFor(std::chrono::milliseconds updateInterval) {
+  return std::max(std::chrono::milliseconds{1000}, 3 * updateInterval);
+}
+
+// Whether a reading of age `age` (empty: none has arrived) is still fresh.
+constexpr bool ReadingIsFresh(std::optional<std::chrono::milliseconds> age,
+                              std::chrono::milliseconds updateInterval) {
+  return age && *age <= FreshFor(updateInterval);
+}
 
 // Whole milliseconds from `then` to `now`.
 inline std::chrono::milliseconds Since(std::chrono::steady_clock::time_point then,
@@ -82,6 +93,9 @@ class LevelSource {
   virtual void Stop() = 0;
 
   virtual LevelReading CurrentLevel() = 0;
+  // How often a new reading is due while all is well; zero when the source cannot say.
+  // ReadingIsFresh judges every reading by it.
+  virtual std::chrono::milliseconds UpdateInterval() const = 0;
   virtual LinkStatus Status() const = 0;
   virtual RadioIdentity Identity() const = 0;
 };

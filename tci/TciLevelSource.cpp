@@ -155,13 +155,14 @@ void TciLevelSource::OnPollTick() {
   const auto now = settings_.clock.get().MonotonicNow();
   if (!reader_.Server().Ready && Since(connected_at_, now) < settings_.ReadyTimeout) return;
   // Pushed readings keep coming faster than this; ask only when they do not.
-  if (!ReadingFresh(settings_.PollInterval + settings_.PollInterval / 2))
+  const std::optional<std::chrono::milliseconds> age = LevelAge();
+  if (!age || *age > settings_.PollInterval + settings_.PollInterval / 2)
     Send(TciSmeterQuery(settings_.Config.Target));
 }
 
-bool TciLevelSource::ReadingFresh(std::chrono::milliseconds within) const {
-  if (!level_dbm_ || level_time_ < connected_at_) return false;
-  return Since(level_time_, settings_.clock.get().MonotonicNow()) <= within;
+std::optional<std::chrono::milliseconds> TciLevelSource::LevelAge() const {
+  if (!level_dbm_ || level_time_ < connected_at_) return std::nullopt;
+  return Since(level_time_, settings_.clock.get().MonotonicNow());
 }
 
 void TciLevelSource::Send(const std::string& command) {
@@ -184,7 +185,8 @@ LinkStatus TciLevelSource::Status() const {
     status.State = LinkState::Connecting;
     status.Address = settings_.Config.Address();
   } else {
-    status.State = ReadingFresh(kStaleAfter) ? LinkState::Receiving : LinkState::NoMeterData;
+    status.State = ReadingIsFresh(LevelAge(), UpdateInterval()) ? LinkState::Receiving
+                                                                : LinkState::NoMeterData;
   }
   return status;
 }

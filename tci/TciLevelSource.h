@@ -40,8 +40,6 @@ struct TciSourceSettings {
 // Everything runs on the event loop of the thread that owns it.
 class TciLevelSource : public QObject, public LevelSource {
  public:
-  // A reading older than this no longer counts as receiving.
-  static constexpr std::chrono::milliseconds kStaleAfter{2000};
   // Text frames beyond this close the connection: no server sends such.
   static constexpr qint64 kMaxMessageBytes = 1 << 20;
 
@@ -54,6 +52,8 @@ class TciLevelSource : public QObject, public LevelSource {
   void Start() override;
   void Stop() override;
   LevelReading CurrentLevel() override;
+  // The poll's: a server that pushes readings sends them at least as often.
+  std::chrono::milliseconds UpdateInterval() const override { return settings_.PollInterval; }
   LinkStatus Status() const override;
   RadioIdentity Identity() const override;
 
@@ -70,7 +70,8 @@ class TciLevelSource : public QObject, public LevelSource {
   void OnPollTick();
   void ScheduleReconnect();
   void Send(const std::string& command);
-  bool ReadingFresh(std::chrono::milliseconds within) const;
+  // Since the last reading on this connection; empty while none has come.
+  std::optional<std::chrono::milliseconds> LevelAge() const;
 
   TciSourceSettings settings_;
   TextLog log_;

@@ -18,6 +18,7 @@ class FakeLevelSource : public LevelSource {
   std::int32_t freq = 14225000;
   std::optional<std::chrono::milliseconds> age = std::chrono::milliseconds(0);
   LinkState state = LinkState::Receiving;
+  std::chrono::milliseconds interval{100};
   bool fail = false;
 
   void Start() override {}
@@ -31,6 +32,7 @@ class FakeLevelSource : public LevelSource {
     status.State = state;
     return status;
   }
+  std::chrono::milliseconds UpdateInterval() const override { return interval; }
   RadioIdentity Identity() const override { return {}; }
 };
 

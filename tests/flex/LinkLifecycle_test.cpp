@@ -84,6 +84,11 @@ TEST(LinkLifecycleTest, StateShownFollowsPhaseAndFreshness) {
        0, -1},
       {"stale value", with([](LinkFacts& f) { f.LevelAge = 1001ms; }), LinkState::NoMeterData, "",
        0, 51234, -1},
+      {"fresh value of a meter at 1 fps", with([](LinkFacts& f) {
+         f.LevelAge = 3000ms;
+         f.LevelInterval = 1000ms;
+       }),
+       LinkState::Receiving, "", 0, 0, -1},
       {"no value yet, just subscribed", with([](LinkFacts& f) { f.SinceSubscribed = 1999ms; }),
        LinkState::Connecting, "192.168.1.50", 0, 0, -1},
       {"no value after the grace", with([](LinkFacts& f) { f.SinceSubscribed = 2000ms; }),
