@@ -38,7 +38,7 @@ struct RadioLinkSettings {
   std::chrono::milliseconds WatchdogInterval{1000};
   std::chrono::milliseconds FrequencySettleDelay{100};
   std::chrono::milliseconds ConnectTimeout{5000};
-  // One step of the reconnect backoff (1, 2, 4 … 30 of these).
+  // One step of the reconnect backoff (1, then 2 of these).
   std::chrono::milliseconds ReconnectPauseUnit{1000};
   // With nothing heard for this long the radio is pinged; an unanswered ping loses it.
   std::chrono::milliseconds PingAfterQuiet{5000};

@@ -1,24 +1,25 @@
 #pragma once
 
 #include <chrono>
-#include <cstdint>
 
 namespace quendal {
 
-// The pause before each reconnection attempt: 1, 2, 4 … s, never more than 30 s,
-// so a radio that comes back is found quickly and one that stays away costs little.
+// The pause before each reconnection attempt: 1 s after a loss, then 2 s for as long
+// as the peer stays away, so a peer that comes back after any outage is found within
+// seconds. An attempt on a peer that is down costs a refused connection or a failed
+// open of a port: cheap at this pace.
 class ReconnectBackoff {
  public:
   static constexpr std::chrono::seconds kFirst{1};
-  static constexpr std::chrono::seconds kLongest{30};
+  static constexpr std::chrono::seconds kLongest{2};
 
-  // The pause before the next attempt; each call doubles the one after.
+  // The pause before the next attempt.
   std::chrono::seconds Next();
   // After a connection that worked: the next loss starts again at kFirst.
-  void Reset() { attempts_ = 0; }
+  void Reset() { paused_ = false; }
 
  private:
-  std::uint32_t attempts_ = 0;
+  bool paused_ = false;
 };
 
 }  // namespace quendal
