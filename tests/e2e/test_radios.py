@@ -16,6 +16,8 @@ TCISIM = os.environ.get("TCISIM_BIN", "quendal-tcisim")
 RIGCTLD = os.environ.get("RIGCTLD_BIN", "rigctld")
 RIGCTL = os.environ.get("RIGCTL_BIN", "rigctl")
 SETTLE_S = 2.5  # the needle's ballistics settle well within this
+OUTAGE_S = 20  # longer than the pauses between attempts ever grew
+BACK_WITHIN_S = 5  # from a peer's return to the needle moving again
 
 
 def fail(message):
@@ -53,6 +55,21 @@ def needle_mark(s, window, name):
     return float(len(scale) - 1)
 
 
+def wait_needle_at(s, window, mark, timeout, name):
+    """Seconds until the needle stands within half a mark of `mark`; fails after `timeout`."""
+    start = time.monotonic()
+    seen = wait_until(lambda: abs(needle_mark(s, window, name) - mark) <= 0.5 or None,
+                      timeout, 0.1)
+    if not seen:
+        fail("%s: the needle stands at mark %.2f, not at %.2f within %.0f s"
+             % (name, needle_mark(s, window, name), mark, timeout))
+    return time.monotonic() - start
+
+
+def sleep_until(moment):
+    time.sleep(max(0.0, moment - time.monotonic()))
+
+
 def mark_for_dbm(dbm):
     over = dbm + 73.0
     return 9.0 + over / 10.0 if over >= 0 else max(0.0, 9.0 + over / 6.0)
@@ -79,8 +96,9 @@ def start_meter(s, config):
 
 # --- Hamlib: the real rigctld with the dummy rig ------------------------------------
 
-def start_rigctld(s, port):
-    return s.spawn([RIGCTLD, "-m", "1", "-T", "127.0.0.1", "-t", str(port)], log="rigctld.out")
+def start_rigctld(s, port, *options):
+    return s.spawn([RIGCTLD, "-m", "1", "-T", "127.0.0.1", "-t", str(port), *options],
+                   log="rigctld.out")
 
 
 def dummy_strength(port):
@@ -117,16 +135,32 @@ def scenario_hamlib_rigctld(s):
     if abs(second - first) < 0.5:
         fail("the needle did not move with the dummy's S-meter (%.2f, %.2f)" % (first, second))
 
-    # rigctld goes away and comes back on the same port.
+
+def scenario_hamlib_slow_poll(s):
+    # The dummy's static S-meter stands 12 dB below S9, on S7: only the meter moves the needle.
+    static = ["-C", "static_data=1"]
+    s7 = 7.0
+    port = free_port()
+    rigctld = start_rigctld(s, port, *static)
+    window = start_meter(s, "[Radio]\nType=hamlib\n[Hamlib]\nModel=2\nDevice=127.0.0.1:%d\n"
+                         "PollMs=2500\n" % port)
+    wait_needle_at(s, window, s7, 20, "hamlib-first-reading")
+    # Read every 2.5 s, each reading holds the needle until the next one.
+    for i in range(8):
+        seen = needle_mark(s, window, "hamlib-hold-%d" % i)
+        if abs(seen - s7) > 0.5:
+            fail("between polls the needle fell to mark %.2f (sample %d)" % (seen, i))
+        time.sleep(0.6)
+
+    # rigctld goes away for longer than the pauses between attempts ever grew, then returns.
     rigctld.terminate()
     rigctld.wait(5)
-    if not wait_until(lambda: "next attempt in" in s.read("Hamlib.log"), 15, 0.2):
-        fail("the meter never noticed that rigctld went away:\n" + s.read("Hamlib.log"))
-    start_rigctld(s, port)
-    if not wait_until(lambda: s.read("Hamlib.log").count("Hamlib: Opened") >= 2, 40, 0.2):
-        fail("the meter never reopened the rig:\n" + s.read("Hamlib.log"))
-    time.sleep(SETTLE_S)
-    expect_needle_on_dummy(s, window, port, "hamlib-restarted")
+    back_at = time.monotonic() + OUTAGE_S
+    wait_needle_at(s, window, 0.0, 10, "hamlib-away")
+    sleep_until(back_at)
+    start_rigctld(s, port, *static)
+    took = wait_needle_at(s, window, s7, BACK_WITHIN_S, "hamlib-back")
+    print("rigctld back -> needle on S7: %.1f s" % took)
 
 
 # --- TCI: quendal-tcisim --------------------------------------------------------------
@@ -149,21 +183,22 @@ def scenario_tci_sweep(s):
     time.sleep(SETTLE_S)
     expect_needle(s, window, -53.0, "tci-s9plus20")
 
-    # The server goes away and another starts on the same port.
+    # The server goes away for longer than the pauses between attempts ever grew, and
+    # another starts on the same port.
     sim.terminate()
     sim.wait(5)
+    back_at = time.monotonic() + OUTAGE_S
     if not wait_until(lambda: "Next attempt in" in s.read("TCI.log"), 15, 0.2):
         fail("the meter never noticed that the server went away:\n" + s.read("TCI.log"))
-    sim_out = "tcisim-again.out"
-    start_tcisim(s, port, sim_out, "--level", "steady:-93", "--upper-case")
-    if not wait_until(lambda: "# client connected" in s.read(sim_out), 40, 0.2):
-        fail("the meter never reconnected:\n" + s.read("TCI.log"))
-    time.sleep(SETTLE_S)
-    expect_needle(s, window, -93.0, "tci-restarted")
+    sleep_until(back_at)
+    start_tcisim(s, port, "tcisim-again.out", "--level", "steady:-93", "--upper-case")
+    took = wait_needle_at(s, window, mark_for_dbm(-93.0), BACK_WITHIN_S, "tci-restarted")
+    print("server back -> needle on %.1f: %.1f s" % (mark_for_dbm(-93.0), took))
 
 
 SCENARIOS = {
     "hamlib_rigctld": scenario_hamlib_rigctld,
+    "hamlib_slow_poll": scenario_hamlib_slow_poll,
     "tci_sweep": scenario_tci_sweep,
 }
 
