@@ -33,15 +33,9 @@ namespace quendal {
 
 namespace {
 
-constexpr int kDesignClientWidth = 345;
-constexpr int kDesignClientHeight = 200;
 constexpr int kMeterTickMs = 10;
 constexpr int kBuildLabelMs = 10000;
 constexpr int kTrackingPeriodMs = 1000;
-constexpr int kSmartSdrOffsetX = -500;
-constexpr int kSmartSdrOffsetY = 120;
-// A press that moves no further than this is a click.
-constexpr int kClickSlopPx = 3;
 
 int MouseButtonNumber(Qt::MouseButton button) {
   switch (button) {
@@ -89,12 +83,13 @@ TForm1::TForm1(FormEnvironment environment, QWidget* parent)
       own_prompter_(env_.prompter ? nullptr : std::make_unique<MessageBoxPrompter>(kWindowCaption)),
       prompter_(env_.prompter ? env_.prompter : own_prompter_.get()),
       pictures_(config_.window, log_),
-      calibration_(config_.calibration, config_.window, *prompter_, log_, *this) {
-  window_finder_ = env_.MakeWindowFinder ? env_.MakeWindowFinder() : CreatePlatformWindowFinder();
-
+      calibration_(config_.calibration, config_.window, *prompter_, log_, *this),
+      window_(*this, config_.window, log_,
+              env_.MakeWindowFinder ? env_.MakeWindowFinder() : CreatePlatformWindowFinder(),
+              [this] { return LabelRegion(); }) {
   setWindowTitle(kWindowCaption);
   move(0, 0);
-  resize(kDesignClientWidth, kDesignClientHeight);
+  resize(kDesignClientSize);
   // The guided calibration takes its keys (Backspace, Esc, Y, N) in the window.
   setFocusPolicy(Qt::StrongFocus);
 
@@ -116,7 +111,7 @@ void TForm1::FormCreate() {
   // Read once: the window's keys now, the radio family's when its source is made.
   const IniFile ini(ConfigPath());
   LoadConfig(ini);
-  if (env_.ResetWindow) ResetWindowPlace();
+  if (env_.ResetWindow) window_.ResetWindowPlace();
   // Only now the configuration is known good: the timers start with the window.
   Timer1_.start();
   Timer2_.start();
@@ -130,7 +125,7 @@ void TForm1::FormCreate() {
     setWindowFlag(Qt::FramelessWindowHint, true);
     Log("Switched to borderless mode.");
   }
-  ApplyBorderAndTransparencyKey();
+  window_.ApplyBorderAndTransparencyKey();
   LoadCalibration();
   CalculateImagePosition();
   Log("FormCreate completed.");
@@ -207,17 +202,6 @@ void TForm1::LoadPictures() {
   LockClientSize();
 }
 
-void TForm1::ApplyBorderAndTransparencyKey() {
-  // Pure black shows the desktop: per-pixel alpha where a compositor blends
-  // frameless windows, a window mask of the visible pixels elsewhere.
-  const bool translucent = config_.window.Borderless && DesktopCompositorActive();
-  use_mask_ = !translucent;
-  setAttribute(Qt::WA_TranslucentBackground, translucent);
-  setAttribute(Qt::WA_NoSystemBackground, true);
-  setAttribute(Qt::WA_OpaquePaintEvent, !translucent);
-  setAutoFillBackground(false);
-}
-
 void TForm1::LoadCalibration() { calibration_.LoadCalibration(pictures_.UsingBuiltInFace()); }
 
 void TForm1::CalibrationChanged() {
@@ -270,7 +254,7 @@ void TForm1::SetSwitch(MeterSwitch which, bool on) {
   switch (which) {
     case MeterSwitch::AlwaysOnTop:
       config_.window.AlwaysOnTop = on;
-      ApplyAlwaysOnTop();
+      window_.ApplyAlwaysOnTop();
       return;
     case MeterSwitch::ClickThrough:
       config_.window.ClickThrough = on;
@@ -278,8 +262,8 @@ void TForm1::SetSwitch(MeterSwitch which, bool on) {
       return;
     case MeterSwitch::Borderless:
       config_.window.Borderless = on;
-      ApplyBorderless();
-      return;
+      window_.ApplyBorderless(renderer_);
+      break;
     case MeterSwitch::FollowSmartSDR:
       SetTracking(on);
       return;
@@ -316,69 +300,12 @@ void TForm1::SetTracking(bool on) {
   }
 }
 
-void TForm1::ResetWindowPlace() {
-  config_.window.ClickThrough = false;
-  config_.window.AlwaysOnTop = false;
-  const QScreen* primary = QGuiApplication::primaryScreen();
-  if (primary && !primary->availableGeometry().contains(QRect(pos(), size())))
-    move(primary->availableGeometry().topLeft());
-  Log("Window reset: click-through and always on top off, on the primary screen.");
-}
+void TForm1::ApplyWindowSettings() { window_.ApplyWindowSettings(CalibrationPending()); }
 
-void TForm1::ApplyWindowSettings() {
-  BringOntoScreen();
-  if (config_.window.AlwaysOnTop) setWindowFlag(Qt::WindowStaysOnTopHint, true);
-  ApplyClickThrough();
-}
-
-void TForm1::SetWindowFlagShown(Qt::WindowType flag, bool on) {
-  if (windowFlags().testFlag(flag) == on) return;
-  const bool wasVisible = isVisible();
-  setWindowFlag(flag, on);
-  if (wasVisible) show();  // changing flags hides a shown window
-}
-
-void TForm1::ApplyAlwaysOnTop() {
-  SetWindowFlagShown(Qt::WindowStaysOnTopHint, config_.window.AlwaysOnTop);
-}
-
-void TForm1::ApplyBorderless() {
-  SetWindowFlagShown(Qt::FramelessWindowHint, config_.window.Borderless);
-  ApplyBorderAndTransparencyKey();
-  shape_ = WindowShape();
-  if (!use_mask_) {
-    clearMask();
-  } else if (shape_.Update(renderer_)) {
-    ApplyWindowMask();
-  }
-  InvalidateFrame();
-}
-
-void TForm1::ApplyClickThrough() {
-  // Clicks must reach a pending calibration; pass-through starts once it is done.
-  const bool wanted = config_.window.ClickThrough && !CalibrationPending();
-  if (wanted == click_through_applied_) return;
-  click_through_applied_ = wanted;
-  SetWindowFlagShown(Qt::WindowTransparentForInput, wanted);
-}
-
-void TForm1::BringOntoScreen() {
-  const QRect frame(pos(), frameGeometry().size());
-  for (const QScreen* screen : QGuiApplication::screens()) {
-    if (screen->availableGeometry().intersects(frame)) return;
-  }
-  if (const QScreen* primary = QGuiApplication::primaryScreen())
-    move(primary->availableGeometry().topLeft());
-}
+void TForm1::ApplyClickThrough() { window_.ApplyClickThrough(CalibrationPending()); }
 
 void TForm1::LockClientSize() {
-  // Without a face the design size is locked the same way.
-  const QImage& picture = pictures_.BackgroundBitmap();
-  const QSize face =
-      picture.isNull() ? QSize(kDesignClientWidth, kDesignClientHeight) : picture.size();
-  const QSize client = ScaleSize(face, ScaleFactor());
-  setFixedSize(client);
-  if (size() != client) resize(client);
+  window_.LockClientSize(pictures_.BackgroundBitmap(), ScaleFactor());
 }
 
 double TForm1::ScaleFactor() const { return config_.meter.Scale / 100.0; }
@@ -395,17 +322,6 @@ bool TForm1::UpdatePeakHold() {
                                  clock_.MonotonicNow().time_since_epoch())
                                  .count();
   return peak_hold_.Update(needle_.NeedlePosition, nowMs, config_.meter) != before;
-}
-
-QRegion TForm1::ToClient(const QRegion& framePixels) const {
-  const qreal ratio = devicePixelRatioF();
-  if (ratio == 1.0) return framePixels;
-  return QTransform::fromScale(1.0 / ratio, 1.0 / ratio).map(framePixels);
-}
-
-void TForm1::ApplyWindowMask() {
-  // The labels are written over the frame, also where the face is see-through.
-  setMask(ToClient(shape_.WindowMask()) + LabelRegion());
 }
 
 void TForm1::DrawLabels(QPainter& painter) const {
@@ -446,7 +362,8 @@ void TForm1::Timer1Timer() {
     return;
   RenderFrame();
   const QRect changed = renderer_.ChangedArea();
-  if (!changed.isEmpty()) update(ToClient(QRegion(changed)).boundingRect().adjusted(-1, -1, 1, 1));
+  if (!changed.isEmpty())
+    update(window_.ToClient(QRegion(changed)).boundingRect().adjusted(-1, -1, 1, 1));
 }
 
 void TForm1::ShowLinkState() {
@@ -457,7 +374,7 @@ void TForm1::ShowLinkState() {
   if (text != link_text_) {
     link_text_ = text;
     Log("Link state shown: " + (text.isEmpty() ? std::string("(none)") : text.toStdString()));
-    if (use_mask_) ApplyWindowMask();
+    window_.LabelsChanged();
     update();
   }
   if (status.State != shown_state_) {
@@ -468,19 +385,13 @@ void TForm1::ShowLinkState() {
 
 void TForm1::Timer2Timer() {
   Timer2_.stop();
-  if (use_mask_) ApplyWindowMask();
+  window_.LabelsChanged();
   update();
 }
 
 void TForm1::Timer3Timer() { TrackSmartSDRWindow(); }
 
-void TForm1::TrackSmartSDRWindow() {
-  const std::optional<std::uintptr_t> smartsdr = window_finder_->FindTopLevelWindow("SmartSDR-Win");
-  if (!smartsdr) return;
-  const std::optional<ScreenRect> rect = window_finder_->GetOuterRect(*smartsdr);
-  if (!rect) return;
-  move(rect->right + kSmartSdrOffsetX - frameGeometry().width(), rect->top + kSmartSdrOffsetY);
-}
+void TForm1::TrackSmartSDRWindow() { window_.TrackSmartSDRWindow(); }
 
 void TForm1::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
@@ -526,8 +437,7 @@ void TForm1::RenderFrame() {
   needle_.ImageCenterX = static_cast<std::int32_t>(std::lround(renderer_.Center().X / ratio));
   needle_.ImageCenterY = static_cast<std::int32_t>(std::lround(renderer_.Center().Y / ratio));
   rendered_peak_ = PeakPosition().value_or(-1.0);
-  if (use_mask_ && !renderer_.ChangedArea().isEmpty() && shape_.Update(renderer_))
-    ApplyWindowMask();
+  window_.FollowFrame(renderer_);
   frame_stale_ = false;
   rendered_position_ = needle_.NeedlePosition;
 }
@@ -557,30 +467,16 @@ void TForm1::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::RightButton) {
     menu_->Popup(event->globalPosition().toPoint());
   } else if (event->button() == Qt::LeftButton) {
-    drag_armed_ = true;
-    dragging_ = false;
-    drag_press_ = event->globalPosition().toPoint();
-    drag_origin_ = pos();
+    window_.PressLeft(event->globalPosition().toPoint());
   }
 }
 
 void TForm1::mouseMoveEvent(QMouseEvent* event) {
-  if (!drag_armed_ || !(event->buttons() & Qt::LeftButton)) return;
-  const QPoint moved = event->globalPosition().toPoint() - drag_press_;
-  // Up to 3 px a press is still a click.
-  if (!dragging_ && moved.x() * moved.x() + moved.y() * moved.y() <= kClickSlopPx * kClickSlopPx)
-    return;
-  dragging_ = true;
-  move(drag_origin_ + moved);
+  window_.MoveTo(event->globalPosition().toPoint(), event->buttons() & Qt::LeftButton);
 }
 
 void TForm1::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) {
-    if (dragging_)
-      Log("Window moved to (" + std::to_string(x()) + ", " + std::to_string(y()) + ").");
-    drag_armed_ = false;
-    dragging_ = false;
-  }
+  if (event->button() == Qt::LeftButton) window_.ReleaseLeft();
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {

@@ -15,7 +15,7 @@
 #include "app/FacePictures.h"
 #include "app/MessageBoxPrompter.h"
 #include "app/MeterMenu.h"
-#include "app/WindowShape.h"
+#include "app/WindowBehaviour.h"
 #include "calibration/Prompter.h"
 #include "display/PeakHold.h"
 #include "display/Renderer.h"
@@ -102,7 +102,7 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   QTimer& Timer1() { return Timer1_; }
   QTimer& Timer2() { return Timer2_; }
   QTimer& Timer3() { return Timer3_; }
-  bool ClickThroughApplied() const { return click_through_applied_; }
+  bool ClickThroughApplied() const { return window_.ClickThroughApplied(); }
 
   // The settings file in use: the injected one, else the default.
   std::string ConfigPath() const;
@@ -139,39 +139,29 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   void LoadCalibration();
   // A calibration began, took input or ended: click-through and the frame follow.
   void CalibrationChanged();
-  void ResetWindowPlace();
-  void ApplyAlwaysOnTop();
-  void ApplyBorderless();
   void SetTracking(bool on);
-  void ApplyBorderAndTransparencyKey();
   void LockClientSize();
   // Scale percent as a factor of the face picture's pixels.
   double ScaleFactor() const;
   // The peak marker's position while peak hold is on.
   std::optional<double> PeakPosition() const;
   bool UpdatePeakHold();
-  // Frame (device) pixels to client pixels.
-  QRegion ToClient(const QRegion& framePixels) const;
-  void ApplyWindowMask();
   // The build label and the link state, drawn over the frame, and where they lie.
   void DrawLabels(QPainter& painter) const;
   QRegion LabelRegion() const;
-  void BringOntoScreen();
   void ApplyClickThrough();
-  // Window flags changed on a shown window hide it; shown again at once.
-  void SetWindowFlagShown(Qt::WindowType flag, bool on);
 
   FormEnvironment env_;
   const Clock& clock_;
   TextLog log_;
   std::unique_ptr<MessageBoxPrompter> own_prompter_;
   Prompter* prompter_;
-  std::unique_ptr<WindowFinder> window_finder_;
 
   AppConfig config_;
   NeedleState needle_;
   FacePictures pictures_;
   CalibrationFlow calibration_;
+  WindowBehaviour window_;
   // Any family's source; kept under the name of the window's field for the radio link.
   std::unique_ptr<LevelSource> FlexRadio_;
   std::unique_ptr<MeterMenu> menu_;
@@ -183,14 +173,6 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
 
   bool created_ = false;
   bool closed_ = false;
-  bool use_mask_ = false;
-  bool click_through_applied_ = false;
-  WindowShape shape_;
-  // A left press moves the window once it has gone further than a click may.
-  bool drag_armed_ = false;
-  bool dragging_ = false;
-  QPoint drag_press_;
-  QPoint drag_origin_;
   bool frame_stale_ = true;
   QString link_text_;
   LinkState shown_state_ = LinkState::NotConnected;
