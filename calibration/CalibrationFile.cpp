@@ -109,13 +109,17 @@ void WritePoints(const TCalibrationPoints& points, std::FILE* file, TextLog& log
 
 }  // namespace
 
-std::string FaceCalibrationFileName(const std::string& FaceFileName) {
+std::string FileBesideFace(const std::string& FaceFileName, std::string_view Suffix) {
   const std::size_t folderEnd = FaceFileName.find_last_of("/\\");
   const std::size_t nameStart = folderEnd == std::string::npos ? 0 : folderEnd + 1;
   const std::size_t dot = FaceFileName.rfind('.');
   // A dot that starts the name (".face") or sits in a folder name is no extension.
   const bool hasExtension = dot != std::string::npos && dot > nameStart;
-  return FaceFileName.substr(0, hasExtension ? dot : FaceFileName.size()) + ".calibration.txt";
+  return FaceFileName.substr(0, hasExtension ? dot : FaceFileName.size()) + std::string(Suffix);
+}
+
+std::string FaceCalibrationFileName(const std::string& FaceFileName) {
+  return FileBesideFace(FaceFileName, ".calibration.txt");
 }
 
 void SaveCalibrationToFile(const TCalibrationPoints& CalibrationPoints, const std::string& FileName,

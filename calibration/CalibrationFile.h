@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "calibration/MeterCalibration.h"
 #include "support/TextLog.h"
@@ -13,6 +14,10 @@ class CalibrationFileError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// A file that belongs to a face picture, beside it, the face's extension replaced by
+// Suffix: "dir/quendal.png" and ".calibration.txt" give "dir/quendal.calibration.txt".
+std::string FileBesideFace(const std::string& FaceFileName, std::string_view Suffix);
 
 // The calibration that belongs to a face picture, beside it: "dir/quendal.png" gives
 // "dir/quendal.calibration.txt".
