@@ -23,11 +23,8 @@
 #include "app/main.h"
 #include "calibration/CalibrationFile.h"
 #include "display/Ballistics.h"
-#include "display/BuildLabel.h"
-#include "display/LinkStatusText.h"
 #include "display/MeterScale.h"
 #include "display/NeedleGeometry.h"
-#include "platform/FileVersion.h"
 
 namespace quendal {
 
@@ -48,20 +45,6 @@ int MouseButtonNumber(Qt::MouseButton button) {
     default:
       return 3;
   }
-}
-
-// The caption, and once the radio is known, who it is: "Quendal for FlexRadio – Shack
-// (FLEX-6600M)".
-QString WindowTitle(LinkState state, const RadioIdentity& radio) {
-  QString title = QString::fromUtf8(kWindowCaption);
-  const bool connected = state == LinkState::Receiving || state == LinkState::NoMeterData ||
-                         state == LinkState::SliceNotOpen;
-  if (!connected || (radio.Name.empty() && radio.Model.empty())) return title;
-  title += QStringLiteral(" \u2013 ") + QString::fromStdString(radio.Name);
-  if (!radio.Model.empty())
-    title += (radio.Name.empty() ? QStringLiteral("") : QStringLiteral(" ")) + QStringLiteral("(") +
-             QString::fromStdString(radio.Model) + QStringLiteral(")");
-  return title;
 }
 
 // config.ini beside the program file (the working folder when no application object
@@ -86,7 +69,8 @@ TForm1::TForm1(FormEnvironment environment, QWidget* parent)
       calibration_(config_.calibration, config_.window, *prompter_, log_, *this),
       window_(*this, config_.window, log_,
               env_.MakeWindowFinder ? env_.MakeWindowFinder() : CreatePlatformWindowFinder(),
-              [this] { return LabelRegion(); }) {
+              [this] { return labels_.Region(Timer2_.isActive()); }),
+      labels_(*this, log_) {
   setWindowTitle(kWindowCaption);
   move(0, 0);
   resize(kDesignClientSize);
@@ -324,27 +308,6 @@ bool TForm1::UpdatePeakHold() {
   return peak_hold_.Update(needle_.NeedlePosition, nowMs, config_.meter) != before;
 }
 
-void TForm1::DrawLabels(QPainter& painter) const {
-  if (Timer2_.isActive()) DrawBuildNumber(painter, width(), height(), BuildNumber());
-  if (!link_text_.isEmpty()) DrawCornerLabel(painter, width(), height(), link_text_);
-}
-
-QRegion TForm1::LabelRegion() const {
-  if (!Timer2_.isActive() && link_text_.isEmpty()) return {};
-  QImage label(size(), QImage::Format_ARGB32_Premultiplied);
-  label.fill(0u);
-  QPainter painter(&label);
-  DrawLabels(painter);
-  painter.end();
-  return QRegion(QBitmap::fromImage(label.createAlphaMask()));
-}
-
-std::int32_t TForm1::BuildNumber() {
-  // Windows programs carry it in their version resource; elsewhere it is compiled in.
-  const std::int32_t fromResource = ReadOwnFileBuildNumber();
-  return fromResource >= 0 ? fromResource : GetBuildNumber();
-}
-
 void TForm1::Timer1Timer() {
   if (!created_) return;
   ShowLinkState();
@@ -367,20 +330,9 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::ShowLinkState() {
-  if (!FlexRadio_) return;
-  const LinkStatus status = FlexRadio_->Status();
-  // The build label has the corner first; the state follows once it has gone.
-  const QString text = Timer2_.isActive() ? QString() : LinkStatusText(status);
-  if (text != link_text_) {
-    link_text_ = text;
-    Log("Link state shown: " + (text.isEmpty() ? std::string("(none)") : text.toStdString()));
-    window_.LabelsChanged();
-    update();
-  }
-  if (status.State != shown_state_) {
-    shown_state_ = status.State;
-    setWindowTitle(WindowTitle(status.State, FlexRadio_->Identity()));
-  }
+  if (!FlexRadio_ || !labels_.FollowLink(*FlexRadio_, Timer2_.isActive())) return;
+  window_.LabelsChanged();
+  update();
 }
 
 void TForm1::Timer2Timer() {
@@ -411,7 +363,7 @@ void TForm1::FormPaint(const QRect& area) {
       QRectF(area), renderer_.Frame(),
       QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio));
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  DrawLabels(painter);
+  labels_.Draw(painter, Timer2_.isActive());
   // The overlay is in face pixels, as the clicks are.
   painter.save();
   painter.scale(ScaleFactor(), ScaleFactor());

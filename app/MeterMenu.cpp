@@ -13,6 +13,8 @@
 #include <functional>
 #include <vector>
 
+#include "app/WindowCaption.h"
+
 namespace quendal {
 
 namespace {
@@ -55,7 +57,7 @@ std::string JoinKnown(std::initializer_list<std::string> parts) {
 
 std::string AboutText(const std::string& version, std::int32_t buildNumber,
                       const LevelSource* radio) {
-  std::string text = "Quendal for FlexRadio " + version +
+  std::string text = std::string(kWindowCaption) + " " + version +
                      "\nBuild: " + std::to_string(buildNumber) + "\n\nRadio: ";
   if (radio == nullptr) return text + "none\nLink: not connected";
   const RadioIdentity id = radio->Identity();
@@ -170,7 +172,8 @@ void MeterMenu::OpenSettingsFolder() {
 void MeterMenu::ShowAbout() {
   const std::string text =
       AboutText(QCoreApplication::applicationVersion().toStdString(), host_.Build(), host_.Radio());
-  QMessageBox::about(&window_, "About Quendal for FlexRadio", QString::fromStdString(text));
+  QMessageBox::about(&window_, QStringLiteral("About %1").arg(kWindowCaption),
+                     QString::fromStdString(text));
 }
 
 void MeterMenu::CreateTrayIcon() {

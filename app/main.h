@@ -15,7 +15,9 @@
 #include "app/FacePictures.h"
 #include "app/MessageBoxPrompter.h"
 #include "app/MeterMenu.h"
+#include "app/StatusLabels.h"
 #include "app/WindowBehaviour.h"
+#include "app/WindowCaption.h"
 #include "calibration/Prompter.h"
 #include "display/PeakHold.h"
 #include "display/Renderer.h"
@@ -26,8 +28,6 @@
 #include "support/TextLog.h"
 
 namespace quendal {
-
-inline constexpr char kWindowCaption[] = "Quendal for FlexRadio";
 
 // What differs between the program and its tests; the program uses the defaults.
 struct FormEnvironment {
@@ -106,8 +106,6 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
 
   // The settings file in use: the injected one, else the default.
   std::string ConfigPath() const;
-  // The number the build label shows.
-  static std::int32_t BuildNumber();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -146,9 +144,6 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   // The peak marker's position while peak hold is on.
   std::optional<double> PeakPosition() const;
   bool UpdatePeakHold();
-  // The build label and the link state, drawn over the frame, and where they lie.
-  void DrawLabels(QPainter& painter) const;
-  QRegion LabelRegion() const;
   void ApplyClickThrough();
 
   FormEnvironment env_;
@@ -162,6 +157,7 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   FacePictures pictures_;
   CalibrationFlow calibration_;
   WindowBehaviour window_;
+  StatusLabels labels_;
   // Any family's source; kept under the name of the window's field for the radio link.
   std::unique_ptr<LevelSource> FlexRadio_;
   std::unique_ptr<MeterMenu> menu_;
@@ -174,8 +170,6 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   bool created_ = false;
   bool closed_ = false;
   bool frame_stale_ = true;
-  QString link_text_;
-  LinkState shown_state_ = LinkState::NotConnected;
   double rendered_position_ = -1.0;
   double rendered_peak_ = -1.0;
   PeakHold peak_hold_;
