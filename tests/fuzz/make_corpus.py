@@ -152,6 +152,14 @@ def calibration():
     put("calibration", "long_number", "1" * 300 + " 2\n")
 
 
+def scale_file():
+    put("scale_file", "power", "# watts\r\n0 66 180\r\n25 120 100\r\n50 240 70\r\n"
+        "75 360 100\r\n100 414 180\r\n")
+    put("scale_file", "swr", "\xef\xbb\xbf1\t90 210\n1.5 130 170\n2 0 -3\n3 240 100\n10 400 208\n")
+    put("scale_file", "falling", "0 1 1\n\n  # x\n-1 2 2\n")
+    put("scale_file", "bad", "1,5 1 1\nnan 2 2\n0 1.5 1\n1 2\n")
+
+
 def chunk(kind, body):
     return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
 
@@ -210,8 +218,8 @@ def rigctld():
 
 
 def main():
-    for make in (vita49, discovery, meter_status, slice_text, telnet, config, calibration, picture,
-                 tci, rigctld):
+    for make in (vita49, discovery, meter_status, slice_text, telnet, config, calibration,
+                 scale_file, picture, tci, rigctld):
         make()
     return 0
 
