@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "calibration/CalibrationFile.h"
+#include "calibration/TransmitScaleFile.h"
 #include "display/PictureLoader.h"
 #include "display/Renderer.h"
 #include "tests/display/TestMeter.h"
@@ -93,6 +94,28 @@ TEST_F(DefaultFace, NeedleEndsOnTheMarks) {
       const QPoint p = along(d);
       EXPECT_EQ(frame.pixel(p), face.pixel(p)) << c.name << " at " << d;
     }
+  }
+}
+
+TEST_F(DefaultFace, TransmitScalesReadAndLieOnTheirDrawnMarks) {
+  struct Case {
+    TransmitReading reading;
+    std::vector<double> values;
+  };
+  const Case cases[] = {{TransmitReading::Power, {0, 25, 50, 75, 100}},
+                        {TransmitReading::Swr, {1, 1.5, 2, 3, kSwrInfinity}}};
+  for (const Case& c : cases) {
+    const ScaleFile read =
+        ReadScaleFile(TransmitScaleFileName(kAssets + "/quendal.png", c.reading));
+    EXPECT_EQ(read.Problem, "");
+    std::vector<double> values;
+    for (const ScaleMark& mark : read.Marks.Marks()) {
+      values.push_back(mark.Value);
+      const QColor ink = QColor::fromRgba(face.pixel(mark.Point.X, mark.Point.Y));
+      EXPECT_TRUE(ink.red() < 80 && ink.green() < 80 && ink.blue() < 80)
+          << TransmitReadingKey(c.reading) << " " << mark.Value << ": the point is on a mark";
+    }
+    EXPECT_EQ(values, c.values) << TransmitReadingKey(c.reading);
   }
 }
 

@@ -33,6 +33,8 @@ EXPECTED_FILES = sorted([
     "share/quendal/calibration.txt",
     "share/quendal/quendal-foreground.png",
     "share/quendal/quendal.png",
+    "share/quendal/quendal.power.txt",
+    "share/quendal/quendal.swr.txt",
 ])
 
 # Stands in for the real program: reports where it runs and what it was given.
@@ -116,7 +118,8 @@ def check_launcher(prefix, scratch):
     check(cwd == folder, f"first run works in {folder} (got {cwd})")
     check(args == ["--config", os.path.join(folder, "config.ini"), "--extra"],
           f"first run passes --config <folder>/config.ini before the user's arguments (got {args})")
-    for name in ["quendal.png", "quendal-foreground.png", "calibration.txt"]:
+    for name in ["quendal.png", "quendal-foreground.png", "calibration.txt", "quendal.power.txt",
+                 "quendal.swr.txt"]:
         copied = os.path.join(folder, name)
         check(os.path.isfile(copied) and read(copied) == read(os.path.join(defaults, name)),
               f"first run copies the default {name}")

@@ -2,7 +2,9 @@
 
 #include <QImage>
 #include <QPointF>
+#include <vector>
 
+#include "calibration/Scale.h"
 #include "display/MeterSettings.h"
 
 namespace quendal::facegen {
@@ -27,6 +29,11 @@ QPointF ScalePoint(double Position, double Radius);
 
 // The 16 marks where the needle tip meets them, in whole pixels.
 TCalibrationPoints MarkPoints();
+
+// The transmit scales printed below the S scale, over the same sweep: power 0..100 W
+// and SWR 1..∞ (∞ as kSwrInfinity), at whole-pixel points on their drawn marks.
+std::vector<ScaleMark> PowerMarks();
+std::vector<ScaleMark> SwrMarks();
 
 QImage DrawFace();
 // Drawn over the needle: the pivot cover; pure black elsewhere, which is see-through.

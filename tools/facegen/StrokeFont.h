@@ -12,6 +12,9 @@ inline constexpr double kGlyphWidth = 4.0;
 inline constexpr double kGlyphHeight = 6.0;
 inline constexpr double kGlyphAdvance = 5.5;
 
+// Stands for "∞" in a text, which has no one-byte spelling.
+inline constexpr char kInfinityGlyph = '\x01';
+
 // Outline strokes of Text, UnitSize pixels per grid unit, centred on Centre.
 QPainterPath TextPath(std::string_view Text, double UnitSize, QPointF Centre);
 

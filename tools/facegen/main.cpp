@@ -1,11 +1,15 @@
-// Draws the default meter face, its foreground, its calibration file and the emblem.
+// Draws the default meter face, its foreground, its calibration and transmit scale files
+// and the emblem.
 #include <QDir>
 #include <QImage>
 #include <QString>
 #include <cstdio>
 #include <exception>
+#include <string>
+#include <utility>
 
 #include "calibration/CalibrationFile.h"
+#include "calibration/TransmitScaleFile.h"
 #include "support/TextLog.h"
 #include "tools/facegen/FaceDesign.h"
 
@@ -15,6 +19,22 @@ bool Save(const QImage& image, const QString& path) {
   if (image.save(path, "PNG")) return true;
   std::fprintf(stderr, "facegen: cannot write %s\n", qPrintable(path));
   return false;
+}
+
+// The power and SWR scales printed on the face, beside it.
+bool SaveTransmitScales(const std::string& face) {
+  using quendal::TransmitReading;
+  for (const auto& [reading, marks] :
+       {std::pair{TransmitReading::Power, quendal::facegen::PowerMarks()},
+        std::pair{TransmitReading::Swr, quendal::facegen::SwrMarks()}}) {
+    const std::string problem =
+        quendal::WriteScaleFile(marks, quendal::TransmitScaleFileName(face, reading));
+    if (!problem.empty()) {
+      std::fprintf(stderr, "facegen: %s\n", problem.c_str());
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -42,5 +62,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "facegen: %s\n", e.what());
     return 1;
   }
-  return 0;
+  return SaveTransmitScales(out.filePath("quendal.png").toStdString()) ? 0 : 1;
 }
