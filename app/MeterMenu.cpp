@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/WindowCaption.h"
+#include "display/LinkStatusText.h"
 
 namespace quendal {
 
@@ -22,26 +23,6 @@ namespace {
 constexpr int kSizes[] = {50, 75, 100, 150, 200};
 // Keyboard accelerators, unique within the size menu.
 const char* const kSizeTexts[] = {"&50 %", "&75 %", "&100 %", "15&0 %", "&200 %"};
-
-const char* LinkStateText(LinkState state) {
-  switch (state) {
-    case LinkState::NotConnected:
-      return "not connected";
-    case LinkState::Searching:
-      return "searching for the radio";
-    case LinkState::Connecting:
-      return "connecting";
-    case LinkState::NoMeterData:
-      return "connected, no meter data";
-    case LinkState::SliceNotOpen:
-      return "connected, slice not open";
-    case LinkState::Receiving:
-      return "receiving";
-    case LinkState::Lost:
-      return "link lost";
-  }
-  return "unknown";
-}
 
 std::string JoinKnown(std::initializer_list<std::string> parts) {
   std::string text;
@@ -59,11 +40,11 @@ std::string AboutText(const std::string& version, std::int32_t buildNumber,
                       const LevelSource* radio) {
   std::string text = std::string(kWindowCaption) + " " + version +
                      "\nBuild: " + std::to_string(buildNumber) + "\n\nRadio: ";
-  if (radio == nullptr) return text + "none\nLink: not connected";
+  if (radio == nullptr) return text + "none\nLink: " + LinkStateText(LinkStatus{}).toStdString();
   const RadioIdentity id = radio->Identity();
   const std::string who = JoinKnown({id.Name, id.Model, id.Serial, id.Address});
   text += who.empty() ? "unknown" : who;
-  return text + "\nLink: " + LinkStateText(radio->Status().State);
+  return text + "\nLink: " + LinkStateText(radio->Status()).toStdString();
 }
 
 MeterMenu::MeterMenu(MeterMenuHost& host, QWidget& window, Prompter& prompter)

@@ -2,8 +2,10 @@
 
 namespace quendal {
 
-QString LinkStatusText(const LinkStatus& Status) {
+QString LinkStateText(const LinkStatus& Status) {
   switch (Status.State) {
+    case LinkState::NotConnected:
+      return QStringLiteral("Not connected");
     case LinkState::Searching:
       return QStringLiteral("Searching for radio\u2026");
     case LinkState::Connecting:
@@ -17,11 +19,16 @@ QString LinkStatusText(const LinkStatus& Status) {
           .arg(Status.MeterPort);
     case LinkState::SliceNotOpen:
       return QStringLiteral("Slice %1 not open").arg(Status.Slice);
-    case LinkState::NotConnected:
     case LinkState::Receiving:
-      break;
+      return QStringLiteral("Receiving");
   }
-  return QString();
+  return QStringLiteral("Unknown");
+}
+
+QString LinkStatusText(const LinkStatus& Status) {
+  const bool quiet =
+      Status.State == LinkState::NotConnected || Status.State == LinkState::Receiving;
+  return quiet ? QString() : LinkStateText(Status);
 }
 
 }  // namespace quendal

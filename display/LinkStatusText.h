@@ -6,7 +6,11 @@
 
 namespace quendal {
 
-// What the face says about the link; empty while readings flow (or nothing is to be said).
+// The link's state in words, with what the state knows: "Connecting to 192.168.1.50…".
+QString LinkStateText(const LinkStatus& Status);
+
+// What the face says about the link: those words, but nothing while readings flow or
+// before the link has started.
 QString LinkStatusText(const LinkStatus& Status);
 
 }  // namespace quendal

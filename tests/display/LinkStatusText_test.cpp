@@ -8,10 +8,11 @@ namespace {
 TEST(LinkStatusText, EachStateHasItsWords) {
   struct Case {
     LinkStatus status;
-    const char* text;  // UTF-8
+    const char* text;             // UTF-8, on the face
+    const char* words = nullptr;  // in the About box, where they differ
   };
   const Case cases[] = {
-      {{LinkState::NotConnected, "", 0, 0, -1}, ""},
+      {{LinkState::NotConnected, "", 0, 0, -1}, "", "Not connected"},
       {{LinkState::Searching, "", 0, 0, -1}, "Searching for radio\u2026"},
       {{LinkState::Connecting, "192.168.1.50", 0, 0, -1}, "Connecting to 192.168.1.50\u2026"},
       {{LinkState::Lost, "", 4, 0, -1}, "Radio lost \u2013 retrying in 4 s"},
@@ -19,9 +20,12 @@ TEST(LinkStatusText, EachStateHasItsWords) {
        "No meter data \u2013 check the firewall (UDP 51234)"},
       {{LinkState::NoMeterData, "", 0, 0, -1}, "No meter data"},
       {{LinkState::SliceNotOpen, "", 0, 0, 1}, "Slice 1 not open"},
-      {{LinkState::Receiving, "192.168.1.50", 0, 51234, 0}, ""},
+      {{LinkState::Receiving, "192.168.1.50", 0, 51234, 0}, "", "Receiving"},
   };
-  for (const Case& c : cases) EXPECT_EQ(LinkStatusText(c.status).toStdString(), c.text) << c.text;
+  for (const Case& c : cases) {
+    EXPECT_EQ(LinkStatusText(c.status).toStdString(), c.text) << c.text;
+    EXPECT_EQ(LinkStateText(c.status).toStdString(), c.words ? c.words : c.text) << c.text;
+  }
 }
 
 }  // namespace
