@@ -1,10 +1,11 @@
 #include "calibration/TransmitScaleFile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -69,7 +70,7 @@ std::pair<std::string, std::string> FileContents(const std::string& fileName) {
   if (text.size() > kMaxScaleFileBytes) {
     return {{}, "is larger than " + std::to_string(kMaxScaleFileBytes / 1024) + " KiB"};
   }
-  return {std::move(text), {}};
+  return {std::move(text), std::string()};
 }
 
 // One "value x y" line; a problem, or "" with the mark filled in.
@@ -161,7 +162,7 @@ std::string WriteScaleFile(const std::vector<ScaleMark>& Marks, const std::strin
   const std::filesystem::path target = PathFromUtf8(FileName);
   std::filesystem::path temporary = target;
   temporary += ".tmp";
-  const std::string failure = FileName + " could not be written";
+  std::string failure = FileName + " could not be written";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
