@@ -385,7 +385,7 @@ void TForm1::RenderFrame() {
   renderer_.RenderFrame(drawn.Settings, drawn.Calibration, SScale(drawn.Calibration),
                         preview ? calibration_.PreviewPosition() : needle_.NeedlePosition, face,
                         pictures_.PNGImage(), frame.width(), frame.height(), clock_.LocalNow(),
-                        log_, preview ? std::nullopt : PeakPosition());
+                        log_, preview ? std::nullopt : PeakPosition(), drawn.StrokeWidth);
   needle_.ImageCenterX = static_cast<std::int32_t>(std::lround(renderer_.Center().X / ratio));
   needle_.ImageCenterY = static_cast<std::int32_t>(std::lround(renderer_.Center().Y / ratio));
   rendered_peak_ = PeakPosition().value_or(-1.0);

@@ -62,8 +62,8 @@ inline std::uint32_t ByteMul(std::uint32_t x, std::uint32_t a) {
   return x | t;
 }
 
-QPen LinePen(TColor32 color) {
-  return QPen(QColor::fromRgba(color), 1.0, Qt::SolidLine, Qt::FlatCap);
+QPen LinePen(TColor32 color, double width) {
+  return QPen(QColor::fromRgba(color), width, Qt::SolidLine, Qt::FlatCap);
 }
 
 }  // namespace
@@ -80,20 +80,22 @@ void LineStroker::End() {
   frame_ = nullptr;
 }
 
-void LineStroker::Stroke(double x1, double y1, double x2, double y2, TColor32 color) {
+void LineStroker::Stroke(double x1, double y1, double x2, double y2, TColor32 color,
+                         double penWidth) {
   const std::uint32_t alpha = color >> 24;
   if (alpha == 0) return;  // blends nothing
   if (alpha < 255) {
-    StrokeTranslucent(x1, y1, x2, y2, color);
+    StrokeTranslucent(x1, y1, x2, y2, color, penWidth);
     return;
   }
   Line line{x1, y1, x2, y2};
   if (!PainterLine(line, frame_->width(), frame_->height())) return;
-  painter_.setPen(LinePen(color));
+  painter_.setPen(LinePen(color, penWidth));
   painter_.drawLine(QLineF(line.x1, line.y1, line.x2, line.y2));
 }
 
-void LineStroker::StrokeTranslucent(double x1, double y1, double x2, double y2, TColor32 color) {
+void LineStroker::StrokeTranslucent(double x1, double y1, double x2, double y2, TColor32 color,
+                                    double penWidth) {
   const int width = frame_->width(), height = frame_->height();
   Line line{x1, y1, x2, y2};
   if (!PainterLine(line, width, height)) return;
@@ -107,10 +109,10 @@ void LineStroker::StrokeTranslucent(double x1, double y1, double x2, double y2, 
     coveragePainter_.setRenderHint(QPainter::Antialiasing, true);
   }
   spans_.Reset(width, height);
-  spans_.AddSegment(x1, y1, x2, y2, kTouchMargin);
+  spans_.AddSegment(x1, y1, x2, y2, TouchMargin(penWidth));
 
   // The line in its opaque colour on a clear patch gives colour times coverage.
-  coveragePainter_.setPen(LinePen(color | 0xFF000000u));
+  coveragePainter_.setPen(LinePen(color | 0xFF000000u, penWidth));
   coveragePainter_.drawLine(QLineF(line.x1, line.y1, line.x2, line.y2));
 
   const std::uint32_t alpha = color >> 24;

@@ -30,9 +30,10 @@ ScaledMeter ScaleMeter(const MeterSettings& Settings, const MeterCalibration& Ca
   ScaledMeter m{Settings, Calibration};
   if (Factor == 1.0) return m;
   MeterSettings& s = m.Settings;
+  m.StrokeWidth = std::max(1.0, Factor);
   s.NeedleLength = ScaleLength(s.NeedleLength, Factor);
   s.ImageBottomOffset = ScaleLength(s.ImageBottomOffset, Factor);
-  s.NeedleThickness = ScaleLength(s.NeedleThickness, Factor);
+  s.NeedleThickness = ScaleLength(s.NeedleThickness, Factor / m.StrokeWidth);
   s.ShadowOffset = ScaleLength(s.ShadowOffset, Factor);
   MeterCalibration& c = m.Calibration;
   for (TPoint& p : c.CalibrationPoints) p = ScalePoint(p, Factor);

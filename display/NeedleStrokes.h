@@ -25,6 +25,7 @@ struct StrokeSet {
   Segment base;
   StrokeShift shift;
   TColor32 color = 0;
+  double width = 1.0;  // of each stroke, in drawn pixels; shift is as long
   std::int64_t first = 0;
   std::int64_t last = -1;
 

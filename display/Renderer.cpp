@@ -73,8 +73,10 @@ bool Cacheable(const NeedleStrokes& strokes) {
 
 // Across the line as drawn, between whole pixels: a needle whose ends land on the
 // same pixels is drawn the same, which lets an unchanged frame be left as it is.
-StrokeShift DrawnShift(const Segment& s) {
-  return PerpendicularStrokeShift(s.x2 - s.x1, s.y2 - s.y1);
+// Strokes wider than a pixel lie as far apart as they are wide.
+StrokeShift DrawnShift(const Segment& s, double strokeWidth) {
+  const StrokeShift unit = PerpendicularStrokeShift(s.x2 - s.x1, s.y2 - s.y1);
+  return {unit.X * strokeWidth, unit.Y * strokeWidth};
 }
 
 bool Finite(const Segment& s) {
@@ -84,26 +86,42 @@ bool Finite(const Segment& s) {
 // The peak marker: one thin stroke along the needle as it stood at the peak.
 StrokeSet PeakStroke(const MeterSettings& state, const MeterCalibration& calibration,
                      const Scale& scale, double value, std::int32_t centerX, std::int32_t centerY,
-                     int width, int height) {
+                     int width, int height, double strokeWidth) {
   StrokeSet peak;
+  peak.width = strokeWidth;
   const NeedleGeometry g = SelectNeedleGeometry(state, calibration, scale, value, centerX, centerY);
   peak.base = {RoundHalfEven(g.PivotX), RoundHalfEven(g.PivotY),
                RoundHalfEven(g.PivotX + std::cos(g.Angle) * g.Length),
                RoundHalfEven(g.PivotY - std::sin(g.Angle) * g.Length)};
   peak.color = state.PeakHoldColor != 0 ? state.PeakHoldColor : state.NeedleColor;
-  peak.shift = DrawnShift(peak.base);
+  peak.shift = DrawnShift(peak.base, strokeWidth);
   if (Finite(peak.base)) SetStrokeRange(peak, 0, width, height);
   return peak;
+}
+
+// The needle's (or its shadow's) strokes side by side across it. Strokes wider than a
+// pixel are drawn as the one stroke they make together, since abutting strokes leave
+// seams between them; no wider than the frame can show.
+void SetNeedleStrokes(StrokeSet& set, std::int32_t thickness, double strokeWidth, int width,
+                      int height) {
+  set.width = strokeWidth;
+  if (strokeWidth > 1.0 && thickness > 1) {
+    set.width = std::min(strokeWidth * (2.0 * (thickness / 2) + 1.0), 2.0 * (width + height));
+    thickness = 0;
+  }
+  set.shift = DrawnShift(set.base, set.width);
+  if (Finite(set.base)) SetStrokeRange(set, thickness, width, height);
 }
 
 NeedleStrokes ComputeNeedleStrokes(const MeterSettings& state, const MeterCalibration& calibration,
                                    const Scale& scale, double value,
                                    std::optional<double> peakValue, std::int32_t centerX,
-                                   std::int32_t centerY, int width, int height) {
+                                   std::int32_t centerY, int width, int height,
+                                   double strokeWidth) {
   NeedleStrokes strokes;
   if (state.PeakHold && peakValue) {
-    strokes.peak =
-        PeakStroke(state, calibration, scale, *peakValue, centerX, centerY, width, height);
+    strokes.peak = PeakStroke(state, calibration, scale, *peakValue, centerX, centerY, width,
+                              height, strokeWidth);
   }
   const NeedleGeometry g = SelectNeedleGeometry(state, calibration, scale, value, centerX, centerY);
   const double dx = std::cos(g.Angle) * g.Length;
@@ -119,32 +137,26 @@ NeedleStrokes ComputeNeedleStrokes(const MeterSettings& state, const MeterCalibr
         (state.UseNeedleColorForShadow ? state.NeedleColor : state.ShadowColor) & 0x00FFFFFFu;
     const TColor32 alpha = static_cast<TColor32>(std::clamp(state.ShadowTransparency, 0, 255));
     strokes.shadow.color = (alpha << 24) | rgb;
-    strokes.shadow.shift = DrawnShift(strokes.shadow.base);
-    if (Finite(strokes.shadow.base)) {
-      SetStrokeRange(strokes.shadow, state.NeedleThickness, width, height);
-    }
+    SetNeedleStrokes(strokes.shadow, state.NeedleThickness, strokeWidth, width, height);
   }
   strokes.needle.base = {pivotX, pivotY, RoundHalfEven(g.PivotX + dx),
                          RoundHalfEven(g.PivotY + dy)};
   strokes.needle.color = state.NeedleColor;
-  strokes.needle.shift = DrawnShift(strokes.needle.base);
-  if (Finite(strokes.needle.base)) {
-    SetStrokeRange(strokes.needle, state.NeedleThickness, width, height);
-  }
+  SetNeedleStrokes(strokes.needle, state.NeedleThickness, strokeWidth, width, height);
   return strokes;
 }
 
 void AddStrokeSet(RowSpans& spans, const StrokeSet& set) {
   for (std::int64_t i = set.first; i <= set.last; ++i) {
     const Segment s = set.Stroke(i);
-    spans.AddSegment(s.x1, s.y1, s.x2, s.y2, kTouchMargin);
+    spans.AddSegment(s.x1, s.y1, s.x2, s.y2, TouchMargin(set.width));
   }
 }
 
 void DrawStrokeSet(LineStroker& stroker, const StrokeSet& set) {
   for (std::int64_t i = set.first; i <= set.last; ++i) {
     const Segment s = set.Stroke(i);
-    stroker.Stroke(s.x1, s.y1, s.x2, s.y2, set.color);
+    stroker.Stroke(s.x1, s.y1, s.x2, s.y2, set.color, set.width);
   }
 }
 
@@ -232,7 +244,7 @@ void DrawNeedle(QImage& Bitmap, const MeterSettings& Settings, const MeterCalibr
   LineStroker stroker;
   DrawStrokes(stroker, Bitmap,
               ComputeNeedleStrokes(Settings, Calibration, NeedleScale, Value, std::nullopt, CenterX,
-                                   CenterY, Bitmap.width(), Bitmap.height()));
+                                   CenterY, Bitmap.width(), Bitmap.height(), 1.0));
 }
 
 void DrawArcMarkings(QImage& Bitmap, const MeterSettings& Settings, const MeterCalibration& State,
@@ -335,7 +347,7 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
                                          const QImage& BackgroundBitmap, const QImage& PNGImage,
                                          std::int32_t ClientWidth, std::int32_t ClientHeight,
                                          const LocalDateTime& Today, TextLog& Log,
-                                         std::optional<double> PeakValue) {
+                                         std::optional<double> PeakValue, double StrokeWidth) {
   const QSize size(std::max(ClientWidth, 0), std::max(ClientHeight, 0));
   bool whole = false;
   if (frame_.size() != size) {
@@ -356,7 +368,7 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
   const bool markings = ArcMarkingsShown(Settings, Calibration);
   const NeedleStrokes strokes =
       ComputeNeedleStrokes(Settings, Calibration, NeedleScale, NeedleValue, PeakValue, center.X,
-                           center.Y, width, height);
+                           center.Y, width, height, StrokeWidth);
   // The needle moves by less than a pixel on most ticks: the same strokes over the
   // same face give the same frame.
   const bool extras = emblem || markings;

@@ -53,15 +53,17 @@ class MeterRenderer {
  public:
   // Face at (0, 0), the emblem at the top-right corner on 1 August, the arc
   // markings, shadow, the peak marker at PeakValue (when PeakHold is on) and the
-  // needle at NeedleValue, both on NeedleScale, then the transparency key. The
-  // returned frame stays valid until the next call; the renderer keeps it between
+  // needle at NeedleValue, both on NeedleScale, then the transparency key. Each of the
+  // needle's strokes is StrokeWidth pixels wide (ScaledMeter says how wide at a size).
+  // The returned frame stays valid until the next call; the renderer keeps it between
   // calls and redraws only what changed.
   const QImage& RenderFrame(const MeterSettings& Settings, const MeterCalibration& Calibration,
                             const Scale& NeedleScale, double NeedleValue,
                             const QImage& BackgroundBitmap, const QImage& PNGImage,
                             std::int32_t ClientWidth, std::int32_t ClientHeight,
                             const LocalDateTime& Today, TextLog& Log,
-                            std::optional<double> PeakValue = std::nullopt);
+                            std::optional<double> PeakValue = std::nullopt,
+                            double StrokeWidth = 1.0);
 
   // A picture drawn over the needle (a pivot cap, a cover, a glint), at (0, 0);
   // its pure black is see-through. A null picture draws nothing.

@@ -22,23 +22,27 @@ TEST(MeterScale, EveryLengthAndPointScalesTogether) {
   calibration.ArcCenterOffsetX = 3;
   calibration.ArcCenterOffsetY = -5;
   calibration.IndependentPivot = {11, 13};
+  // Above 100 % the three strokes of thickness 2 widen; below it one stroke is left.
   const struct {
     double factor;
-    std::int32_t needleLength, bottomOffset, thickness, shadowOffset;
+    std::int32_t needleLength, bottomOffset, thickness;
+    double strokeWidth;
+    std::int32_t shadowOffset;
     TPoint point1, arcCenter, pivot;
     std::int32_t radius, pivotRadius, lengthOffset, offsetX, offsetY;
   } cases[] = {
-      {1.0, 220, -50, 2, 4, {41, 33}, {171, 251}, {11, 13}, 201, 41, -7, 3, -5},
-      {2.0, 440, -100, 4, 8, {82, 66}, {342, 502}, {22, 26}, 402, 82, -14, 6, -10},
+      {1.0, 220, -50, 2, 1.0, 4, {41, 33}, {171, 251}, {11, 13}, 201, 41, -7, 3, -5},
+      {2.0, 440, -100, 2, 2.0, 8, {82, 66}, {342, 502}, {22, 26}, 402, 82, -14, 6, -10},
       // Halves round to even: 20.5 -> 20, 16.5 -> 16, 125.5 -> 126.
-      {0.5, 110, -25, 1, 2, {20, 16}, {86, 126}, {6, 6}, 100, 20, -4, 2, -2},
-      {1.5, 330, -75, 3, 6, {62, 50}, {256, 376}, {16, 20}, 302, 62, -10, 4, -8},
+      {0.5, 110, -25, 1, 1.0, 2, {20, 16}, {86, 126}, {6, 6}, 100, 20, -4, 2, -2},
+      {1.5, 330, -75, 2, 1.5, 6, {62, 50}, {256, 376}, {16, 20}, 302, 62, -10, 4, -8},
   };
   for (const auto& c : cases) {
     const ScaledMeter m = ScaleMeter(settings, calibration, c.factor);
     EXPECT_EQ(m.Settings.NeedleLength, c.needleLength) << c.factor;
     EXPECT_EQ(m.Settings.ImageBottomOffset, c.bottomOffset) << c.factor;
     EXPECT_EQ(m.Settings.NeedleThickness, c.thickness) << c.factor;
+    EXPECT_EQ(m.StrokeWidth, c.strokeWidth) << c.factor;
     EXPECT_EQ(m.Settings.ShadowOffset, c.shadowOffset) << c.factor;
     EXPECT_EQ(m.Calibration.CalibrationPoints[1], c.point1) << c.factor;
     EXPECT_EQ(m.Calibration.CalibrationPoints[3], (TPoint{0, 0})) << c.factor;

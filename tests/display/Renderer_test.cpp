@@ -112,6 +112,33 @@ TEST_F(RendererTest, ThicknessSetsTheNumberOfStrokesAcrossTheNeedle) {
   }
 }
 
+TEST_F(RendererTest, WideStrokesMakeOneNeedleWithoutSeams) {
+  // Stroke width 2 (a 200 % screen): the strokes together are one stroke twice as wide,
+  // about row 50's middle, with no lighter seam between them; half-covered rows at its edges.
+  struct Case {
+    std::int32_t thickness;
+    int firstFull, lastFull;
+  };
+  const Case cases[] = {{0, 50, 50}, {2, 48, 52}, {3, 48, 52}};
+  for (const Case& c : cases) {
+    testing::TestMeter s = HorizontalNeedle(c.thickness);
+    const QImage& frame =
+        renderer.RenderFrame(s.settings, s.calibration, SScale(s.calibration), 0.0, Face(),
+                             QImage(), kWidth, kHeight, kOrdinaryDay, log.Log(), std::nullopt, 2.0);
+    for (int y = c.firstFull - 2; y <= c.lastFull + 2; ++y) {
+      const QRgb p = Pixel(frame, 130, y);
+      if (y >= c.firstFull && y <= c.lastFull) {
+        EXPECT_EQ(p, kRed) << c.thickness << " row " << y;
+      } else if (y == c.firstFull - 1 || y == c.lastFull + 1) {
+        EXPECT_NE(p, kRed) << c.thickness << " row " << y;
+        EXPECT_NE(p, kFace) << c.thickness << " row " << y;
+      } else {
+        EXPECT_EQ(p, kFace) << c.thickness << " row " << y;
+      }
+    }
+  }
+}
+
 TEST_F(RendererTest, NeedleIsEquallyThickAtEveryAngle) {
   // Ink per pixel of length, from how far the green of the grey face has gone: three
   // strokes one pixel apart give 3 along the axes and a little less on a slant, where

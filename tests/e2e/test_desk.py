@@ -1,4 +1,4 @@
-"""The meter handled on the desktop: drag, right-click menu, size, peak hold, reset, tray.
+"""The meter on the desktop: drag, right-click menu, size, peak hold, reset, tray, 200 %.
 
 Usage: test_desk.py <scenario>. Exit status 0 when the scenario holds.
 """
@@ -251,11 +251,88 @@ def scenario_tray_icon(s):
         fail("ClickThrough=0 was not saved:\n" + open(s.config_path()).read())
 
 
+def needle_profile(shot, box, factor, mark, pivot):
+    """Per row across the upper needle, its coverage at device pixels: how green each pixel
+    is, from 0 (face) to 1 (needle). The face is cream (green a little below red, and
+    lighter shades count as none); the needle #00FF00."""
+    left, top, width, height = box
+    rows = []
+    for y in range(mark[1] + 15, mark[1] + 55):
+        y2 = y * factor
+        # Where the line from the pivot through the mark crosses this row.
+        x = pivot[0] + (mark[0] - pivot[0]) * (y - pivot[1]) / (mark[1] - pivot[1])
+        span = range(int((x - 5) * factor), int((x + 5) * factor))
+        green = [(shot.rgb(left + x2, top + y2)[1] - shot.rgb(left + x2, top + y2)[0]) / 255.0
+                 for x2 in span]
+        rows.append([min(1.0, a) if a > 0.05 else 0.0 for a in green])
+    return rows
+
+
+def across(row):
+    """A row across the needle: its width in pixels of the needle's full strength, and the
+    coverage of the partly covered pixels at its left and at its right edge."""
+    strongest = max(row)
+    full = [i for i, a in enumerate(row) if a >= 0.9 * strongest]
+    partial = lambda part: [a / strongest for a in part if 0 < a < 0.9 * strongest]
+    return sum(row) / strongest, partial(row[:full[0]]), partial(row[full[-1] + 1:])
+
+
+def resting_needle(s, box, factor, mark, pivot, name, timeout=15):
+    """The needle's profile once two screenshots half a second apart agree, or None."""
+    last = None
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        rows = needle_profile(s.screenshot(name), box, factor, mark, pivot)
+        if rows == last and sum(map(sum, rows)) > 0:
+            return rows
+        last = rows
+        time.sleep(0.5)
+    return None
+
+
+def scenario_screen_200(s):
+    # QT_SCALE_FACTOR=2 against 1x: at device pixels the needle is twice as wide, and its
+    # edges are anti-aliased, not a 1x needle blown up.
+    s.install_face()
+    s.write_config("[Visual]\nNeedleColor=#00FF00\n")
+    s.start_radiosim("--level", "steady:-63")  # S9+10: a slanting needle
+    points = read_calibration(s.read("calibration.txt"))
+    widths = {}
+    for factor in (1, 2):
+        s.env["QT_SCALE_FACTOR"] = str(factor)
+        s.quendal = s.start_quendal()
+        window = s.window_id()
+        if not window:
+            fail("meter window did not appear at %d x" % factor)
+        box = s.window_geometry(window)
+        pivot = (box[2] // factor // 2, box[3] // factor + 50)  # default ImageBottomOffset -50
+        name = os.path.join(DOCS or s.run_dir, "screen-200.png") if factor == 2 else None
+        rows = resting_needle(s, box, factor, points[10], pivot, name)
+        if not rows:
+            fail("at %d x the needle never came to rest" % factor)
+        measured = [across(row) for row in rows]
+        widths[factor] = sum(m[0] for m in measured) / len(measured)
+        levels = {round(m[1][0], 1) for m in measured if m[1]}
+        print("%d x: needle %.2f device pixels wide, left edge coverage %s"
+              % (factor, widths[factor], sorted(levels)))
+        # Anti-aliased at device pixels: where the slanting edge crosses a pixel it covers
+        # part of it, and one pixel at a time, not the two of a needle drawn at 1 x and
+        # blown up.
+        if len(levels) < 4 or max(max(len(m[1]), len(m[2])) for m in measured) > 1:
+            fail("at %d x the needle's edges are not anti-aliased at device pixels: %s"
+                 % (factor, measured))
+        s.close_window(window)
+        s.quendal.wait(10)
+    if not 1.8 <= widths[2] / widths[1] <= 2.2:
+        fail("the needle is %.2f px wide at 2 x and %.2f px at 1 x" % (widths[2], widths[1]))
+
+
 SCENARIOS = {
     "peak_hold_at_200": scenario_peak_hold_at_200,
     "drag_and_menu": scenario_drag_and_menu,
     "reset_window": scenario_reset_window,
     "tray_icon": scenario_tray_icon,
+    "screen_200": scenario_screen_200,
 }
 
 
