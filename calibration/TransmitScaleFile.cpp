@@ -55,12 +55,11 @@ std::optional<double> FiniteNumber(std::string_view text) {
   return value;
 }
 
-// The file's bytes, or a problem: missing, a folder, unreadable or too large.
+// The file's bytes, or a problem: a folder, unreadable or too large.
 std::pair<std::string, std::string> FileContents(const std::string& fileName) {
   const std::filesystem::path path = PathFromUtf8(fileName);
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) return {{}, "is a folder"};
-  if (!std::filesystem::exists(path, ec)) return {{}, "not found"};
   std::ifstream in(path, std::ios::binary);
   if (!in) return {{}, "cannot be opened"};
   std::string text(kMaxScaleFileBytes + 1, '\0');
@@ -140,6 +139,8 @@ std::string TransmitScaleFileName(const std::string& FaceFileName, TransmitReadi
 }
 
 ScaleFile ReadScaleFile(const std::string& FileName) {
+  std::error_code ec;
+  if (!std::filesystem::exists(PathFromUtf8(FileName), ec) && !ec) return {};
   auto [text, problem] = FileContents(FileName);
   std::vector<ScaleMark> marks;
   if (problem.empty()) problem = ParseMarks(text, marks);

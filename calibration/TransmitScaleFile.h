@@ -33,7 +33,8 @@ inline constexpr std::size_t kMaxScaleLineLength = 200;
 inline constexpr std::size_t kMaxScaleMarks = 64;
 
 // A scale file read: the scale (angle linear in value), or none and a Problem naming
-// the file, the line and what is wrong.
+// the file, the line and what is wrong. A missing file gives neither: the reading
+// simply has no scale yet.
 struct ScaleFile {
   Scale Marks;
   std::string Problem;

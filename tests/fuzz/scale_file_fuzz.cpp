@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string& path = fuzz::ScratchFile("face.power.txt");
   fuzz::WriteScratchFile(path, data, size);
   const ScaleFile read = ReadScaleFile(path);
-  if (read.Problem.empty() == read.Marks.Empty()) fuzz::Fail("a scale and a problem, or neither");
+  if (read.Problem.empty() == read.Marks.Empty())
+    fuzz::Fail("a scale and a problem, or neither for a file that exists");
   if (!read.Problem.empty() && !read.Problem.starts_with(path)) {
     fuzz::Fail("the problem does not name the file");
   }
