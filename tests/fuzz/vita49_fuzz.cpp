@@ -1,9 +1,11 @@
 // Meter stream datagrams: the VITA-49 decoder and the meter updates behind it.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
 #include "meters/MeterDatagram.h"
+#include "meters/MeterSender.h"
 #include "meters/MeterStatus.h"
 #include "meters/Vita49Tools.h"
 #include "tests/fuzz/FuzzSupport.h"
@@ -44,6 +46,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (vita.payload.Present().size() > size) fuzz::Fail("payload stores more than arrived");
   } catch (const Vita49Error&) {
   }
+
+  // As the link reads them: the sender first, then the datagram, from the radio only.
+  static MeterSenderFilter senders = [] {
+    MeterSenderFilter filter;
+    filter.ExpectFrom("192.0.2.1");
+    return filter;
+  }();
+  static std::chrono::steady_clock::time_point now{};
+  now += std::chrono::seconds(1);
+  // Whole-word datagrams, the radio's shape, all go through to the decoder below.
+  const bool from_radio = size % 8 != 7;
+  const std::uint64_t dropped_before = senders.Dropped();
+  if (senders.Accept(from_radio ? "192.0.2.1" : "192.0.2.2", now, fuzz::NullLog(size)) !=
+          from_radio ||
+      senders.Dropped() != dropped_before + (from_radio ? 0 : 1))
+    fuzz::Fail("the sender filter let another host in or kept the radio out");
+  if (!from_radio) return 0;
 
   TMeterList meters = KnownMeters();
   try {
