@@ -34,6 +34,13 @@ bool ContainsMeterMarker(std::string_view text) {
   return FindIgnoringAsciiCase(text, "|meter") != std::string_view::npos;
 }
 
+// "192.168.1.50", also for an IPv4 address a dual-stack socket reports as IPv6.
+std::string AddressText(const QHostAddress& address) {
+  bool is_v4 = false;
+  const quint32 v4 = address.toIPv4Address(&is_v4);
+  return (is_v4 ? QHostAddress(v4) : address).toString().toStdString();
+}
+
 // Slice status numbers: "." decimal point, blanks around the number allowed.
 std::optional<double> ParseFrequencyText(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -271,6 +278,7 @@ void TFlexRadioLib::Enter(LinkEvent event) { FPhase = NextLinkPhase(FPhase, even
 void TFlexRadioLib::ConnectionLost(const std::string& reason) {
   FIdTelnet->Disconnect();
   FIdUDPServer1->close();
+  FMeterSenders.ExpectFrom({});
   ForgetMeters();
   FPingSequence.reset();
   FHeardSinceLoss = false;
@@ -368,15 +376,18 @@ void TFlexRadioLib::ReadPendingDiscoveryDatagrams() {
          FIdUDPServer2->hasPendingDatagrams()) {
     const qint64 size = std::max<qint64>(FIdUDPServer2->pendingDatagramSize(), 0);
     FReceiveBuffer.resize(static_cast<std::size_t>(size));
+    QHostAddress sender;
     const qint64 read =
-        FIdUDPServer2->readDatagram(reinterpret_cast<char*>(FReceiveBuffer.data()), size);
+        FIdUDPServer2->readDatagram(reinterpret_cast<char*>(FReceiveBuffer.data()), size, &sender);
     if (read < 0) break;
     IdUDPServer2UDPRead(
-        std::span<const std::uint8_t>(FReceiveBuffer.data(), static_cast<std::size_t>(read)));
+        std::span<const std::uint8_t>(FReceiveBuffer.data(), static_cast<std::size_t>(read)),
+        AddressText(sender));
   }
 }
 
-void TFlexRadioLib::IdUDPServer2UDPRead(std::span<const std::uint8_t> AData) {
+void TFlexRadioLib::IdUDPServer2UDPRead(std::span<const std::uint8_t> AData,
+                                        const std::string& sender) {
   Log("TFlexRadioLib.IdUDPServer2UDPRead: UDP data received on server 2.");
   TVita packet;
   try {
@@ -402,6 +413,7 @@ void TFlexRadioLib::IdUDPServer2UDPRead(std::span<const std::uint8_t> AData) {
     });
     return;
   }
+  LogAnnouncedElsewhere(record, sender);
   FFlexDiscovery = std::move(record);
   FHeardSinceLoss = true;
   Log("TFlexRadioLib.IdUDPServer2UDPRead: Discovery information processed.");
@@ -410,6 +422,21 @@ void TFlexRadioLib::IdUDPServer2UDPRead(std::span<const std::uint8_t> AData) {
   // refresh the record.
   if (FPhase != LinkPhase::Searching || FIdTelnet->Connecting() || FIdTelnet->Connected()) return;
   ConnectToTelnetServer();
+}
+
+// A radio behind a router may announce an address other than the one it sends from;
+// the announced one is still used, and said once.
+void TFlexRadioLib::LogAnnouncedElsewhere(const DiscoveryRecord& record,
+                                          const std::string& sender) {
+  const std::string ip = DiscoveryValue(record, "ip");
+  if (sender.empty() || ip.empty() || ip == sender) return;
+  const std::string mismatch = ip + " from " + sender;
+  if (mismatch == FAnnouncedElsewhereLogged) return;
+  FAnnouncedElsewhereLogged = mismatch;
+  Log([&] {
+    return "TFlexRadioLib.IdUDPServer2UDPRead: Radio " + DiscoveryValue(record, "serial") +
+           " announces ip=" + ip + " but sent from " + sender + "; connecting to " + ip + ".";
+  });
 }
 
 void TFlexRadioLib::OnDiscoveryTimeout() {
@@ -454,6 +481,7 @@ void TFlexRadioLib::IdTelnetConnected() {
   FLastStatusTime = now;
   FStreamSeenOnThisConnection = false;
   FPingSequence.reset();
+  FMeterSenders.ExpectFrom(AddressText(FIdTelnet->PeerAddress()));
   if (!StartUDPServer()) return;
   const quint16 AssignedPort = FIdUDPServer1->localPort();
   Log([&] {
@@ -468,7 +496,16 @@ void TFlexRadioLib::IdTelnetConnected() {
 bool TFlexRadioLib::StartUDPServer() {
   Log("TFlexRadioLib.StartUDPServer: Starting UDP server.");
   FIdUDPServer1->close();
-  if (!FIdUDPServer1->bind(QHostAddress::AnyIPv4, 0)) {
+  // Listen only on the interface that reaches the radio, when the channel says which.
+  const QHostAddress local = FIdTelnet->LocalAddress();
+  if (!local.isNull() && !FIdUDPServer1->bind(local, 0)) {
+    Log([&] {
+      return "TFlexRadioLib.StartUDPServer: Cannot listen on " + AddressText(local) + " (" +
+             FIdUDPServer1->errorString().toStdString() + "), listening on every interface.";
+    });
+    FIdUDPServer1->close();
+  }
+  if (!MeterListening() && !FIdUDPServer1->bind(QHostAddress::AnyIPv4, 0)) {
     Log([&] {
       return "TFlexRadioLib.StartUDPServer: Failed to start UDP server: " +
              FIdUDPServer1->errorString().toStdString();
@@ -501,6 +538,7 @@ void TFlexRadioLib::DisconnectRadio() {
   Enter(LinkEvent::Stop);
   FIdTelnet->Disconnect();
   FIdUDPServer1->close();
+  FMeterSenders.ExpectFrom({});
   FIdUDPServer2->close();
   Log("TFlexRadioLib.DisconnectRadio: Radio disconnected.");
 }
@@ -680,9 +718,12 @@ void TFlexRadioLib::ReadPendingMeterDatagrams() {
     const qint64 size = std::max<qint64>(FIdUDPServer1->pendingDatagramSize(), 0);
     if (FReceiveBuffer.size() < static_cast<std::size_t>(size))
       FReceiveBuffer.resize(static_cast<std::size_t>(size));
+    QHostAddress sender;
     const qint64 read =
-        FIdUDPServer1->readDatagram(reinterpret_cast<char*>(FReceiveBuffer.data()), size);
+        FIdUDPServer1->readDatagram(reinterpret_cast<char*>(FReceiveBuffer.data()), size, &sender);
     if (read < 0) break;
+    if (!FMeterSenders.Accept(AddressText(sender), FSettings.clock.get().MonotonicNow(), FLog))
+      continue;
     IdUDPServer1UDPRead(
         std::span<const std::uint8_t>(FReceiveBuffer.data(), static_cast<std::size_t>(read)));
   }

@@ -19,6 +19,7 @@
 #include "flex/TelnetChannel.h"
 #include "meters/LevelSource.h"
 #include "meters/MeterList.h"
+#include "meters/MeterSender.h"
 #include "support/Clock.h"
 #include "support/ReconnectBackoff.h"
 #include "support/TextLog.h"
@@ -105,6 +106,7 @@ class TFlexRadioLib : public QObject, public LevelSource {
   quint16 MeterListenerPort() const;
   bool CommandChannelConnected() const { return FIdTelnet->Connected(); }
   std::uint64_t MeterDatagramsReceived() const { return FMeterDatagramCount; }
+  std::uint64_t MeterDatagramsIgnored() const { return FMeterSenders.Dropped(); }
 
  private:
   // Takes the handed settings: the window has read config.ini once for everyone.
@@ -152,7 +154,8 @@ class TFlexRadioLib : public QObject, public LevelSource {
   void ReadPendingMeterDatagrams();
   void IdUDPServer1UDPRead(std::span<const std::uint8_t> AData);
   void ReadPendingDiscoveryDatagrams();
-  void IdUDPServer2UDPRead(std::span<const std::uint8_t> AData);
+  void IdUDPServer2UDPRead(std::span<const std::uint8_t> AData, const std::string& sender);
+  void LogAnnouncedElsewhere(const DiscoveryRecord& record, const std::string& sender);
   void OnDiscoveryTimeout();
 
   std::string LocalDateTimeText() const;
@@ -178,6 +181,7 @@ class TFlexRadioLib : public QObject, public LevelSource {
   std::int32_t FUDPTimeout = 5000;
   LineAssembler FStatusLines;
   std::uint64_t FMeterDatagramCount = 0;
+  MeterSenderFilter FMeterSenders;
 
   bool FReconnect = true;
   std::string FRadioSerial;            // empty: the first radio that answers
@@ -186,6 +190,7 @@ class TFlexRadioLib : public QObject, public LevelSource {
   ReconnectBackoff FBackoff;
   QTimer* FRetryTimer;
   std::string FConnectHost;
+  std::string FAnnouncedElsewhereLogged;  // the last "ip from sender" mismatch logged
   bool FHeardSinceLoss = false;
   bool FStreamSeenOnThisConnection = false;
   std::chrono::steady_clock::time_point FSubscribedTime{};

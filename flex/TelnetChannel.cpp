@@ -166,6 +166,14 @@ bool TelnetChannel::Connected() const {
   return !connecting_ && socket_->state() == QAbstractSocket::ConnectedState;
 }
 
+QHostAddress TelnetChannel::PeerAddress() const {
+  return Connected() ? socket_->peerAddress() : QHostAddress();
+}
+
+QHostAddress TelnetChannel::LocalAddress() const {
+  return Connected() ? socket_->localAddress() : QHostAddress();
+}
+
 void TelnetChannel::Disconnect() {
   const bool was_connected = Connected();
   connect_timer_->stop();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QObject>
 #include <QString>
 #include <QTcpSocket>
@@ -74,6 +75,9 @@ class TelnetChannel : public QObject {
   void ConnectToHost(const QString& host, quint16 port, int timeout_ms);
   bool Connecting() const { return connecting_; }
   bool Connected() const;
+  // The radio's address and ours on the connection; null when not connected.
+  QHostAddress PeerAddress() const;
+  QHostAddress LocalAddress() const;
   // Closes the connection or the attempt; emits Disconnected when it was connected.
   void Disconnect();
 

@@ -185,6 +185,9 @@ void SimSession::HandleLine(const QByteArray& raw) {
       return;
     }
     udp_port_ = static_cast<quint16>(port);
+    // A radio streams from its own address, the one the client reached.
+    udp_.close();
+    udp_.bind(socket_->localAddress(), 0);
     Reply(seq, "0");
     if (subscribed_) StartStream();
   } else if (command == "meter list") {
