@@ -5,6 +5,8 @@ alive at the end, still ticking, its needle follows good data where the connecti
 survives, its resident memory stayed under 150 MB, and it closes cleanly.
 """
 
+import socket
+import struct
 import subprocess
 import time
 
@@ -283,6 +285,40 @@ def scenario_second_radio(s):
     meter.close()
 
 
+def meter_datagram(meter_id, dbm):
+    """A meter datagram as the radio sends it: one (ID, value) pair, the value in 1/128 dBm."""
+    pair = struct.pack(">Hh", meter_id, int(dbm * 128))
+    header = struct.pack(">BBHIII", 0x38, 0x52, 7 + len(pair) // 4, 0x700, 0x1C2D, 0x534C8002)
+    return header + bytes(12) + pair
+
+
+def scenario_foreign_stream(s):
+    # Another host sends the LEVEL meter's ID (24) at 0 dBm to the meter's stream port while
+    # the radio streams S9: only the radio moves the needle, and the log says so once.
+    s.start_radiosim("--level", "steady:-73")
+    meter = Meter(s, LOGGING_CONFIG)
+    wait_for(s, lambda: LEVEL_LINE + "-73.00" in s.read(RADIO_LOG), 20, "LEVEL never read -73.00")
+    time.sleep(1.5)  # let the needle settle on S9
+    port = int(s.read(RADIO_LOG).split("UDP server started on port ")[1].split()[0])
+    seen = len(s.read(RADIO_LOG))
+    intruder = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    intruder.bind(("127.0.0.2", 0))
+    for _ in range(100):
+        intruder.sendto(meter_datagram(24, 0.0), ("127.0.0.1", port))
+        time.sleep(0.02)
+    if meter.needle_moves(seconds=2.0):
+        fail("the needle moved off S9")
+    log = s.read(RADIO_LOG)
+    levels = {line.split(LEVEL_LINE)[1].strip() for line in log[seen:].splitlines()
+              if LEVEL_LINE in line}
+    if levels != {"-73.00"}:
+        fail("LEVEL read %s while another host sent 0 dBm" % sorted(levels))
+    reports = log.count("the last from 127.0.0.2: not the radio (127.0.0.1).")
+    if reports != 1:
+        fail("%d reports of the other host's datagrams, not 1" % reports)
+    meter.close()
+
+
 SCENARIOS = {
     "channel_dropped": scenario_channel_dropped,
     "stream_silent": scenario_stream_silent,
@@ -292,6 +328,7 @@ SCENARIOS = {
     "garbage_stream": scenario_garbage_stream,
     "garbage_stream_logged": scenario_garbage_stream_logged,
     "second_radio": scenario_second_radio,
+    "foreign_stream": scenario_foreign_stream,
 }
 
 
