@@ -2,19 +2,15 @@
 
 #include <chrono>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
-#include "support/IniFile.h"
+#include "support/IniSection.h"
 
 namespace quendal {
 
-// A [Hamlib] key the source cannot use; the text names the key and the value.
-class HamlibConfigError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+// A key of the section that the source cannot use.
+using HamlibConfigError = IniKeyError;
 
 // The user's [Hamlib] section.
 struct HamlibConfig {

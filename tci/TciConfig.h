@@ -1,20 +1,16 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
-#include "support/IniFile.h"
+#include "support/IniSection.h"
 #include "tci/TciProtocol.h"
 
 namespace quendal {
 
-// A [TCI] key the source cannot use; the text names the key and the value.
-class TciConfigError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+// A key of the section that the source cannot use.
+using TciConfigError = IniKeyError;
 
 // The user's [TCI] section.
 struct TciConfig {
