@@ -243,6 +243,21 @@ TEST_F(RadioLinkTest, BurstOfDiscoveryDatagramsMakesOneAttemptAtATime) {
   EXPECT_TRUE(radio_.Received().startsWith("C1|client udpport "));
 }
 
+TEST_F(RadioLinkTest, AnnouncedAddressOtherThanTheSenderIsLoggedOnceAndUsed) {
+  // A radio behind a router: it announces one address and its datagrams come from another.
+  UseConfig("[Logging]\nEnableLogging=1\n");
+  Start(Settings());
+  for (int i = 0; i < 3; ++i) {
+    radio_.SendDatagram(link_->DiscoveryListenerPort(),
+                        testing::DiscoveryDatagram("serial=0621-1104-6601-1641 ip=127.0.0.3"));
+    testing::Pump(20);
+  }
+  ASSERT_TRUE(WaitUntil([&] { return link_->Identity().Address == "127.0.0.3"; }));
+  EXPECT_EQ(CountLog("TFlexRadioLib.IdUDPServer2UDPRead: Radio 0621-1104-6601-1641 announces "
+                     "ip=127.0.0.3 but sent from 127.0.0.1; connecting to 127.0.0.3."),
+            1);
+}
+
 TEST_F(RadioLinkTest, GarbageDatagramsOnBothPortsAreSurvived) {
   UseConfig("[Logging]\nEnableLogging=1\n");
   Start(Settings());
