@@ -70,7 +70,8 @@ TForm1::TForm1(FormEnvironment environment, QWidget* parent)
       window_(*this, config_.window, log_,
               env_.MakeWindowFinder ? env_.MakeWindowFinder() : CreatePlatformWindowFinder(),
               [this] { return labels_.Region(Timer2_.isActive()); }),
-      labels_(*this, log_) {
+      labels_(*this, log_),
+      frame_(config_, clock_, log_) {
   setWindowTitle(kWindowCaption);
   move(0, 0);
   resize(kDesignClientSize);
@@ -246,7 +247,7 @@ void TForm1::SetSwitch(MeterSwitch which, bool on) {
       return;
     case MeterSwitch::Borderless:
       config_.window.Borderless = on;
-      window_.ApplyBorderless(renderer_);
+      window_.ApplyBorderless(frame_.Renderer());
       break;
     case MeterSwitch::FollowSmartSDR:
       SetTracking(on);
@@ -256,7 +257,7 @@ void TForm1::SetSwitch(MeterSwitch which, bool on) {
       break;
     case MeterSwitch::PeakHold:
       config_.meter.PeakHold = on;
-      peak_hold_.Reset();
+      frame_.ResetPeakHold();
       break;
   }
   InvalidateFrame();
@@ -294,20 +295,6 @@ void TForm1::LockClientSize() {
 
 double TForm1::ScaleFactor() const { return config_.meter.Scale / 100.0; }
 
-std::optional<double> TForm1::PeakPosition() const {
-  if (!config_.meter.PeakHold) return std::nullopt;
-  return peak_hold_.Position();
-}
-
-bool TForm1::UpdatePeakHold() {
-  if (!config_.meter.PeakHold) return false;
-  const double before = peak_hold_.Position();
-  const std::int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 clock_.MonotonicNow().time_since_epoch())
-                                 .count();
-  return peak_hold_.Update(needle_.NeedlePosition, nowMs, config_.meter) != before;
-}
-
 void TForm1::Timer1Timer() {
   if (!created_) return;
   ShowLinkState();
@@ -316,15 +303,12 @@ void TForm1::Timer1Timer() {
     return;
   }
   const bool moved = UpdateSMeter(needle_, config_.meter, FlexRadio_.get(), log_);
-  const bool peakMoved = UpdatePeakHold();
+  const bool peakMoved = frame_.UpdatePeakHold(needle_.NeedlePosition);
   if (!moved && !peakMoved) return;
-  // Draw only when the needle or its peak moved, and repaint only what changed: a
-  // needle at rest costs nothing, a moving one a strip of the window.
-  if (!pictures_.Loaded() || (needle_.NeedlePosition == rendered_position_ &&
-                              PeakPosition().value_or(-1.0) == rendered_peak_))
-    return;
+  // Repaint only what changed: a moving needle costs a strip of the window.
+  if (!pictures_.Loaded() || !frame_.Moved(needle_.NeedlePosition)) return;
   RenderFrame();
-  const QRect changed = renderer_.ChangedArea();
+  const QRect changed = frame_.Renderer().ChangedArea();
   if (!changed.isEmpty())
     update(window_.ToClient(QRegion(changed)).boundingRect().adjusted(-1, -1, 1, 1));
 }
@@ -355,12 +339,12 @@ void TForm1::paintEvent(QPaintEvent* event) { FormPaint(event->rect()); }
 
 void TForm1::FormPaint(const QRect& area) {
   if (!created_ || !pictures_.Loaded()) return;
-  if (frame_stale_) RenderFrame();
+  if (frame_.Stale()) RenderFrame();
   QPainter painter(this);
   painter.setCompositionMode(QPainter::CompositionMode_Source);
   const qreal ratio = devicePixelRatioF();
   painter.drawImage(
-      QRectF(area), renderer_.Frame(),
+      QRectF(area), frame_.Renderer().Frame(),
       QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio));
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
   labels_.Draw(painter, Timer2_.isActive());
@@ -373,29 +357,16 @@ void TForm1::FormPaint(const QRect& area) {
 }
 
 void TForm1::RenderFrame() {
-  const MeterCalibration* preview = calibration_.Preview();
   // Drawn at device pixels, so a 200 % screen shows a crisp needle.
-  const qreal ratio = devicePixelRatioF();
-  const ScaledMeter drawn =
-      ScaleMeter(config_.meter, preview ? *preview : config_.calibration, ScaleFactor() * ratio);
-  const QSize frame = ScaleSize(size(), ratio);
-  pictures_.ApplyForeground(renderer_, ScaleFactor() * ratio);
-  // While calibrating, black ticks must take clicks: the clickable face is drawn.
-  const QImage& face = pictures_.Drawn(ScaleFactor() * ratio, CalibrationPending());
-  renderer_.RenderFrame(drawn.Settings, drawn.Calibration, SScale(drawn.Calibration),
-                        preview ? calibration_.PreviewPosition() : needle_.NeedlePosition, face,
-                        pictures_.PNGImage(), frame.width(), frame.height(), clock_.LocalNow(),
-                        log_, preview ? std::nullopt : PeakPosition(), drawn.StrokeWidth);
-  needle_.ImageCenterX = static_cast<std::int32_t>(std::lround(renderer_.Center().X / ratio));
-  needle_.ImageCenterY = static_cast<std::int32_t>(std::lround(renderer_.Center().Y / ratio));
-  rendered_peak_ = PeakPosition().value_or(-1.0);
-  window_.FollowFrame(renderer_);
-  frame_stale_ = false;
-  rendered_position_ = needle_.NeedlePosition;
+  frame_.Render(pictures_, CalibrationPending(), size(), devicePixelRatioF(),
+                needle_.NeedlePosition, calibration_.Preview(), calibration_.PreviewPosition());
+  needle_.ImageCenterX = frame_.Center().X;
+  needle_.ImageCenterY = frame_.Center().Y;
+  window_.FollowFrame(frame_.Renderer());
 }
 
 void TForm1::InvalidateFrame() {
-  frame_stale_ = true;
+  frame_.Invalidate();
   update();
 }
 

@@ -14,6 +14,7 @@
 #include "app/Config.h"
 #include "app/FacePictures.h"
 #include "app/MessageBoxPrompter.h"
+#include "app/MeterFrame.h"
 #include "app/MeterMenu.h"
 #include "app/StatusLabels.h"
 #include "app/WindowBehaviour.h"
@@ -94,13 +95,12 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   const NeedleState& Needle() const { return needle_; }
   const QImage& BackgroundBitmap() const { return pictures_.BackgroundBitmap(); }
   // The last frame drawn, keyed as the window shows it.
-  const QImage& RenderedFrame() const { return renderer_.Frame(); }
+  const QImage& RenderedFrame() const { return frame_.Renderer().Frame(); }
   const CalibrationProcedure* Calibration() const { return calibration_.Procedure(); }
   const GuidedCalibration& Guided() const { return calibration_.Guided(); }
   // A key of the guided calibration: Backspace, Esc, Y or Enter, N.
   void GuidedKey(int key);
   QTimer& Timer1() { return Timer1_; }
-  QTimer& Timer2() { return Timer2_; }
   QTimer& Timer3() { return Timer3_; }
   bool ClickThroughApplied() const { return window_.ClickThroughApplied(); }
 
@@ -141,9 +141,6 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   void LockClientSize();
   // Scale percent as a factor of the face picture's pixels.
   double ScaleFactor() const;
-  // The peak marker's position while peak hold is on.
-  std::optional<double> PeakPosition() const;
-  bool UpdatePeakHold();
   void ApplyClickThrough();
 
   FormEnvironment env_;
@@ -161,7 +158,7 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   // Any family's source; kept under the name of the window's field for the radio link.
   std::unique_ptr<LevelSource> FlexRadio_;
   std::unique_ptr<MeterMenu> menu_;
-  MeterRenderer renderer_;
+  MeterFrame frame_;
 
   QTimer Timer1_;
   QTimer Timer2_;
@@ -169,10 +166,6 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
 
   bool created_ = false;
   bool closed_ = false;
-  bool frame_stale_ = true;
-  double rendered_position_ = -1.0;
-  double rendered_peak_ = -1.0;
-  PeakHold peak_hold_;
 };
 
 }  // namespace quendal

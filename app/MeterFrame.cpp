@@ -1,0 +1,52 @@
+#include "app/MeterFrame.h"
+
+#include <chrono>
+#include <cmath>
+
+#include "calibration/Scale.h"
+#include "display/MeterScale.h"
+
+namespace quendal {
+
+MeterFrame::MeterFrame(const AppConfig& config, const Clock& clock, TextLog& log)
+    : config_(config), clock_(clock), log_(log) {}
+
+std::optional<double> MeterFrame::PeakPosition() const {
+  if (!config_.meter.PeakHold) return std::nullopt;
+  return peak_hold_.Position();
+}
+
+bool MeterFrame::UpdatePeakHold(double Needle) {
+  if (!config_.meter.PeakHold) return false;
+  const double before = peak_hold_.Position();
+  const std::int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 clock_.MonotonicNow().time_since_epoch())
+                                 .count();
+  return peak_hold_.Update(Needle, nowMs, config_.meter) != before;
+}
+
+bool MeterFrame::Moved(double Needle) const {
+  return Needle != drawn_needle_ || PeakPosition().value_or(-1.0) != drawn_peak_;
+}
+
+void MeterFrame::Render(FacePictures& pictures, bool Calibrating, QSize Client, double Ratio,
+                        double Needle, const MeterCalibration* Preview, double PreviewPosition) {
+  const double factor = config_.meter.Scale / 100.0 * Ratio;
+  const ScaledMeter drawn =
+      ScaleMeter(config_.meter, Preview ? *Preview : config_.calibration, factor);
+  const QSize frame = ScaleSize(Client, Ratio);
+  pictures.ApplyForeground(renderer_, factor);
+  // While calibrating, black ticks must take clicks: the clickable face is drawn.
+  const QImage& face = pictures.Drawn(factor, Calibrating);
+  renderer_.RenderFrame(drawn.Settings, drawn.Calibration, SScale(drawn.Calibration),
+                        Preview ? PreviewPosition : Needle, face, pictures.PNGImage(),
+                        frame.width(), frame.height(), clock_.LocalNow(), log_,
+                        Preview ? std::nullopt : PeakPosition(), drawn.StrokeWidth);
+  center_ = {static_cast<std::int32_t>(std::lround(renderer_.Center().X / Ratio)),
+             static_cast<std::int32_t>(std::lround(renderer_.Center().Y / Ratio))};
+  drawn_peak_ = PeakPosition().value_or(-1.0);
+  drawn_needle_ = Needle;
+  stale_ = false;
+}
+
+}  // namespace quendal

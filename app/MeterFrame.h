@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QSize>
+#include <optional>
+
+#include "app/Config.h"
+#include "app/FacePictures.h"
+#include "display/PeakHold.h"
+#include "display/Renderer.h"
+#include "support/Clock.h"
+#include "support/TextLog.h"
+
+namespace quendal {
+
+// The frame the window shows, with the peak marker drawn on it: rendered at device
+// pixels, and again only when something changed or the needle or its peak moved, so a
+// needle at rest costs nothing.
+class MeterFrame {
+ public:
+  MeterFrame(const AppConfig& config, const Clock& clock, TextLog& log);
+
+  // One meter tick of the peak marker with the needle at Needle; true when it moved.
+  bool UpdatePeakHold(double Needle);
+  void ResetPeakHold() { peak_hold_.Reset(); }
+  // True when the needle or its peak stands elsewhere than in the last frame drawn.
+  bool Moved(double Needle) const;
+  // The next paint draws the frame anew (size, calibration or settings changed).
+  void Invalidate() { stale_ = true; }
+  bool Stale() const { return stale_; }
+
+  // Draws the client area Client at Ratio device pixels per client pixel: the face
+  // (clickable while Calibrating) and the needle at Needle; with a Preview, its marks
+  // and the needle at PreviewPosition, without the peak marker.
+  void Render(FacePictures& pictures, bool Calibrating, QSize Client, double Ratio, double Needle,
+              const MeterCalibration* Preview, double PreviewPosition);
+  // The meter centre of the last frame in client pixels.
+  TPoint Center() const { return center_; }
+  const MeterRenderer& Renderer() const { return renderer_; }
+  MeterRenderer& Renderer() { return renderer_; }
+
+ private:
+  // The peak marker's position while peak hold is on.
+  std::optional<double> PeakPosition() const;
+
+  const AppConfig& config_;
+  const Clock& clock_;
+  TextLog& log_;
+  MeterRenderer renderer_;
+  PeakHold peak_hold_;
+  bool stale_ = true;
+  double drawn_needle_ = -1.0;
+  double drawn_peak_ = -1.0;
+  TPoint center_{};
+};
+
+}  // namespace quendal
