@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 #include <Qt>
+#include <cmath>
 #include <cstdio>
 
 #include "calibration/CalibrationFile.h"
@@ -142,7 +143,12 @@ bool CalibrationFlow::StartArcCalibration() {
   return true;
 }
 
-bool CalibrationFlow::FormMouseDown(int button, std::int32_t x, std::int32_t y) {
+bool CalibrationFlow::FormMouseDown(int button, int ClientX, int ClientY, double Factor) {
+  const auto facePixel = [Factor](int v) {
+    return static_cast<std::int32_t>(std::lround(static_cast<double>(v) / Factor));
+  };
+  const std::int32_t x = facePixel(ClientX);
+  const std::int32_t y = facePixel(ClientY);
   if (guided_.Active()) {
     GuidedMouseDown(button, x, y);
     return true;
@@ -243,6 +249,13 @@ bool CalibrationFlow::AdvancePreview() {
   guided_.AdvancePreview();
   if (guided_.Stage() == GuidedStage::Question) log_.Log("Guided calibration: preview done.");
   return true;
+}
+
+void CalibrationFlow::DrawOverlay(QPainter& painter, double Factor, int ClientWidth) const {
+  painter.save();
+  painter.scale(Factor, Factor);
+  DrawGuidedOverlay(painter, guided_, static_cast<std::int32_t>(std::lround(ClientWidth / Factor)));
+  painter.restore();
 }
 
 const MeterCalibration* CalibrationFlow::Preview() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPainter>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,7 +30,7 @@ enum class FoundCalibration { Own, Common, None };
 // The calibration of the face: guided on the face, or one dialog per mark, as
 // [Calibration] Guided says. Loads the face's calibration, starts the calibrations
 // that are missing or asked for, takes the clicks and keys, previews a guided scale
-// and saves what is accepted. Clicks and keys come in face pixels.
+// and saves what is accepted. Marks are kept in face pixels at every size.
 class CalibrationFlow {
  public:
   CalibrationFlow(MeterCalibration& calibration, const WindowSettings& window, Prompter& prompter,
@@ -49,12 +50,15 @@ class CalibrationFlow {
   bool StartScaleCalibration();
   bool StartArcCalibration();
 
-  // button: 0 left, 1 right, 2 middle. True when a calibration under way took it.
-  bool FormMouseDown(int button, std::int32_t x, std::int32_t y);
+  // A click in client pixels on the face drawn at Factor; button: 0 left, 1 right,
+  // 2 middle. True when a calibration under way took it.
+  bool FormMouseDown(int button, int x, int y, double Factor);
   // Backspace, Esc, Y or Enter, N of a guided calibration; true when it took the key.
   bool GuidedKey(int key);
   // One meter tick; true while the preview sweep holds the needle.
   bool AdvancePreview();
+  // The guided calibration's instruction and markers over the face drawn at Factor.
+  void DrawOverlay(QPainter& painter, double Factor, int ClientWidth) const;
 
   bool Pending() const { return guided_.Active() || (procedure_ && procedure_->Pending()); }
   // The marks of a finished guided scale while they are previewed and asked about;

@@ -309,6 +309,14 @@ std::vector<std::string> ReadConfig(const IniFile& ini, AppConfig& config, std::
   return unreadable;
 }
 
+std::string UnreadableSettingsText(const std::vector<std::string>& unreadable,
+                                   std::string_view file) {
+  std::string text = "These settings could not be read. Their defaults are used, and " +
+                     std::string(file) + " gets them when the meter closes:\n";
+  for (const std::string& line : unreadable) text += "\n" + line;
+  return text;
+}
+
 void WriteConfig(IniFile& ini, const AppConfig& config) {
   for (std::string_view section : kOldSections) ini.EraseSection(section);
   for (const Setting& s : kSettings) ini.EraseSection(s.section);

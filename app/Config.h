@@ -53,6 +53,11 @@ struct AppConfig {
 std::vector<std::string> ReadConfig(const IniFile& ini, AppConfig& config,
                                     std::string_view file = "config.ini");
 
+// What the user is told about those values before the meter runs, since closing writes
+// the defaults over them.
+std::string UnreadableSettingsText(const std::vector<std::string>& unreadable,
+                                   std::string_view file);
+
 // Erases the program's sections and writes them again at the end of the file;
 // other sections (such as [Network]) stay where they are.
 void WriteConfig(IniFile& ini, const AppConfig& config);

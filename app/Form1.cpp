@@ -1,29 +1,19 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QShowEvent>
-#include <QTextStream>
-#include <QTransform>
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
-#include "app/MessageBoxPrompter.h"
 #include "app/RadioFamilies.h"
 #include "app/main.h"
-#include "calibration/CalibrationFile.h"
 #include "display/Ballistics.h"
-#include "display/MeterScale.h"
 #include "display/NeedleGeometry.h"
 
 namespace quendal {
@@ -34,17 +24,31 @@ constexpr int kMeterTickMs = 10;
 constexpr int kBuildLabelMs = 10000;
 constexpr int kTrackingPeriodMs = 1000;
 
+// The numbers the calibration takes: 0 left, 1 right, 2 middle, 3 any other.
 int MouseButtonNumber(Qt::MouseButton button) {
-  switch (button) {
-    case Qt::LeftButton:
-      return 0;
-    case Qt::RightButton:
-      return 1;
-    case Qt::MiddleButton:
-      return 2;
-    default:
-      return 3;
+  constexpr Qt::MouseButton kNumbered[] = {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton};
+  return static_cast<int>(std::find(std::begin(kNumbered), std::end(kNumbered), button) -
+                          std::begin(kNumbered));
+}
+
+// The setting a switch of the menu turns on and off (Config: AppConfig, const or not).
+template <typename Config>
+auto& SwitchSetting(Config& config, MeterSwitch which) {
+  switch (which) {
+    case MeterSwitch::AlwaysOnTop:
+      return config.window.AlwaysOnTop;
+    case MeterSwitch::ClickThrough:
+      return config.window.ClickThrough;
+    case MeterSwitch::Borderless:
+      return config.window.Borderless;
+    case MeterSwitch::FollowSmartSDR:
+      return config.window.TrackSmartSDRWindowOn;
+    case MeterSwitch::NeedleShadow:
+      return config.meter.EnableShadow;
+    case MeterSwitch::PeakHold:
+      break;
   }
+  return config.meter.PeakHold;
 }
 
 // config.ini beside the program file (the working folder when no application object
@@ -116,13 +120,7 @@ void TForm1::FormCreate() {
   Log("FormCreate completed.");
   created_ = true;
   menu_ = std::make_unique<MeterMenu>(*this, *this, *prompter_);
-  if (env_.ResetWindow) {
-    try {
-      SaveConfig();
-    } catch (const std::exception& e) {
-      Log(std::string("Saving the configuration failed: ") + e.what());
-    }
-  }
+  if (env_.ResetWindow) SaveConfigOrReport();
 
   if (!env_.CreateRadioLink) return;
   const RadioFamily& family = FindRadioFamily(config_.radio);
@@ -150,20 +148,8 @@ void TForm1::LoadConfig(const IniFile& ini) {
   Timer1_.setInterval(config_.window.TimerInterval);
   log_.SetEnabled(config_.window.EnableLogging);
   Log("Configuration loaded.");
-  ReportUnreadableSettings(unreadable, file);
-}
-
-void TForm1::ReportUnreadableSettings(const std::vector<std::string>& unreadable,
-                                      const std::string& file) {
-  if (unreadable.empty()) return;
-  // Said before the meter runs, since closing writes the defaults over these texts.
-  std::string text = "These settings could not be read. Their defaults are used, and " + file +
-                     " gets them when the meter closes:\n";
-  for (const std::string& line : unreadable) {
-    Log("Setting not read, default used: " + line);
-    text += "\n" + line;
-  }
-  prompter_->info(text);
+  for (const std::string& line : unreadable) Log("Setting not read, default used: " + line);
+  if (!unreadable.empty()) prompter_->info(UnreadableSettingsText(unreadable, file));
 }
 
 void TForm1::SaveConfig() {
@@ -174,6 +160,16 @@ void TForm1::SaveConfig() {
   WriteConfig(ini, config_);
   ini.Save();
   Log("Configuration saved.");
+}
+
+void TForm1::SaveConfigOrReport() {
+  try {
+    SaveConfig();
+  } catch (const std::exception& e) {
+    const std::string text = std::string("Saving the configuration failed: ") + e.what();
+    Log(text);
+    std::fprintf(stderr, "%s\n", text.c_str());
+  }
 }
 
 void TForm1::CalculateImagePosition() {
@@ -217,46 +213,30 @@ void TForm1::ChangeFace(const std::string& fileName) {
   CalibrationChanged();
 }
 
-bool TForm1::SwitchOn(MeterSwitch which) const {
-  switch (which) {
-    case MeterSwitch::AlwaysOnTop:
-      return config_.window.AlwaysOnTop;
-    case MeterSwitch::ClickThrough:
-      return config_.window.ClickThrough;
-    case MeterSwitch::Borderless:
-      return config_.window.Borderless;
-    case MeterSwitch::FollowSmartSDR:
-      return config_.window.TrackSmartSDRWindowOn;
-    case MeterSwitch::NeedleShadow:
-      return config_.meter.EnableShadow;
-    case MeterSwitch::PeakHold:
-      return config_.meter.PeakHold;
-  }
-  return false;
-}
+bool TForm1::SwitchOn(MeterSwitch which) const { return SwitchSetting(config_, which); }
 
 void TForm1::SetSwitch(MeterSwitch which, bool on) {
+  SwitchSetting(config_, which) = on;
   switch (which) {
     case MeterSwitch::AlwaysOnTop:
-      config_.window.AlwaysOnTop = on;
       window_.ApplyAlwaysOnTop();
       return;
     case MeterSwitch::ClickThrough:
-      config_.window.ClickThrough = on;
       ApplyClickThrough();
       return;
     case MeterSwitch::Borderless:
-      config_.window.Borderless = on;
       window_.ApplyBorderless(frame_.Renderer());
       break;
     case MeterSwitch::FollowSmartSDR:
-      SetTracking(on);
+      if (on) {
+        Timer3_.start();
+      } else {
+        Timer3_.stop();
+      }
       return;
     case MeterSwitch::NeedleShadow:
-      config_.meter.EnableShadow = on;
       break;
     case MeterSwitch::PeakHold:
-      config_.meter.PeakHold = on;
       frame_.ResetPeakHold();
       break;
   }
@@ -274,15 +254,6 @@ void TForm1::SetScalePercent(int percent) {
 
 std::string TForm1::SettingsFolder() const {
   return QFileInfo(QString::fromStdString(ConfigPath())).absolutePath().toStdString();
-}
-
-void TForm1::SetTracking(bool on) {
-  config_.window.TrackSmartSDRWindowOn = on;
-  if (on) {
-    Timer3_.start();
-  } else {
-    Timer3_.stop();
-  }
 }
 
 void TForm1::ApplyWindowSettings() { window_.ApplyWindowSettings(CalibrationPending()); }
@@ -308,21 +279,17 @@ void TForm1::Timer1Timer() {
   // Repaint only what changed: a moving needle costs a strip of the window.
   if (!pictures_.Loaded() || !frame_.Moved(needle_.NeedlePosition)) return;
   RenderFrame();
-  const QRect changed = frame_.Renderer().ChangedArea();
-  if (!changed.isEmpty())
-    update(window_.ToClient(QRegion(changed)).boundingRect().adjusted(-1, -1, 1, 1));
+  window_.RepaintChanged(frame_.Renderer());
 }
 
 void TForm1::ShowLinkState() {
   if (!FlexRadio_ || !labels_.FollowLink(*FlexRadio_, Timer2_.isActive())) return;
   window_.LabelsChanged();
-  update();
 }
 
 void TForm1::Timer2Timer() {
   Timer2_.stop();
   window_.LabelsChanged();
-  update();
 }
 
 void TForm1::Timer3Timer() { TrackSmartSDRWindow(); }
@@ -341,19 +308,9 @@ void TForm1::FormPaint(const QRect& area) {
   if (!created_ || !pictures_.Loaded()) return;
   if (frame_.Stale()) RenderFrame();
   QPainter painter(this);
-  painter.setCompositionMode(QPainter::CompositionMode_Source);
-  const qreal ratio = devicePixelRatioF();
-  painter.drawImage(
-      QRectF(area), frame_.Renderer().Frame(),
-      QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio));
-  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  frame_.Paint(painter, area, devicePixelRatioF());
   labels_.Draw(painter, Timer2_.isActive());
-  // The overlay is in face pixels, as the clicks are.
-  painter.save();
-  painter.scale(ScaleFactor(), ScaleFactor());
-  DrawGuidedOverlay(painter, calibration_.Guided(),
-                    static_cast<std::int32_t>(std::lround(width() / ScaleFactor())));
-  painter.restore();
+  calibration_.DrawOverlay(painter, ScaleFactor(), width());
 }
 
 void TForm1::RenderFrame() {
@@ -415,12 +372,7 @@ void TForm1::GuidedKey(int key) {
 }
 
 void TForm1::FormMouseDown(int button, int x, int y) {
-  // The calibration stays in face pixels at every size.
-  const double factor = ScaleFactor();
-  const auto facePixel = [factor](int v) {
-    return static_cast<std::int32_t>(std::lround(static_cast<double>(v) / factor));
-  };
-  if (calibration_.FormMouseDown(button, facePixel(x), facePixel(y))) CalibrationChanged();
+  if (calibration_.FormMouseDown(button, x, y, ScaleFactor())) CalibrationChanged();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -433,12 +385,7 @@ void TForm1::FormClose() {
   Timer1_.stop();
   Timer2_.stop();
   Timer3_.stop();
-  try {
-    SaveConfig();
-  } catch (const std::exception& e) {
-    Log(std::string("Saving the configuration failed: ") + e.what());
-    std::fprintf(stderr, "Saving the configuration failed: %s\n", e.what());
-  }
+  SaveConfigOrReport();
   pictures_.Release();
   if (FlexRadio_) {
     FlexRadio_->Stop();

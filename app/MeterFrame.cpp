@@ -49,4 +49,12 @@ void MeterFrame::Render(FacePictures& pictures, bool Calibrating, QSize Client, 
   stale_ = false;
 }
 
+void MeterFrame::Paint(QPainter& painter, const QRect& Area, double Ratio) const {
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  painter.drawImage(
+      QRectF(Area), renderer_.Frame(),
+      QRectF(Area.x() * Ratio, Area.y() * Ratio, Area.width() * Ratio, Area.height() * Ratio));
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
 }  // namespace quendal

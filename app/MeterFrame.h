@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPainter>
+#include <QRect>
 #include <QSize>
 #include <optional>
 
@@ -33,6 +35,9 @@ class MeterFrame {
   // and the needle at PreviewPosition, without the peak marker.
   void Render(FacePictures& pictures, bool Calibrating, QSize Client, double Ratio, double Needle,
               const MeterCalibration* Preview, double PreviewPosition);
+  // Copies the frame's Area (client pixels) to the window as it is, see-through pixels
+  // included.
+  void Paint(QPainter& painter, const QRect& Area, double Ratio) const;
   // The meter centre of the last frame in client pixels.
   TPoint Center() const { return center_; }
   const MeterRenderer& Renderer() const { return renderer_; }

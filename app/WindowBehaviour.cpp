@@ -106,6 +106,13 @@ void WindowBehaviour::FollowFrame(const MeterRenderer& renderer) {
 
 void WindowBehaviour::LabelsChanged() {
   if (use_mask_) ApplyWindowMask();
+  window_.update();
+}
+
+void WindowBehaviour::RepaintChanged(const MeterRenderer& renderer) {
+  const QRect changed = renderer.ChangedArea();
+  if (!changed.isEmpty())
+    window_.update(ToClient(QRegion(changed)).boundingRect().adjusted(-1, -1, 1, 1));
 }
 
 void WindowBehaviour::ApplyWindowMask() {

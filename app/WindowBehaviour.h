@@ -43,11 +43,12 @@ class WindowBehaviour {
   // The client area is the face at Factor, whatever tries to size the window.
   void LockClientSize(const QImage& face, double Factor);
 
-  // The mask follows the renderer's last frame, or the labels when they changed.
+  // The mask follows the renderer's last frame.
   void FollowFrame(const MeterRenderer& renderer);
+  // The labels changed: the mask follows, and the window is repainted.
   void LabelsChanged();
-  // Frame (device) pixels to client pixels.
-  QRegion ToClient(const QRegion& framePixels) const;
+  // Repaints what the renderer's last frame changed.
+  void RepaintChanged(const MeterRenderer& renderer);
 
   // Puts the window at its place beside the SmartSDR window, when there is one.
   void TrackSmartSDRWindow();
@@ -62,6 +63,8 @@ class WindowBehaviour {
   void SetWindowFlagShown(Qt::WindowType flag, bool on);
   void BringOntoScreen();
   void ApplyWindowMask();
+  // Frame (device) pixels to client pixels.
+  QRegion ToClient(const QRegion& framePixels) const;
 
   QWidget& window_;
   WindowSettings& settings_;

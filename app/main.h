@@ -132,12 +132,11 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   void FormClose();
 
   void LoadPictures();
-  void ReportUnreadableSettings(const std::vector<std::string>& unreadable,
-                                const std::string& file);
   void LoadCalibration();
+  // At close and after --reset-window: a failure is logged and printed, not raised.
+  void SaveConfigOrReport();
   // A calibration began, took input or ended: click-through and the frame follow.
   void CalibrationChanged();
-  void SetTracking(bool on);
   void LockClientSize();
   // Scale percent as a factor of the face picture's pixels.
   double ScaleFactor() const;
