@@ -26,6 +26,7 @@ EXPECTED_FILES = sorted([
     "share/icons/hicolor/64x64/apps/quendal.png",
     "share/icons/hicolor/128x128/apps/quendal.png",
     "share/icons/hicolor/256x256/apps/quendal.png",
+    "share/lintian/overrides/quendal",
     "share/man/man1/quendal-radiosim.1.gz",
     "share/man/man1/quendal-tcisim.1.gz",
     "share/man/man1/quendal.1.gz",
