@@ -24,7 +24,8 @@ class CalibrationFlowHost {
   virtual void CalculateImagePosition() = 0;
 };
 
-// Where a face's calibration came from.
+// Where a face's valid calibration came from: its own file, the common
+// calibration.txt, or nowhere.
 enum class FoundCalibration { Own, Common, None };
 
 // The calibration of the face: guided on the face, or one dialog per mark, as

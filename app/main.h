@@ -1,14 +1,11 @@
 #pragma once
 
 #include <QImage>
-#include <QPainter>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "app/CalibrationFlow.h"
 #include "app/Config.h"
@@ -20,8 +17,6 @@
 #include "app/WindowBehaviour.h"
 #include "app/WindowCaption.h"
 #include "calibration/Prompter.h"
-#include "display/PeakHold.h"
-#include "display/Renderer.h"
 #include "flex/FlexRadioLib_v3_1.h"
 #include "meters/LevelSource.h"
 #include "platform/WindowFinder.h"
@@ -43,8 +38,10 @@ struct FormEnvironment {
   bool ResetWindow = false;
 };
 
-// The meter window: owns the settings, the pictures, the calibration, the radio
-// link and the three timers.
+// The meter window. It owns the settings, the level source and the three timers, and
+// wires together what does the work: the face pictures, the calibration flow, the
+// window's behaviour on the desk, the status labels, the frame and the menu. It runs
+// start-up, the ticks, paints and the close in their fixed order.
 class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost {
  public:
   explicit TForm1(FormEnvironment environment = {}, QWidget* parent = nullptr);
@@ -87,7 +84,6 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   std::int32_t Build() const override { return BuildNumber(); }
   const LevelSource* Radio() const override { return FlexRadio_.get(); }
   void Quit() override { close(); }
-  MeterMenu* Menu() const { return menu_.get(); }
 
   // State, read by tests and the paint.
   const AppConfig& Config() const { return config_; }
