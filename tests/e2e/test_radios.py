@@ -35,8 +35,9 @@ def marks(s):
     return [(numbers[i], numbers[i + 1]) for i in range(0, 32, 2)]
 
 
-def needle_mark(s, window, name):
-    """Where the green needle points, in marks (0 = S0, 9 = S9, 11 = S9+20), from a screenshot."""
+def needle_mark(s, window, name, not_drawn_yet=False):
+    """Where the green needle points, in marks (0 = S0, 9 = S9, 11 = S9+20), from a screenshot.
+    With not_drawn_yet, a window that shows no needle yet gives None instead of failing."""
     left, top, width, height = s.window_geometry(window)
     shot = s.screenshot(os.path.join(s.run_dir, name + ".png"))
     pivot = (width // 2, height + 50)  # default ImageBottomOffset -50
@@ -44,6 +45,8 @@ def needle_mark(s, window, name):
               for y in range(top, top + height) for x in range(left, left + width)
               if shot.rgb(x, y)[1] > 200 and shot.rgb(x, y)[0] < 80 and shot.rgb(x, y)[2] < 80]
     if len(angles) < 30:
+        if not_drawn_yet:
+            return None
         fail("%s: too few needle pixels (%d)" % (name, len(angles)))
     angle = sum(angles) / len(angles)
     scale = [math.atan2(y - pivot[1], x - pivot[0]) for x, y in marks(s)]
@@ -58,8 +61,12 @@ def needle_mark(s, window, name):
 def wait_needle_at(s, window, mark, timeout, name):
     """Seconds until the needle stands within half a mark of `mark`; fails after `timeout`."""
     start = time.monotonic()
-    seen = wait_until(lambda: abs(needle_mark(s, window, name) - mark) <= 0.5 or None,
-                      timeout, 0.1)
+    def near():
+        # A window just mapped may not have painted its first frame yet.
+        at = needle_mark(s, window, name, not_drawn_yet=True)
+        return (at is not None and abs(at - mark) <= 0.5) or None
+
+    seen = wait_until(near, timeout, 0.1)
     if not seen:
         fail("%s: the needle stands at mark %.2f, not at %.2f within %.0f s"
              % (name, needle_mark(s, window, name), mark, timeout))
