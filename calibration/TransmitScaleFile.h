@@ -1,20 +1,13 @@
 #pragma once
 
-#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "calibration/Scale.h"
+#include "meters/TransmitReading.h"
 
 namespace quendal {
-
-// What the needle may show while the rig transmits, each on its own printed scale.
-enum class TransmitReading { Power, Swr, Alc, Compression };
-
-inline constexpr std::array<TransmitReading, 4> kTransmitReadings{
-    TransmitReading::Power, TransmitReading::Swr, TransmitReading::Alc,
-    TransmitReading::Compression};
 
 // The reading's part of its scale file's name: "power", "swr", "alc", "compression".
 std::string_view TransmitReadingKey(TransmitReading Reading);

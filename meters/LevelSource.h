@@ -7,6 +7,7 @@
 #include <string>
 
 #include "meters/MeterList.h"
+#include "meters/TransmitReading.h"
 
 namespace quendal {
 
@@ -98,6 +99,9 @@ class LevelSource {
   virtual std::chrono::milliseconds UpdateInterval() const = 0;
   virtual LinkStatus Status() const = 0;
   virtual RadioIdentity Identity() const = 0;
+  // The transmitter, read like the level every tick. A source that cannot see it
+  // never transmits.
+  virtual TransmitStatus CurrentTransmit() { return {}; }
 };
 
 }  // namespace quendal
