@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::int32_t kShortestPollMs = 20;
 constexpr std::int32_t kLongestPollMs = 10000;
+constexpr std::int32_t kMostPowerW = 10000;
 
 }  // namespace
 
@@ -26,6 +27,8 @@ HamlibConfig ReadHamlibConfig(const IniFile& ini, std::string_view section,
   config.Poll = std::chrono::milliseconds(keys.ReadNumber(
       "PollMs", 100, kShortestPollMs, kLongestPollMs, "use a time from 20 to 10000 ms"));
   config.Debug = keys.ReadNumber("Debug", 0, 0, 1, "use 0 or 1") != 0;
+  config.MaxPowerW =
+      keys.ReadNumber("MaxPowerW", 100, 1, kMostPowerW, "use the rig's full power, 1 to 10000 W");
   if (knownModel != nullptr && !knownModel(config.Model))
     keys.Refuse("Model", std::to_string(config.Model),
                 "Hamlib knows no such rig (rigctl -l lists them)");

@@ -22,12 +22,14 @@ struct HamlibConfig {
   std::chrono::milliseconds Poll{100};
   // Each logged error carries Hamlib's own trace of the calls that led to it.
   bool Debug = false;
+  // The rig's full output, for a rig that gives its power only as a fraction of it.
+  std::int32_t MaxPowerW = 100;
 };
 
 // Reads Model (a Hamlib rig number, default 2; one `knownModel` refuses, when given, is
 // not usable), Device (for model 2 default 127.0.0.1:4532), Baud, PollMs (20 to 10000,
-// default 100) and Debug (0 or 1) from `section`. Throws HamlibConfigError for values
-// it cannot use.
+// default 100), Debug (0 or 1) and MaxPowerW (1 to 10000, default 100) from `section`. Throws
+// HamlibConfigError for values it cannot use.
 HamlibConfig ReadHamlibConfig(const IniFile& ini, std::string_view section,
                               bool (*knownModel)(std::int32_t) = nullptr);
 

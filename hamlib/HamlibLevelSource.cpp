@@ -49,6 +49,7 @@ void HamlibLevelSource::Start() {
   connect(worker_, &HamlibWorker::Opened, this, &HamlibLevelSource::OnOpened);
   connect(worker_, &HamlibWorker::Reading, this, &HamlibLevelSource::OnReading);
   connect(worker_, &HamlibWorker::Lost, this, &HamlibLevelSource::OnLost);
+  connect(worker_, &HamlibWorker::Transmit, this, &HamlibLevelSource::OnTransmit);
   phase_ = Phase::Opening;
   thread_.start();
   QMetaObject::invokeMethod(worker_, &HamlibWorker::Begin, Qt::QueuedConnection);
@@ -91,6 +92,15 @@ void HamlibLevelSource::OnReading(double dbm, qint64 frequencyHz) {
                       : 0;
 }
 
+void HamlibLevelSource::OnTransmit(const TransmitStatus& status) {
+  if (phase_ == Phase::Stopped) return;
+  transmit_ = status;
+  transmit_time_ = settings_.clock.get().MonotonicNow();
+  if (status.StateKnown || told_ptt_unreadable_) return;
+  told_ptt_unreadable_ = true;
+  Log("The rig's PTT cannot be read; the needle stays on S units while it transmits.");
+}
+
 void HamlibLevelSource::OnLost(const QString& why, int retrySeconds) {
   if (phase_ == Phase::Stopped) return;
   phase_ = Phase::Lost;
@@ -100,6 +110,17 @@ void HamlibLevelSource::OnLost(const QString& why, int retrySeconds) {
 
 LevelReading HamlibLevelSource::CurrentLevel() {
   return LevelInDbm(level_dbm_, level_time_, settings_.clock.get().MonotonicNow(), frequency_hz_);
+}
+
+TransmitStatus HamlibLevelSource::CurrentTransmit() {
+  const auto now = settings_.clock.get().MonotonicNow();
+  const bool fresh = phase_ == Phase::Open && transmit_time_ >= opened_at_ &&
+                     ReadingIsFresh(Since(transmit_time_, now), UpdateInterval());
+  if (fresh) return transmit_;
+  TransmitStatus stale;
+  stale.StateKnown = transmit_.StateKnown;
+  stale.Offered = transmit_.Offered;
+  return stale;
 }
 
 LinkStatus HamlibLevelSource::Status() const {

@@ -48,6 +48,8 @@ class HamlibLevelSource : public QObject, public LevelSource {
   std::chrono::milliseconds UpdateInterval() const override { return settings_.Config.Poll; }
   LinkStatus Status() const override;
   RadioIdentity Identity() const override;
+  // The last poll's, while it is fresh; a rig whose PTT cannot be read never transmits.
+  TransmitStatus CurrentTransmit() override;
 
   const HamlibConfig& Config() const { return settings_.Config; }
 
@@ -56,6 +58,7 @@ class HamlibLevelSource : public QObject, public LevelSource {
   void OnOpening();
   void OnOpened(const QString& model, bool hasStrength);
   void OnReading(double dbm, qint64 frequencyHz);
+  void OnTransmit(const TransmitStatus& status);
   void OnLost(const QString& why, int retrySeconds);
 
   enum class Phase { Stopped, Opening, Open, Lost };
@@ -72,6 +75,9 @@ class HamlibLevelSource : public QObject, public LevelSource {
   std::optional<double> level_dbm_;
   std::chrono::steady_clock::time_point level_time_{};
   std::int32_t frequency_hz_ = 0;
+  TransmitStatus transmit_;
+  std::chrono::steady_clock::time_point transmit_time_{};
+  bool told_ptt_unreadable_ = false;
 };
 
 // Whether this libhamlib drives the rig model.

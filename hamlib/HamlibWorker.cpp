@@ -3,7 +3,10 @@
 #include <hamlib/rig.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
+
+#include "hamlib/HamlibTransmit.h"
 
 namespace quendal {
 
@@ -20,6 +23,36 @@ QString ErrorText(int code, bool trace) {
   const char* text = trace ? rigerror(code) : rigerror2(code);
   if (text == nullptr) return QStringLiteral("Hamlib error %1").arg(code);
   return QString::fromLocal8Bit(text).trimmed();
+}
+
+// Older Hamlib has no meter in watts; its rigs give power as a fraction only.
+#ifdef RIG_LEVEL_RFPOWER_METER_WATTS
+constexpr setting_t kPowerWattsLevel = RIG_LEVEL_RFPOWER_METER_WATTS;
+#else
+constexpr setting_t kPowerWattsLevel = 0;
+#endif
+
+bool HasLevel(RIG* rig, setting_t level) {
+  return level != 0 && rig_has_get_level(rig, level) != 0;
+}
+
+// The level, if the rig offers it and answers; a rig that does not answer one level is
+// still read for the others.
+std::optional<double> FloatLevel(RIG* rig, setting_t level) {
+  if (!HasLevel(rig, level)) return std::nullopt;
+  value_t value{};
+  if (rig_get_level(rig, RIG_VFO_CURR, level, &value) != RIG_OK) return std::nullopt;
+  return value.f;
+}
+
+std::array<bool, kTransmitReadings.size()> OfferedReadings(RIG* rig) {
+  std::array<bool, kTransmitReadings.size()> offered{};
+  offered[IndexOf(TransmitReading::Power)] =
+      HasLevel(rig, kPowerWattsLevel) || HasLevel(rig, RIG_LEVEL_RFPOWER_METER);
+  offered[IndexOf(TransmitReading::Swr)] = HasLevel(rig, RIG_LEVEL_SWR);
+  offered[IndexOf(TransmitReading::Alc)] = HasLevel(rig, RIG_LEVEL_ALC);
+  offered[IndexOf(TransmitReading::Compression)] = HasLevel(rig, RIG_LEVEL_COMP_METER);
+  return offered;
 }
 
 int SetConf(RIG* rig, const char* name, const std::string& value) {
@@ -72,6 +105,8 @@ void HamlibWorker::Open() {
     return;
   }
   has_strength_ = rig_has_get_level(rig_, RIG_LEVEL_STRENGTH) != 0;
+  offered_ = OfferedReadings(rig_);
+  ptt_readable_ = true;
   read_once_ = false;
   emit Opened(QStringLiteral("%1 %2").arg(QString::fromLatin1(rig_->caps->mfg_name),
                                           QString::fromLatin1(rig_->caps->model_name)),
@@ -94,6 +129,11 @@ void HamlibWorker::Poll() {
   const qint64 hz = (freq_rc == RIG_OK && frequency >= 0 && frequency < 1e12)
                         ? static_cast<qint64>(frequency + 0.5)
                         : 0;
+  // The transmitter first: a reading of the level then finds it already known.
+  if (ReadTransmit()) ReadStrength(hz);
+}
+
+void HamlibWorker::ReadStrength(qint64 frequencyHz) {
   if (!has_strength_) return;
   value_t strength{};
   const int rc = rig_get_level(rig_, RIG_VFO_CURR, RIG_LEVEL_STRENGTH, &strength);
@@ -103,7 +143,40 @@ void HamlibWorker::Poll() {
   }
   if (!read_once_) backoff_.Reset();
   read_once_ = true;
-  emit Reading(StrengthToDbm(strength.i), hz);
+  emit Reading(StrengthToDbm(strength.i), frequencyHz);
+}
+
+bool HamlibWorker::ReadTransmit() {
+  ptt_t ptt = RIG_PTT_OFF;
+  if (ptt_readable_) {
+    const int rc = rig_get_ptt(rig_, RIG_VFO_CURR, &ptt);
+    if (rc == -RIG_ENAVAIL || rc == -RIG_ENIMPL) {
+      // Asked once per opening: the rig will not learn it later.
+      ptt_readable_ = false;
+      ptt = RIG_PTT_OFF;
+    } else if (rc != RIG_OK) {
+      CloseAfter(QStringLiteral("Reading PTT failed: %1").arg(ErrorText(rc, config_.Debug)));
+      return false;
+    }
+  }
+  TransmitStatus status = ptt != RIG_PTT_OFF ? TransmitLevels() : TransmitStatus{};
+  status.Transmitting = ptt != RIG_PTT_OFF;
+  status.StateKnown = ptt_readable_;
+  status.Offered = offered_;
+  emit Transmit(status);
+  return true;
+}
+
+TransmitStatus HamlibWorker::TransmitLevels() const {
+  HamlibTransmitLevels levels;
+  levels.PowerWatts = FloatLevel(rig_, kPowerWattsLevel);
+  if (!levels.PowerWatts) levels.PowerFraction = FloatLevel(rig_, RIG_LEVEL_RFPOWER_METER);
+  levels.Swr = FloatLevel(rig_, RIG_LEVEL_SWR);
+  levels.AlcFraction = FloatLevel(rig_, RIG_LEVEL_ALC);
+  levels.CompressionDb = FloatLevel(rig_, RIG_LEVEL_COMP_METER);
+  TransmitStatus status;
+  status.Values = TransmitValues(levels, config_.MaxPowerW);
+  return status;
 }
 
 void HamlibWorker::CloseAfter(const QString& why) {

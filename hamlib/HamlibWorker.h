@@ -3,8 +3,10 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <array>
 
 #include "hamlib/HamlibConfig.h"
+#include "meters/TransmitReading.h"
 #include "support/ReconnectBackoff.h"
 
 struct s_rig;  // Hamlib's RIG
@@ -34,16 +36,24 @@ class HamlibWorker : public QObject {
   // The rig answered; `model` is its maker and name, `hasStrength` whether it reports STRENGTH.
   void Opened(const QString& model, bool hasStrength);
   void Reading(double dbm, qint64 frequencyHz);
+  // Each poll's transmitter; values only while it transmits.
+  void Transmit(const quendal::TransmitStatus& status);
   // The rig could not be opened or stopped answering; the next open is `retrySeconds` away.
   void Lost(const QString& why, int retrySeconds);
 
  private:
+  // False when the poll lost the rig.
+  bool ReadTransmit();
+  void ReadStrength(qint64 frequencyHz);
+  TransmitStatus TransmitLevels() const;
   void CloseAfter(const QString& why);
   void Close();
 
   HamlibConfig config_;
   s_rig* rig_ = nullptr;
   bool has_strength_ = false;
+  bool ptt_readable_ = true;
+  std::array<bool, kTransmitReadings.size()> offered_{};
   bool read_once_ = false;
   ReconnectBackoff backoff_;
   QTimer* poll_timer_ = nullptr;

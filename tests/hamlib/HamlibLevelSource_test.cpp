@@ -2,14 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "hamlib/HamlibTransmit.h"
 #include "tests/flex/FakeRadio.h"
+#include "tests/support/FakeClock.h"
 
 namespace quendal {
 namespace {
@@ -21,18 +26,59 @@ class HamlibSourceTest : public ::testing::Test {
   void SetUp() override { testing::EnsureApplication(); }
 
   // A source as the window makes it, from this config.ini text, logging into dir_.
-  std::unique_ptr<HamlibLevelSource> Source(const std::string& keys) {
+  std::unique_ptr<HamlibLevelSource> Source(const std::string& keys,
+                                            const Clock& clock = SystemClock::Instance()) {
     const IniFile ini = IniFile::FromText("[Hamlib]\n" + keys);
     HamlibSourceSettings settings;
     settings.Config = ReadHamlibConfig(ini, "Hamlib", HamlibKnowsModel);
     settings.EnableLogging = ini.ReadBool("Logging", "EnableLogging", false);
     settings.LogPath = LogPath();
+    settings.clock = clock;
     return std::make_unique<HamlibLevelSource>(settings);
   }
 
   std::string LogPath() const { return dir_.filePath("Hamlib.log").toStdString(); }
 
+  // The real rigctld with the dummy rig, given `options`, on a free port.
+  std::string StartRigctld(const QStringList& options) {
+    const std::string port = FreePort();
+    rigctld_.start(
+        QStandardPaths::findExecutable("rigctld"),
+        QStringList{"-m", "1", "-T", "127.0.0.1", "-t", QString::fromStdString(port)} + options);
+    EXPECT_TRUE(rigctld_.waitForStarted(5000)) << "rigctld (libhamlib-utils) is needed";
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          QTcpSocket probe;
+          probe.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(std::stoi(port)));
+          return probe.waitForConnected(100);
+        },
+        5000));
+    return port;
+  }
+
+  // Keys (true) or unkeys the dummy rig behind rigctld at `port`, as another client would.
+  static void Key(const std::string& port, bool on) {
+    QProcess rigctl;
+    rigctl.start(
+        QStandardPaths::findExecutable("rigctl"),
+        {"-m", "2", "-r", QString::fromStdString("127.0.0.1:" + port), "T", on ? "1" : "0"});
+    ASSERT_TRUE(rigctl.waitForFinished(10000));
+    ASSERT_EQ(rigctl.exitCode(), 0) << rigctl.readAllStandardError().toStdString();
+  }
+
+  static std::string FreePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return std::to_string(probe.serverPort());
+  }
+
+  void TearDown() override {
+    rigctld_.kill();
+    rigctld_.waitForFinished(3000);
+  }
+
   QTemporaryDir dir_;
+  QProcess rigctld_;
 };
 
 // The log's entries after the first, without their stamps.
@@ -66,11 +112,71 @@ TEST_F(HamlibSourceTest, ReadsTheDummyRigOnItsWorkerThread) {
   EXPECT_EQ(source->Status().State, LinkState::NotConnected);
 }
 
+TEST_F(HamlibSourceTest, FollowsTheDummyRigsPttAndReadsItsMetersWhileItTransmits) {
+  const std::string port = StartRigctld({"-P", "RIG"});
+  auto source = Source("Device=127.0.0.1:" + port + "\nPollMs=20\n");
+  source->Start();
+  ASSERT_TRUE(WaitUntil([&] { return source->Status().State == LinkState::Receiving; }, 5000));
+  TransmitStatus status = source->CurrentTransmit();
+  EXPECT_TRUE(status.StateKnown);
+  EXPECT_FALSE(status.Transmitting);
+  EXPECT_EQ(status.Offered, (std::array<bool, 4>{true, true, true, true}));
+  EXPECT_EQ(status.Values, TransmitStatus{}.Values);
+
+  Key(port, true);
+  ASSERT_TRUE(WaitUntil([&] { return source->CurrentTransmit().Transmitting; }, 5000));
+  status = source->CurrentTransmit();
+  // The dummy's power jiggles within its 100 W; it measures no SWR and no ALC action.
+  ASSERT_TRUE(status.Value(TransmitReading::Power).has_value());
+  EXPECT_GT(*status.Value(TransmitReading::Power), 0.0);
+  EXPECT_LE(*status.Value(TransmitReading::Power), 100.0);
+  EXPECT_EQ(status.Value(TransmitReading::Swr), std::nullopt);
+  EXPECT_EQ(status.Value(TransmitReading::Alc), kHamlibAlcFloorDb);
+  EXPECT_TRUE(status.Value(TransmitReading::Compression).has_value());
+
+  Key(port, false);
+  ASSERT_TRUE(WaitUntil([&] { return !source->CurrentTransmit().Transmitting; }, 5000));
+  EXPECT_EQ(source->CurrentTransmit().Values, TransmitStatus{}.Values);
+  EXPECT_EQ(source->Status().State, LinkState::Receiving);
+}
+
+TEST_F(HamlibSourceTest, AReportOfTransmittingGrowsStaleWithoutAPoll) {
+  const std::string port = StartRigctld({"-P", "RIG"});
+  Key(port, true);
+  testing::FakeClock clock;
+  // Polled once on opening, then not for ten seconds.
+  auto source = Source("Device=127.0.0.1:" + port + "\nPollMs=10000\n", clock);
+  source->Start();
+  ASSERT_TRUE(WaitUntil([&] { return source->CurrentTransmit().Transmitting; }, 5000));
+  clock.Advance(FreshFor(std::chrono::milliseconds{10000}));
+  EXPECT_TRUE(source->CurrentTransmit().Transmitting);
+  clock.Advance(std::chrono::milliseconds{1});
+  const TransmitStatus stale = source->CurrentTransmit();
+  EXPECT_FALSE(stale.Transmitting);
+  EXPECT_TRUE(stale.StateKnown);
+  EXPECT_EQ(stale.Values, TransmitStatus{}.Values);
+}
+
+TEST_F(HamlibSourceTest, ARigWhosePttCannotBeReadStaysOnSUnitsAndSaysSoOnce) {
+  const std::string port = StartRigctld({});
+  auto source = Source("Device=127.0.0.1:" + port + "\nPollMs=20\n[Logging]\nEnableLogging=1\n");
+  source->Start();
+  ASSERT_TRUE(WaitUntil([&] { return !source->CurrentTransmit().StateKnown; }, 5000));
+  testing::Pump(200);  // ten more polls
+  EXPECT_FALSE(source->CurrentTransmit().Transmitting);
+  EXPECT_EQ(source->Status().State, LinkState::Receiving);
+  source->Stop();
+  const std::vector<std::string> entries = LaterEntries(LogPath());
+  ASSERT_EQ(entries.size(), 3u) << ::testing::PrintToString(entries);
+  EXPECT_EQ(entries[0], "Hamlib: Opened Hamlib NET rigctl.");
+  EXPECT_EQ(
+      entries[1],
+      "Hamlib: The rig's PTT cannot be read; the needle stays on S units while it transmits.");
+  EXPECT_EQ(entries[2], "Hamlib: Stopped.");
+}
+
 TEST_F(HamlibSourceTest, ARigThatDoesNotAnswerIsLostAndRetriedWithTheBackoff) {
-  QTcpServer probe;  // a port on which nothing listens once the probe is gone
-  probe.listen(QHostAddress::LocalHost, 0);
-  const std::string port = std::to_string(probe.serverPort());
-  probe.close();
+  const std::string port = FreePort();  // nothing listens there once the probe is gone
 
   for (const bool debug : {false, true}) {
     std::filesystem::remove(LogPath());
