@@ -6,6 +6,7 @@
 #include <QMetaObject>
 #include <QTime>
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <stdexcept>
 
@@ -215,6 +216,11 @@ TMeter TFlexRadioLib::FindLevelMeter() const {
   return TMeter{};
 }
 
+void TFlexRadioLib::RefreshWatchedMeters() {
+  RefreshLevelMeter();
+  FTransmit.Refresh(FMeterList);
+}
+
 void TFlexRadioLib::RefreshLevelMeter() {
   const std::string id = FindLevelMeter().ID;
   if (id == FLevelMeterId) return;
@@ -260,6 +266,10 @@ LinkStatus TFlexRadioLib::Status() const {
   facts.MeterPort = MeterListenerPort();
   facts.Slice = FSlice.value_or(-1);
   return DescribeLink(facts);
+}
+
+TransmitStatus TFlexRadioLib::CurrentTransmit() {
+  return FTransmit.Current(FMeterList, FSettings.clock.get().MonotonicNow());
 }
 
 RadioIdentity TFlexRadioLib::Identity() const {
@@ -312,7 +322,8 @@ void TFlexRadioLib::ForgetMeters() {
   // A restarted radio numbers its meters afresh: an old ID must never feed the needle.
   FMeterList.Clear();
   FStatusLines.Clear();
-  RefreshLevelMeter();
+  FTransmit.Forget();
+  RefreshWatchedMeters();
 }
 
 bool TFlexRadioLib::WantedRadio(const DiscoveryRecord& record) const {
@@ -491,6 +502,7 @@ void TFlexRadioLib::IdTelnetConnected() {
   SendRadioCommand("client udpport " + std::to_string(AssignedPort));
   SendRadioCommand("meter list");
   SendRadioCommand("sub meter all");
+  SendRadioCommand("sub tx all");
 }
 
 bool TFlexRadioLib::StartUDPServer() {
@@ -527,6 +539,7 @@ void TFlexRadioLib::IdTelnetDisconnected() {
 
 void TFlexRadioLib::IdTelnetClosed(const QString& reason) {
   Enter(LinkEvent::ChannelClosed);
+  FTransmit.Unkeyed();
   // Without reconnection the loss goes unremarked, as it always did: the watchdog
   // reports the closed channel on its next tick.
   if (FPhase == LinkPhase::WaitingToRetry) ConnectionLost(reason.toStdString());
@@ -537,6 +550,7 @@ void TFlexRadioLib::DisconnectRadio() {
   FRetryTimer->stop();
   Enter(LinkEvent::Stop);
   FIdTelnet->Disconnect();
+  FTransmit.Unkeyed();
   FIdUDPServer1->close();
   FMeterSenders.ExpectFrom({});
   FIdUDPServer2->close();
@@ -588,14 +602,22 @@ void TFlexRadioLib::HandleStatusLine(const std::string& line, bool& meter_data_s
     if (ContainsMeterMarker(line)) {
       meter_data_seen = true;
       ParseMeterData(line, FMeterList, FLog);
-      RefreshLevelMeter();
+      RefreshWatchedMeters();
     }
+    FollowInterlock(line);
     ParseSliceString(line);
   } catch (const std::exception& e) {
     Log([&] {
       return std::string("TFlexRadioLib.IdTelnetDataAvailable: Error in status line: ") + e.what();
     });
   }
+}
+
+void TFlexRadioLib::FollowInterlock(const std::string& line) {
+  const std::optional<std::string> state = InterlockState(line);
+  if (!state) return;
+  Log([&] { return "TFlexRadioLib.FollowInterlock: Interlock state " + *state + "."; });
+  FTransmit.FollowInterlock(*state);
 }
 
 // ---- watchdog ----
@@ -745,7 +767,12 @@ void TFlexRadioLib::IdUDPServer1UDPRead(std::span<const std::uint8_t> AData) {
   });
   FByteArrayData.assign(AData.begin(), AData.end());
   try {
-    if (ApplyMeterDatagram(AData, FMeterList, FLog, FLevelMeterId)) FLevelValueTime = now;
+    // The level meter first, then the transmit meters in reading order.
+    const std::array<std::string, 4>& tx = FTransmit.Ids();
+    const std::array<std::string_view, 5> watched = {FLevelMeterId, tx[0], tx[1], tx[2], tx[3]};
+    const std::uint32_t seen = ApplyMeterDatagram(AData, FMeterList, FLog, watched);
+    if (seen & 1u) FLevelValueTime = now;
+    FTransmit.ValuesArrived(seen >> 1, now);
   } catch (const Vita49Error& e) {
     Log([&] {
       return std::string("TFlexRadioLib.IdUDPServer1UDPRead: Datagram dropped: ") + e.what();

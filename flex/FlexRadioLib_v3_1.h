@@ -17,6 +17,7 @@
 #include "flex/FlexConfig.h"
 #include "flex/LinkLifecycle.h"
 #include "flex/TelnetChannel.h"
+#include "flex/TransmitMeters.h"
 #include "meters/LevelSource.h"
 #include "meters/MeterList.h"
 #include "meters/MeterSender.h"
@@ -91,6 +92,8 @@ class TFlexRadioLib : public QObject, public LevelSource {
   std::chrono::milliseconds UpdateInterval() const override;
   LinkStatus Status() const override;
   RadioIdentity Identity() const override;
+  // The interlock and the TX- meters, both as the radio reports them.
+  TransmitStatus CurrentTransmit() override;
 
   // Read-only state, for the program's own log and for tests.
   bool LoggingEnabled() const { return FLog.Enabled(); }
@@ -133,7 +136,9 @@ class TFlexRadioLib : public QObject, public LevelSource {
   void MonitorRadioAnswers();
   bool IsPingReply(std::string_view line) const;
   void ForgetMeters();
+  void RefreshWatchedMeters();
   void RefreshLevelMeter();
+  void FollowInterlock(const std::string& line);
   TMeter FindLevelMeter() const;
   bool WantedRadio(const DiscoveryRecord& record) const;
   void LogChosenRadio();
@@ -200,6 +205,7 @@ class TFlexRadioLib : public QObject, public LevelSource {
   // The chosen LEVEL meter and the time of its own last value.
   std::string FLevelMeterId;
   std::optional<std::chrono::steady_clock::time_point> FLevelValueTime;
+  TransmitMeters FTransmit;
 };
 
 // The radio link with the settings that `section` of config.ini (and [Meter]) holds,

@@ -29,21 +29,29 @@ void LogPairError(TextLog& log, std::uint16_t id, const char* what) {
   log.Log([&] { return "Error processing meter with ID " + std::to_string(id) + ": " + what; });
 }
 
+// Bit i set when `id` is watched[i]; an empty ID stands for no meter.
+std::uint32_t WatchedBits(std::string_view id, std::span<const std::string_view> watched) {
+  std::uint32_t bits = 0;
+  for (std::size_t i = 0; i < watched.size() && i < 32; ++i)
+    if (!watched[i].empty() && watched[i] == id) bits |= std::uint32_t{1} << i;
+  return bits;
+}
+
 // Same outcome as copying the meter out, updating it and writing it back whole: a known
 // meter changes only its value and peak; an unknown ID rebuilds the entry with the empty ID.
-// True when the pair updated the known meter `watched_id`.
-bool ApplyMeterPair(std::uint16_t id, std::int16_t raw, TMeterList& meters, TextLog& log,
-                    std::string_view watched_id) {
+// The bits of the watched meters the pair updated.
+std::uint32_t ApplyMeterPair(std::uint16_t id, std::int16_t raw, TMeterList& meters, TextLog& log,
+                             std::span<const std::string_view> watched) {
   const std::optional<std::size_t> index = meters.IndexOfNumericId(id);
   if (index) {
     const MeterReading reading = NextMeterReading(meters.Items()[*index], raw, log);
     meters.SetValueAndPeak(*index, reading.Value, reading.Peak);
-    return !watched_id.empty() && meters.Items()[*index].ID == watched_id;
+    return WatchedBits(meters.Items()[*index].ID, watched);
   }
   TMeter working;
   ApplyMeterValue(working, raw, log);
   meters.AddOrUpdateMeter(working);
-  return false;
+  return 0;
 }
 
 }  // namespace
@@ -78,9 +86,9 @@ void ApplyMeterValue(TMeter& meter, std::int16_t raw, TextLog& log) {
   meter.Peak = next.Peak;
 }
 
-bool ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters, TextLog& log,
-                        std::string_view watched_id) {
-  bool watched_seen = false;
+std::uint32_t ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters,
+                                 TextLog& log, std::span<const std::string_view> watched) {
+  std::uint32_t seen = 0;
   const TVita vita = vita49_decode(datagram);
   // Only pairs that arrived: a short datagram declaring up to 65535 words would
   // otherwise turn its zero padding into as many made-up pairs (and log lines).
@@ -89,12 +97,17 @@ bool ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& mete
     const auto id = static_cast<std::uint16_t>(payload[at] << 8 | payload[at + 1]);
     const auto raw = static_cast<std::int16_t>(payload[at + 2] << 8 | payload[at + 3]);
     try {
-      watched_seen = ApplyMeterPair(id, raw, meters, log, watched_id) || watched_seen;
+      seen |= ApplyMeterPair(id, raw, meters, log, watched);
     } catch (const std::exception& e) {
       LogPairError(log, id, e.what());
     }
   }
-  return watched_seen;
+  return seen;
+}
+
+bool ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters, TextLog& log,
+                        std::string_view watched_id) {
+  return ApplyMeterDatagram(datagram, meters, log, std::span(&watched_id, 1)) != 0;
 }
 
 void LogMeterList(const TMeterList& meters, TextLog& log) {

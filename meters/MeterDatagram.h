@@ -27,8 +27,12 @@ void ApplyMeterValue(TMeter& meter, std::int16_t raw, TextLog& log);
 
 // Applies every (ID, raw value) pair of a meter datagram to the list, in payload order.
 // Pairs naming an unknown ID update the entry with the empty ID. A failure on one pair is
-// logged and the next pair goes on. Returns true when a value for the known meter
-// `watched_id` was applied. Throws Vita49Error for a malformed header.
+// logged and the next pair goes on. Returns bit i set when a value for the known meter
+// `watched[i]` was applied (up to 32 watched; an empty ID is never seen). Throws
+// Vita49Error for a malformed header.
+std::uint32_t ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters,
+                                 TextLog& log, std::span<const std::string_view> watched);
+// The same with at most one watched meter: true when it got a value.
 bool ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters, TextLog& log,
                         std::string_view watched_id = {});
 

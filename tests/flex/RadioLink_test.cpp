@@ -3,6 +3,8 @@
 
 #include <QUdpSocket>
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -31,6 +33,15 @@ QByteArray MeterStatusText() {
          "|meter 4.src=RAD#4.num=0#4.nam=+13.8A#4.low=10.5#4.hi=15.0#4.desc=13.8V main "
          "supply#4.unit=Volts#4.fps=2#\n";
 }
+
+// The transmit meters as a FLEX-6600 describes them, on one line.
+QByteArray TransmitMeterStatusText() {
+  return QByteArray("S") + kHandle +
+         "|meter 19.src=TX-#19.num=0#19.nam=FWDPWR#19.low=0.0#19.hi=53.0#19.unit=dBm#19.fps=20#"
+         "21.src=TX-#21.num=0#21.nam=SWR#21.low=1.0#21.hi=999.0#21.unit=SWR#21.fps=20#\n";
+}
+
+const QByteArray kTransmitting = "S0|interlock state=TRANSMITTING reason= source=SW\n";
 
 class RadioLinkTest : public ::testing::Test {
  protected:
@@ -115,12 +126,13 @@ TEST_F(RadioLinkTest, DiscoversConnectsSubscribesAndFollowsTheStream) {
   Start(Settings());
   EXPECT_TRUE(link_->LoggingEnabled());
   Discover();
-  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().count('\n') >= 6; }));
+  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().count('\n') >= 8; }));
   EXPECT_FALSE(link_->DiscoveryListening());
   ASSERT_TRUE(link_->MeterListening());
   const std::string port = std::to_string(link_->MeterListenerPort());
   EXPECT_EQ(radio_.Received().toStdString(),
-            "C1|client udpport " + port + "\r\n\nC2|meter list\r\n\nC3|sub meter all\r\n\n");
+            "C1|client udpport " + port +
+                "\r\n\nC2|meter list\r\n\nC3|sub meter all\r\n\nC4|sub tx all\r\n\n");
   EXPECT_EQ(DiscoveryValue(link_->FlexDiscovery(), "model"), "FLEX-6600M");
 
   radio_.SendText(QByteArray("V1.4.0.0\nH") + kHandle + "\n" + MeterStatusText() + "S" + kHandle +
@@ -154,7 +166,7 @@ TEST_F(RadioLinkTest, DiscoversConnectsSubscribesAndFollowsTheStream) {
   EXPECT_EQ(radio_.Received().size(), sent_before);
   clock_.Advance(1ms);
   ASSERT_TRUE(WaitUntil([&] { return radio_.Received().size() > sent_before; }));
-  EXPECT_TRUE(radio_.Received().mid(sent_before).startsWith("C4|sub meter all\r\n\n"));
+  EXPECT_TRUE(radio_.Received().mid(sent_before).startsWith("C5|sub meter all\r\n\n"));
   EXPECT_GE(
       CountLog("TFlexRadioLib.MonitorUDPActivity: Elapsed time since last UDP packet: 5001 ms"), 1);
 
@@ -224,7 +236,7 @@ TEST_F(RadioLinkTest, WithoutConfigNothingIsLogged) {
   EXPECT_FALSE(link_->LoggingEnabled());
   EXPECT_EQ(link_->TelnetIP(), "");
   Discover();
-  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().count('\n') >= 6; }));
+  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().count('\n') >= 8; }));
   link_->DisconnectRadio();
   EXPECT_FALSE(std::filesystem::exists(dir_ / "FlexRadioLib.log"));
 }
@@ -383,7 +395,7 @@ TEST_F(RadioLinkTest, FrequencyReportsAndBadValues) {
 TEST_F(RadioLinkTest, TelnetNegotiationIsAnsweredAndEndsCrExpansion) {
   Start(Settings());
   Discover();
-  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().count('\n') >= 6; }));
+  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().count('\n') >= 8; }));
   const auto before = radio_.Received().size();
   radio_.SendText(QByteArray::fromHex("fffd18fffb01") + "V1.4.0.0\n" +
                   QByteArray::fromHex("fffa1801fff0"));
@@ -391,8 +403,8 @@ TEST_F(RadioLinkTest, TelnetNegotiationIsAnsweredAndEndsCrExpansion) {
   ASSERT_TRUE(WaitUntil([&] { return radio_.Received().size() >= before + answer.size(); }));
   EXPECT_EQ(radio_.Received().mid(before), answer);
   clock_.Advance(6000ms);
-  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().contains("C5|"); }));
-  EXPECT_TRUE(radio_.Received().mid(before + answer.size()).startsWith("C4|sub meter all\r\nC5|"))
+  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().contains("C6|"); }));
+  EXPECT_TRUE(radio_.Received().mid(before + answer.size()).startsWith("C5|sub meter all\r\nC6|"))
       << radio_.Received().mid(before + answer.size()).left(60).toStdString();
 }
 
@@ -439,16 +451,22 @@ TEST_F(RadioLinkTest, EveryLossEndsInAWorkingMeter) {
     s.ReconnectPauseUnit = 20ms;
     link_ = std::make_unique<TFlexRadioLib>(s);
     link_->AutoDiscoverAndConnect(5993, 4992);
-    ASSERT_TRUE(WaitUntil([&] { return radio.Received().count('\n') >= 6; }));
-    radio.SendText(MeterStatusText());
-    ASSERT_TRUE(WaitUntil([&] { return link_->MeterList().Count() == 2; }));
-    radio.SendDatagram(link_->MeterListenerPort(), testing::MeterDatagram({{24, -9344}}));
+    ASSERT_TRUE(WaitUntil([&] { return radio.Received().count('\n') >= 8; }));
+    radio.SendText(MeterStatusText() + TransmitMeterStatusText() + kTransmitting);
+    ASSERT_TRUE(WaitUntil([&] { return link_->MeterList().Count() == 4; }));
+    radio.SendDatagram(link_->MeterListenerPort(),
+                       testing::MeterDatagram({{24, -9344}, {19, 50 * 128}}));
     ASSERT_TRUE(WaitUntil([&] { return link_->Status().State == LinkState::Receiving; }));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return link_->CurrentTransmit().Value(TransmitReading::Power).has_value(); }));
 
     fault.inflict(radio);
     ASSERT_TRUE(WaitUntil([&] { return link_->MeterList().Count() == 0; }));
     EXPECT_EQ(link_->CurrentLevel().Meter.Name, "");
     EXPECT_FALSE(link_->CurrentLevel().Age.has_value());
+    // The transmitter too: neither on the air nor a meter of it known.
+    EXPECT_FALSE(link_->CurrentTransmit().Transmitting);
+    EXPECT_EQ(link_->CurrentTransmit().Offered, (std::array<bool, 4>{}));
 
     // The same start-up sequence, numbered on from before.
     ASSERT_TRUE(WaitUntil([&] {
@@ -459,6 +477,7 @@ TEST_F(RadioLinkTest, EveryLossEndsInAWorkingMeter) {
         again.find("|client udpport " + std::to_string(link_->MeterListenerPort()) + "\r\n");
     EXPECT_LT(udpport, again.find("|meter list\r\n")) << again;
     EXPECT_LT(again.find("|meter list\r\n"), again.find("|sub meter all\r\n")) << again;
+    EXPECT_LT(again.find("|sub meter all\r\n"), again.find("|sub tx all\r\n")) << again;
 
     // After the restart LEVEL is meter 7; a stale value for 24 must not move the needle.
     radio.SendText(QByteArray("S") + kHandle +
@@ -474,10 +493,46 @@ TEST_F(RadioLinkTest, EveryLossEndsInAWorkingMeter) {
   }
 }
 
+TEST_F(RadioLinkTest, TransmitFollowsTheInterlockAndTheTransmitMeters) {
+  UseConfig("[Network]\nFlexIP=127.0.0.1\n");
+  Start(Settings());
+  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().count('\n') >= 8; }));
+  radio_.SendText(MeterStatusText() + TransmitMeterStatusText());
+  ASSERT_TRUE(WaitUntil([&] { return link_->MeterList().Count() == 4; }));
+  EXPECT_EQ(link_->CurrentTransmit().Offered, (std::array<bool, 4>{true, true, false, false}));
+  const auto stream = [&](std::int16_t fwdpwr, std::int16_t swr) {
+    radio_.SendDatagram(link_->MeterListenerPort(),
+                        testing::MeterDatagram({{24, -9344}, {19, fwdpwr}, {21, swr}}));
+  };
+
+  // Receiving: the radio's -250 dBm and SWR 1.0 give no reading.
+  stream(-32000, 128);
+  ASSERT_TRUE(WaitUntil([&] { return link_->MeterDatagramsReceived() == 1; }));
+  EXPECT_EQ(link_->CurrentTransmit().Values, (std::array<std::optional<double>, 4>{}));
+
+  // Another client keys the radio: 47 dBm and SWR 1.5 on the air.
+  radio_.SendText(kTransmitting);
+  ASSERT_TRUE(WaitUntil([&] { return link_->CurrentTransmit().Transmitting; }));
+  stream(47 * 128, 192);
+  ASSERT_TRUE(WaitUntil([&] { return link_->MeterDatagramsReceived() == 2; }));
+  EXPECT_EQ(link_->CurrentTransmit().Values,
+            (std::array<std::optional<double>, 4>{std::pow(10.0, 1.7), 1.5, {}, {}}));
+
+  radio_.SendText("S0|interlock state=UNKEY_REQUESTED reason= source=SW\n");
+  ASSERT_TRUE(WaitUntil([&] { return !link_->CurrentTransmit().Transmitting; }));
+  EXPECT_EQ(link_->CurrentTransmit().Values, (std::array<std::optional<double>, 4>{}));
+
+  // A closed channel can no longer say the radio is on the air.
+  radio_.SendText(kTransmitting);
+  ASSERT_TRUE(WaitUntil([&] { return link_->CurrentTransmit().Transmitting; }));
+  link_->Stop();
+  EXPECT_FALSE(link_->CurrentTransmit().Transmitting);
+}
+
 TEST_F(RadioLinkTest, ChosenSliceIsFollowedWhileItIsOpen) {
   UseConfig("[Network]\nFlexIP=127.0.0.1\n[Meter]\nSlice=1\n");
   Start(Settings());
-  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().count('\n') >= 6; }));
+  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().count('\n') >= 8; }));
   const auto describe = [&](const char* id, const char* slice) {
     radio_.SendText(QByteArray("S") + kHandle + "|meter " + id + ".src=SLC#" + id +
                     ".num=" + slice + "#" + id + ".nam=LEVEL#" + id + ".unit=dBm#\n");

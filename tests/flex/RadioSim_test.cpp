@@ -87,9 +87,11 @@ TEST_F(RadioSimTest, TheLinkRunsAgainstTheSimulator) {
                                              "< ",
                                              "< C3|sub meter all\\r",
                                              "< ",
-                                             "< C4|sub meter all\\r"};
+                                             "< C4|sub tx all\\r",
+                                             "< ",
+                                             "< C5|sub meter all\\r"};
   ASSERT_GE(received.size(), expected.size()) << SimOutput().toStdString();
-  EXPECT_EQ(std::vector<std::string>(received.begin(), received.begin() + 7), expected);
+  EXPECT_EQ(std::vector<std::string>(received.begin(), received.begin() + 9), expected);
 }
 
 TEST_F(RadioSimTest, RejectsBadOptions) {
