@@ -283,7 +283,7 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::ShowLinkState() {
-  if (!FlexRadio_ || !labels_.FollowLink(*FlexRadio_, Timer2_.isActive())) return;
+  if (!FlexRadio_ || !labels_.FollowLink(*FlexRadio_)) return;
   window_.LabelsChanged();
 }
 
@@ -320,6 +320,7 @@ void TForm1::RenderFrame() {
   needle_.ImageCenterX = frame_.Center().X;
   needle_.ImageCenterY = frame_.Center().Y;
   window_.FollowFrame(frame_.Renderer());
+  if (labels_.FollowFace(frame_.NeedleSweep(), ScaleFactor())) window_.LabelsChanged();
 }
 
 void TForm1::InvalidateFrame() {

@@ -1,9 +1,11 @@
 #include "app/MeterFrame.h"
 
+#include <QTransform>
 #include <chrono>
 #include <cmath>
 
 #include "calibration/Scale.h"
+#include "display/CornerText.h"
 #include "display/MeterScale.h"
 
 namespace quendal {
@@ -44,6 +46,12 @@ void MeterFrame::Render(FacePictures& pictures, bool Calibrating, QSize Client, 
                         Preview ? std::nullopt : PeakPosition(), drawn.StrokeWidth);
   center_ = {static_cast<std::int32_t>(std::lround(renderer_.Center().X / Ratio)),
              static_cast<std::int32_t>(std::lround(renderer_.Center().Y / Ratio))};
+  // Only a new size, calibration or setting moves the needle's path.
+  if (stale_) {
+    sweep_ = QTransform::fromScale(1.0 / Ratio, 1.0 / Ratio)
+                 .map(quendal::NeedleSweep(drawn.Settings, drawn.Calibration,
+                                           SScale(drawn.Calibration), renderer_.Center()));
+  }
   drawn_peak_ = PeakPosition().value_or(-1.0);
   drawn_needle_ = Needle;
   stale_ = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPainter>
+#include <QPolygonF>
 #include <QRect>
 #include <QSize>
 #include <optional>
@@ -40,6 +41,8 @@ class MeterFrame {
   void Paint(QPainter& painter, const QRect& Area, double Ratio) const;
   // The meter centre of the last frame in client pixels.
   TPoint Center() const { return center_; }
+  // Where the needle can go, in client pixels, as of the last frame drawn anew.
+  const QPolygonF& NeedleSweep() const { return sweep_; }
   const MeterRenderer& Renderer() const { return renderer_; }
   MeterRenderer& Renderer() { return renderer_; }
 
@@ -56,6 +59,7 @@ class MeterFrame {
   double drawn_needle_ = -1.0;
   double drawn_peak_ = -1.0;
   TPoint center_{};
+  QPolygonF sweep_;
 };
 
 }  // namespace quendal

@@ -5,6 +5,7 @@
 
 #include "app/WindowCaption.h"
 #include "display/BuildLabel.h"
+#include "display/CornerText.h"
 #include "display/LinkStatusText.h"
 #include "platform/FileVersion.h"
 
@@ -36,24 +37,42 @@ std::int32_t BuildNumber() {
 
 StatusLabels::StatusLabels(QWidget& window, TextLog& log) : window_(window), log_(log) {}
 
-bool StatusLabels::FollowLink(const LevelSource& source, bool BuildLabelShown) {
+bool StatusLabels::FollowLink(const LevelSource& source) {
   const LinkStatus status = source.Status();
   if (status.State != shown_state_) {
     shown_state_ = status.State;
     window_.setWindowTitle(WindowTitle(status.State, source.Identity()));
   }
-  // The build label has the corner first; the state follows once it has gone.
-  const QString text = BuildLabelShown ? QString() : LinkStatusText(status);
+  const QString text = LinkStatusText(status);
   if (text == link_text_) return false;
   link_text_ = text;
   log_.Log("Link state shown: " + (text.isEmpty() ? std::string("(none)") : text.toStdString()));
+  Place();
   return true;
 }
 
+bool StatusLabels::FollowFace(const QPolygonF& Sweep, double Factor) {
+  if (Sweep == sweep_ && Factor == factor_ && window_.size() == placed_for_) return false;
+  sweep_ = Sweep;
+  factor_ = Factor;
+  return Place();
+}
+
+bool StatusLabels::Place() {
+  placed_for_ = window_.size();
+  const CornerText link = PlaceCornerText(link_text_, placed_for_, sweep_, factor_);
+  const bool moved = link.Box != link_.Box || link.Lines != link_.Lines;
+  link_ = link;
+  return moved;
+}
+
 void StatusLabels::Draw(QPainter& painter, bool BuildLabelShown) const {
-  if (BuildLabelShown) DrawBuildNumber(painter, window_.width(), window_.height(), BuildNumber());
-  if (!link_text_.isEmpty())
-    DrawCornerLabel(painter, window_.width(), window_.height(), link_text_);
+  // A state to tell takes the place of the build label.
+  if (!link_text_.isEmpty()) {
+    DrawCornerText(painter, link_);
+  } else if (BuildLabelShown) {
+    DrawBuildNumber(painter, window_.width(), window_.height(), BuildNumber());
+  }
 }
 
 QRegion StatusLabels::Region(bool BuildLabelShown) const {

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QPainter>
+#include <QPolygonF>
 #include <QRegion>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
 
+#include "display/CornerText.h"
 #include "meters/LevelSource.h"
 #include "support/TextLog.h"
 
@@ -14,25 +16,35 @@ namespace quendal {
 // The number the build label shows.
 std::int32_t BuildNumber();
 
-// What the window says about itself: the build label in the corner of the face for
-// its first seconds, then the link's state in that corner, and the radio in the title
-// once connected.
+// What the window says about itself: the link's state over the face, clear of the
+// needle, the build label in the corner for its first seconds while there is no state
+// to tell, and the radio in the title once connected.
 class StatusLabels {
  public:
   StatusLabels(QWidget& window, TextLog& log);
 
   // Follows the source's link: sets the title when the state changed; true when the
-  // corner's text changed. BuildLabelShown: the build label has the corner.
-  bool FollowLink(const LevelSource& source, bool BuildLabelShown);
+  // text over the face changed.
+  bool FollowLink(const LevelSource& source);
+  // The needle's path in client pixels on a face drawn at Factor; true when the text
+  // moved with it.
+  bool FollowFace(const QPolygonF& Sweep, double Factor);
   // Draws the labels over the frame in client pixels, and where they lie.
+  // BuildLabelShown: the build label's first seconds are not over.
   void Draw(QPainter& painter, bool BuildLabelShown) const;
   QRegion Region(bool BuildLabelShown) const;
 
  private:
+  bool Place();
+
   QWidget& window_;
   TextLog& log_;
   QString link_text_;
   LinkState shown_state_ = LinkState::NotConnected;
+  QPolygonF sweep_;
+  double factor_ = 1.0;
+  QSize placed_for_;
+  CornerText link_;
 };
 
 }  // namespace quendal

@@ -19,8 +19,9 @@ QString BuildLabelText(std::int32_t BuildNumber) {
   return QStringLiteral("Build: ") + QString::number(BuildNumber);
 }
 
-void DrawCornerLabel(QPainter& Painter, std::int32_t ClientWidth, std::int32_t ClientHeight,
-                     const QString& Text) {
+void DrawBuildNumber(QPainter& Painter, std::int32_t ClientWidth, std::int32_t ClientHeight,
+                     std::int32_t BuildNumber) {
+  const QString Text = BuildLabelText(BuildNumber);
   QFont font(QStringLiteral("Segoe UI"));
   font.setStyleHint(QFont::SansSerif);
   font.setPointSize(10);
@@ -34,11 +35,6 @@ void DrawCornerLabel(QPainter& Painter, std::int32_t ClientWidth, std::int32_t C
   Painter.setBrush(Qt::NoBrush);
   Painter.drawText(x, y + metrics.ascent(), Text);
   Painter.restore();
-}
-
-void DrawBuildNumber(QPainter& Painter, std::int32_t ClientWidth, std::int32_t ClientHeight,
-                     std::int32_t BuildNumber) {
-  DrawCornerLabel(Painter, ClientWidth, ClientHeight, BuildLabelText(BuildNumber));
 }
 
 }  // namespace quendal

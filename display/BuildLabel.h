@@ -13,12 +13,6 @@ std::int32_t GetBuildNumber();
 // "Build: " followed by the number in decimal.
 QString BuildLabelText(std::int32_t BuildNumber);
 
-// Writes `Text` in white bold 10 pt at the bottom-right corner of a client area of the
-// given size, 10 pixels from both edges: the build label's place and style, which the
-// link state takes over once the build label has gone.
-void DrawCornerLabel(QPainter& Painter, std::int32_t ClientWidth, std::int32_t ClientHeight,
-                     const QString& Text);
-
 // Writes the label in white bold 10 pt at the bottom-right corner of a client area
 // of the given size, 10 pixels from both edges, without a background box.
 void DrawBuildNumber(QPainter& Painter, std::int32_t ClientWidth, std::int32_t ClientHeight,

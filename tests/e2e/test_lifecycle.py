@@ -73,7 +73,9 @@ class Meter:
 
     def window_shot(self):
         left, top, width, height = self.s.window_geometry(self.window)
-        return self.s.screenshot(), left, top, width, height
+        shots = os.environ.get("QUENDAL_E2E_SHOTS")  # a folder to keep every screenshot in
+        path = os.path.join(shots, "%.1f.png" % time.monotonic()) if shots else None
+        return self.s.screenshot(path), left, top, width, height
 
     def needle_mark(self):
         """The calibration mark (0 = S0 … 15 = +60 dB) whose line the needle lies on, or None."""
@@ -98,10 +100,9 @@ class Meter:
                   "%s: the needle is at mark %s, not %s" % (what, self.needle_mark(), mark))
 
     def corner_text_pixels(self):
-        """Pure-white pixels in the corner where the label and the state are written."""
+        """Pure-white pixels on the face, which prints none: the state's words."""
         shot, left, top, width, height = self.window_shot()
-        return sum(1 for y in range(top + height - 40, top + height - 5)
-                   for x in range(left + width - 330, left + width - 5)
+        return sum(1 for y in range(top, top + height) for x in range(left, left + width)
                    if min(shot.rgb(x, y)) >= 252)
 
     def expect_corner_text(self, present):
