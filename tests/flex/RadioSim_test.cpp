@@ -3,6 +3,7 @@
 
 #include <QProcess>
 #include <QTcpServer>
+#include <array>
 #include <filesystem>
 #include <memory>
 
@@ -94,9 +95,44 @@ TEST_F(RadioSimTest, TheLinkRunsAgainstTheSimulator) {
   EXPECT_EQ(std::vector<std::string>(received.begin(), received.begin() + 9), expected);
 }
 
+TEST_F(RadioSimTest, TheLinkFollowsTheSimulatedTransmitter) {
+  RadioLinkSettings settings;
+  settings.DiscoveryPort = 0;
+  settings.CommandPort = FreeTcpPort();
+  settings.clock = clock_;
+  TFlexRadioLib link(settings);
+  link.AutoDiscoverAndConnect(5993, 4992);
+  StartSim({"--command-port", QString::number(settings.CommandPort), "--discovery-port",
+            QString::number(link.DiscoveryListenerPort()), "--transmit", "0.5:0.5", "--tx-power",
+            "100", "--swr", "2", "--alc", "-5", "--compression", "10"});
+
+  using Values = std::array<std::optional<double>, 4>;
+  ASSERT_TRUE(WaitUntil([&] { return link.CurrentTransmit().Values[0].has_value(); }, 5000))
+      << SimOutput().toStdString();
+  const TransmitStatus on_air = link.CurrentTransmit();
+  EXPECT_TRUE(on_air.Transmitting);
+  EXPECT_EQ(on_air.Offered, (std::array<bool, 4>{true, true, true, true}));
+  ASSERT_TRUE(WaitUntil([&] {
+    return link.CurrentTransmit().Values == Values{100.0, 2.0, -5.0, 10.0};
+  })) << link.CurrentTransmit().Values[1].value_or(0);
+  ASSERT_TRUE(WaitUntil([&] { return !link.CurrentTransmit().Transmitting; }, 5000));
+  EXPECT_EQ(link.CurrentTransmit().Values, Values{});
+
+  // The interlock as the simulator walked it, once round.
+  ASSERT_TRUE(WaitUntil([&] { return SimOutput().contains("# interlock READY"); }));
+  std::vector<std::string> walk;
+  for (const QByteArray& line : SimOutput().split('\n'))
+    if (line.startsWith("# interlock ") && walk.size() < 4)
+      walk.push_back(line.mid(12).toStdString());
+  EXPECT_EQ(walk, (std::vector<std::string>{"PTT_REQUESTED", "TRANSMITTING", "UNKEY_REQUESTED",
+                                            "READY"}));
+}
+
 TEST_F(RadioSimTest, RejectsBadOptions) {
   const QStringList bad[] = {
-      {"--level", "loud"}, {"--command-port", "70000"}, {"--chunk-bytes", "0"}, {"--rate", "-1"}};
+      {"--level", "loud"},   {"--command-port", "70000"}, {"--chunk-bytes", "0"}, {"--rate", "-1"},
+      {"--transmit", "5"},   {"--tx-power", "0"},         {"--swr", "0.9"},       {"--alc", "21"},
+      {"--compression", "x"}};
   for (const QStringList& arguments : bad) {
     QProcess sim;
     sim.start(QStringLiteral(QUENDAL_RADIOSIM_PATH), arguments);

@@ -62,13 +62,23 @@ TEST(SimMetersTest, LevelModels) {
 TEST(SimMetersTest, RawValuesAndPacketLayout) {
   LevelModel level;
   ASSERT_TRUE(level.Parse("steady:-73"));
-  const std::map<std::string, std::int16_t> expected = {
-      {"LEVEL", -9344}, {"FWDPWR", -32000}, {"SWR", -32000}, {"MAINFAN", 1250}};
+  // Receiving, then on the air with 50 W, SWR 1.5 (2 W reflected), ALC -3 dB, 6 dB compression.
+  const TransmitModel on_air;
+  struct Expected {
+    std::int16_t receiving;
+    std::int16_t transmitting;
+  };
+  const std::map<std::string, Expected> expected = {
+      {"LEVEL", {-9344, -9344}},   {"FWDPWR", {-32000, 6015}}, {"REFPWR", {-32000, 4225}},
+      {"SWR", {128, 192}},         {"ALC", {-32000, -384}},    {"COMPPEAK", {-32000, 768}},
+      {"CODEC", {-32000, -32000}}, {"PATEMP", {2208, 2208}},   {"MAINFAN", {1250, 1250}},
+  };
   std::size_t checked = 0;
   for (const SimMeter& m : SimulatedMeters()) {
     const auto it = expected.find(m.name);
     if (it == expected.end()) continue;
-    EXPECT_EQ(RawValue(m, level, 1.0), it->second) << m.name;
+    EXPECT_EQ(RawValue(m, level, 0.0), it->second.receiving) << m.name;
+    EXPECT_EQ(RawValue(m, level, 0.0, &on_air), it->second.transmitting) << m.name;
     ++checked;
   }
   EXPECT_EQ(checked, expected.size());
@@ -78,6 +88,28 @@ TEST(SimMetersTest, RawValuesAndPacketLayout) {
             "38510009000007000000"
             "1c2d534c8002");
   EXPECT_EQ(packet.mid(28).toHex(), "0018db8000100dcd");
+}
+
+TEST(SimMetersTest, TransmitCycles) {
+  struct Case {
+    const char* text;
+    bool ok;
+    double on_s;
+    double off_s;
+  };
+  const Case cases[] = {
+      {"3:5", true, 3.0, 5.0}, {"0.5:1.25", true, 0.5, 1.25},
+      {"0:5", false, 0, 0},    {"3:-1", false, 0, 0},
+      {"3", false, 0, 0},      {"3:5:1", false, 0, 0},
+      {":5", false, 0, 0},     {"3:x", false, 0, 0},
+      {"inf:1", false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    TransmitModel model;
+    EXPECT_EQ(model.ParseCycle(c.text), c.ok) << c.text;
+    EXPECT_EQ(model.on_s, c.on_s) << c.text;
+    EXPECT_EQ(model.off_s, c.off_s) << c.text;
+  }
 }
 
 TEST(SimMetersTest, EachSliceHasItsLevelMeterAndARebootRenumbers) {

@@ -17,6 +17,8 @@ constexpr qsizetype kHugeStatusLineBytes = 2 * 1024 * 1024;
 constexpr int kHugeStatusLineDelayMs = 1000;
 constexpr int kMaxGarbagePerTimer = 5000;
 constexpr int kBurstTickMs = 5;
+// How long the interlock stays in PTT_REQUESTED and UNKEY_REQUESTED.
+constexpr int kInterlockStepMs = 30;
 
 void Say(const std::string& text) {
   std::printf("%s\n", text.c_str());
@@ -132,6 +134,17 @@ void SimSession::Vanish() {
   socket_->abort();
 }
 
+void SimSession::SetInterlock(const std::string& state, bool on_air) {
+  interlock_ = state;
+  on_air_ = on_air;
+  if (tx_subscribed_) SendInterlockStatus();
+}
+
+void SimSession::SendInterlockStatus() {
+  // Keyed by the radio itself (a foot switch, VOX): handle 0.
+  WriteText("S0|interlock state=" + interlock_ + " reason= source=SW tx_allowed=1\n");
+}
+
 void SimSession::WriteText(const std::string& text) {
   if (frozen_) return;
   const QByteArray bytes = QByteArray::fromStdString(text);
@@ -203,6 +216,10 @@ void SimSession::HandleLine(const QByteArray& raw) {
       huge_line_sent_ = true;
       QTimer::singleShot(kHugeStatusLineDelayMs, this, &SimSession::SendHugeStatusLine);
     }
+  } else if (command == "sub tx all") {
+    tx_subscribed_ = true;
+    SendInterlockStatus();
+    Reply(seq, "0");
   } else if (command == "sub slice all") {
     WriteText(SliceStatus(handle_));
     Reply(seq, "0");
@@ -263,8 +280,9 @@ void SimSession::SendTick(double seconds) {
     credit_[i] += std::min(fps / kTicksPerSecond, 1.0);
     if (credit_[i] < 1.0) continue;
     credit_[i] -= 1.0;
-    pairs.emplace_back(static_cast<std::uint16_t>(meters[i].id),
-                       RawValue(meters[i], options_.level, seconds));
+    pairs.emplace_back(
+        static_cast<std::uint16_t>(meters[i].id),
+        RawValue(meters[i], options_.level, seconds, on_air_ ? &options_.transmit : nullptr));
   }
   if (pairs.empty()) return;
   udp_.writeDatagram(MeterPacket(pairs, packet_counter_++), socket_->peerAddress(), udp_port_);
@@ -425,10 +443,41 @@ void RadioSimulator::OnNewConnection() {
     char handle[16];
     std::snprintf(handle, sizeof handle, "%08X",
                   0x2A3B4C5Du + static_cast<unsigned>(sessions_started_++));
-    sessions_.emplace_back(new SimSession(socket, options_, handle,
-                                          SimulatedMeters(options_.slices, 100 * generation_)));
+    auto* session = new SimSession(socket, options_, handle,
+                                   SimulatedMeters(options_.slices, 100 * generation_));
+    session->SetInterlock(interlock_, on_air_);
+    sessions_.emplace_back(session);
     ScheduleLifecycle();
+    StartTransmitCycle();
   }
+}
+
+void RadioSimulator::StartTransmitCycle() {
+  if (transmit_cycle_started_ || options_.transmit.on_s <= 0) return;
+  transmit_cycle_started_ = true;
+  QTimer::singleShot(static_cast<int>(options_.transmit.off_s * 1000), this, &RadioSimulator::Key);
+}
+
+void RadioSimulator::Key() {
+  Interlock("PTT_REQUESTED", false);
+  QTimer::singleShot(kInterlockStepMs, this, [this] { Interlock("TRANSMITTING", true); });
+  QTimer::singleShot(kInterlockStepMs + static_cast<int>(options_.transmit.on_s * 1000), this,
+                     &RadioSimulator::Unkey);
+}
+
+void RadioSimulator::Unkey() {
+  Interlock("UNKEY_REQUESTED", false);
+  QTimer::singleShot(kInterlockStepMs, this, [this] { Interlock("READY", false); });
+  QTimer::singleShot(kInterlockStepMs + static_cast<int>(options_.transmit.off_s * 1000), this,
+                     &RadioSimulator::Key);
+}
+
+void RadioSimulator::Interlock(const std::string& state, bool on_air) {
+  interlock_ = state;
+  on_air_ = on_air;
+  Say("# interlock " + state);
+  for (const QPointer<SimSession>& session : sessions_)
+    if (session) session->SetInterlock(state, on_air);
 }
 
 void RadioSimulator::ScheduleLifecycle() {

@@ -25,6 +25,7 @@ struct SimOptions {
   bool broadcast = false;
   bool discovery = true;
   LevelModel level;
+  TransmitModel transmit;
   double silence_after_s = -1.0;  // < 0: never
   double drop_after_s = -1.0;
   int chunk_bytes = 0;  // 0: whole texts
@@ -58,6 +59,9 @@ class SimSession : public QObject {
   void Freeze();
   // Drops the connection without a word, as a radio that powers off.
   void Vanish();
+  // The transmit interlock moved to `state`: told to a client that subscribed to it;
+  // the transmit meters carry real values only while `on_air`.
+  void SetInterlock(const std::string& state, bool on_air);
 
  private:
   void Greet();
@@ -65,6 +69,7 @@ class SimSession : public QObject {
   void HandleLine(const QByteArray& line);
   void Reply(const std::string& seq, const std::string& code, const std::string& message = "");
   void SendMeterStatus();
+  void SendInterlockStatus();
   void WriteText(const std::string& text);
   void StartStream();
   void StreamTick();
@@ -83,6 +88,9 @@ class SimSession : public QObject {
   QUdpSocket udp_;
   quint16 udp_port_ = 0;
   bool subscribed_ = false;
+  bool tx_subscribed_ = false;
+  std::string interlock_ = "READY";
+  bool on_air_ = false;
   QTimer stream_timer_;
   QTimer tune_timer_;
   QElapsedTimer stream_clock_;
@@ -117,6 +125,11 @@ class RadioSimulator : public QObject {
   void StartDiscoveryBurst();
   void DiscoveryBurstTick();
   void OnNewConnection();
+  // The --transmit loop: receive for off_s, key, transmit for on_s, unkey, and again.
+  void StartTransmitCycle();
+  void Key();
+  void Unkey();
+  void Interlock(const std::string& state, bool on_air);
   quint16 AdvertisedPort() const;
 
   SimOptions options_;
@@ -134,6 +147,9 @@ class RadioSimulator : public QObject {
   QTimer burst_timer_;
   QElapsedTimer burst_clock_;
   int burst_sent_ = 0;
+  bool transmit_cycle_started_ = false;
+  std::string interlock_ = "READY";
+  bool on_air_ = false;
 };
 
 // Prints a received line with its non-printable bytes escaped (\r, \n, \t, \xNN).

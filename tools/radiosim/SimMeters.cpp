@@ -5,14 +5,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <iterator>
 #include <numbers>
 
 namespace quendal::radiosim {
 
 namespace {
-// Transmit-chain meters rest here while the radio receives.
+// Transmit-chain meters rest here while the radio receives (about -250 dBm or dBFS);
+// its SWR meter reads 1.0.
 constexpr std::int16_t kIdleTransmitRaw = -32000;
+constexpr std::int16_t kIdleSwrRaw = 128;
 
 void AppendWord(QByteArray& out, std::uint32_t word) {
   const std::uint32_t be = qToBigEndian(word);
@@ -152,10 +155,52 @@ double LevelModel::LevelDbm(double seconds) const {
   return std::clamp(level, -109.0, -53.0);
 }
 
-std::int16_t RawValue(const SimMeter& m, const LevelModel& level, double seconds) {
+bool TransmitModel::ParseCycle(const std::string& text) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string::npos) return false;
+  double values[2];
+  const std::string parts[2] = {text.substr(0, colon), text.substr(colon + 1)};
+  for (int i = 0; i < 2; ++i) {
+    char* end = nullptr;
+    values[i] = std::strtod(parts[i].c_str(), &end);
+    if (parts[i].empty() || end != parts[i].c_str() + parts[i].size() ||
+        !std::isfinite(values[i]) || !(values[i] > 0.0))
+      return false;
+  }
+  on_s = values[0];
+  off_s = values[1];
+  return true;
+}
+
+namespace {
+
+double DbmOfWatts(double watts) { return 10.0 * std::log10(watts) + 30.0; }
+
+std::int16_t TransmitRaw(const SimMeter& m, const TransmitModel& on_air) {
+  const std::string name = m.name;
+  if (name == "FWDPWR") return ToRaw(DbmOfWatts(on_air.power_w), 128.0);
+  if (name == "REFPWR") {
+    // The share of the power a mismatch of this SWR sends back.
+    const double gamma = (on_air.swr - 1.0) / (on_air.swr + 1.0);
+    const double reflected = on_air.power_w * gamma * gamma;
+    return reflected > 0.0 ? ToRaw(DbmOfWatts(reflected), 128.0) : kIdleTransmitRaw;
+  }
+  if (name == "SWR") return ToRaw(on_air.swr, 128.0);
+  if (name == "ALC") return ToRaw(on_air.alc_db, 128.0);
+  if (name == "COMPPEAK") return ToRaw(on_air.compression_db, 128.0);
+  return kIdleTransmitRaw;
+}
+
+}  // namespace
+
+std::int16_t RawValue(const SimMeter& m, const LevelModel& level, double seconds,
+                      const TransmitModel* on_air) {
   const std::string src = m.src;
   const std::string name = m.name;
-  if (src == "TX-") return kIdleTransmitRaw;
+  // The PA temperature is listed with the transmit meters but is read all the time.
+  if (name == "PATEMP") return ToRaw(34.5 + Wobble(seconds, 60.0, 0.5), 64.0);
+  if (src == "TX-" && on_air) return TransmitRaw(m, *on_air);
+  if (src == "TX-") return name == "SWR" ? kIdleSwrRaw : kIdleTransmitRaw;
   if (src == "SLC") {
     double dbm = level.LevelDbm(seconds) - kSliceStepDb * m.num;
     if (name == "24kHz") dbm += 4.0;
@@ -167,7 +212,6 @@ std::int16_t RawValue(const SimMeter& m, const LevelModel& level, double seconds
   if (name == "+13.8A") return ToRaw(13.8 + Wobble(seconds, 9.0, 0.02), 256.0);
   if (name == "+13.8B") return ToRaw(13.7 + Wobble(seconds, 9.0, 0.02), 256.0);
   if (name == "MAINFAN") return 1250;
-  if (name == "PATEMP") return ToRaw(34.5 + Wobble(seconds, 60.0, 0.5), 64.0);
   return 0;
 }
 

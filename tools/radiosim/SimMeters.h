@@ -47,8 +47,23 @@ struct LevelModel {
   double LevelDbm(double seconds) const;
 };
 
-// The raw 16-bit value the radio sends for `meter` at `seconds` into the stream.
-std::int16_t RawValue(const SimMeter& meter, const LevelModel& level, double seconds);
+// What the transmitter puts out while it is on the air, and how it keys.
+struct TransmitModel {
+  double on_s = 0.0;  // 0: it never transmits
+  double off_s = 0.0;
+  double power_w = 50.0;
+  double swr = 1.5;
+  double alc_db = -3.0;
+  double compression_db = 6.0;
+
+  // Parses "<on s>:<off s>", both positive; false for anything else.
+  bool ParseCycle(const std::string& text);
+};
+
+// The raw 16-bit value the radio sends for `meter` at `seconds` into the stream; the
+// transmit meters carry `on_air`'s values, or their meaningless receive values without it.
+std::int16_t RawValue(const SimMeter& meter, const LevelModel& level, double seconds,
+                      const TransmitModel* on_air = nullptr);
 
 // VITA-49 framing as the radio uses it: type 3 with class id, integer and
 // fractional time stamps; the payload padded to whole words.

@@ -90,6 +90,14 @@ SimOptions ParseOptions(const QCoreApplication& app) {
       {"refuse-first", "Accept and reset the first N connections.", "N"},
       {"slices", "Open N slices, each with its own LEVEL meter, 24 dB apart (default 1).", "N",
        "1"},
+      {"transmit",
+       "Key and unkey in a loop: receive for OFF seconds, transmit for ON seconds, and again "
+       "(from the first client on).",
+       "ON:OFF"},
+      {"tx-power", "Forward power while transmitting, in watts (default 50).", "W", "50"},
+      {"swr", "SWR while transmitting (default 1.5).", "ratio", "1.5"},
+      {"alc", "ALC meter while transmitting, in dB (default -3).", "dB", "-3"},
+      {"compression", "Compression (COMPPEAK) while transmitting, in dB (default 6).", "dB", "6"},
       {"serial", "The serial number announced in discovery.", "text"},
       {"nickname", "The radio's nickname, in discovery and status.", "text"},
   });
@@ -150,6 +158,14 @@ SimOptions ParseOptions(const QCoreApplication& app) {
   if (parser.isSet("refuse-first")) options.refuse_first = CountValue(parser, "refuse-first", 0);
   options.slices = CountValue(parser, "slices", 1);
   if (options.slices > 8) Fail("--slices is at most 8");
+  if (parser.isSet("transmit") &&
+      !options.transmit.ParseCycle(parser.value("transmit").toStdString()))
+    Fail("--transmit needs <on s>:<off s>, both above 0, not " + parser.value("transmit"));
+  // Within what the meters can carry: FWDPWR and SWR up to 255, ALC and COMPPEAK -150 to 20.
+  options.transmit.power_w = NumberValue(parser, "tx-power", 0.001, 10000.0);
+  options.transmit.swr = NumberValue(parser, "swr", 1.0, 255.0);
+  options.transmit.alc_db = NumberValue(parser, "alc", -150.0, 20.0);
+  options.transmit.compression_db = NumberValue(parser, "compression", -150.0, 20.0);
   if (parser.isSet("serial")) options.serial = WordValue(parser, "serial");
   if (parser.isSet("nickname")) options.nickname = WordValue(parser, "nickname");
   return options;
