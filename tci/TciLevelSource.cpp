@@ -78,6 +78,7 @@ void TciLevelSource::Connect() {
   if (!running_) return;
   connected_ = false;
   reader_.Reset();
+  ForgetTransmit();
   Log("Connecting to " + settings_.Config.Address() + ".");
   socket_->abort();
   QUrl url;
@@ -114,6 +115,7 @@ void TciLevelSource::ScheduleReconnect() {
   poll_timer_->stop();
   connected_ = false;
   socket_->abort();
+  ForgetTransmit();
   const std::chrono::seconds pause = backoff_.Next();
   retry_at_ = settings_.clock.get().MonotonicNow() + pause;
   Log("Next attempt in " + std::to_string(pause.count()) + " s.");
@@ -133,8 +135,12 @@ void TciLevelSource::OnTextMessage(const QString& message) {
     Log("Server ready: " + server.Protocol + " " + server.Version + ", device " + server.Device +
         ".");
     backoff_.Reset();
-    if (reader_.SupportsSensors()) Send(TciSensorsEnable(kSensorIntervalMs));
+    if (reader_.SupportsSensors()) {
+      Send(TciSensorsEnable(kSensorIntervalMs));
+      Send(TciTxSensorsEnable(kSensorIntervalMs));
+    }
   }
+  TakeTransmit(result);
   if (result.LevelDbm) {
     if (!level_dbm_ || level_time_ < connected_at_) backoff_.Reset();
     level_dbm_ = result.LevelDbm;
@@ -148,6 +154,23 @@ void TciLevelSource::OnTextMessage(const QString& message) {
       frequency_hz_ = static_cast<std::int32_t>(*result.FrequencyHz);
     }
   }
+}
+
+void TciLevelSource::TakeTransmit(const TciFrameResult& result) {
+  // Meters of an earlier transmission say nothing about this one.
+  if (result.Transmitting && *result.Transmitting != transmitting_) ForgetTransmit();
+  if (result.Transmitting) transmitting_ = *result.Transmitting;
+  const auto now = settings_.clock.get().MonotonicNow();
+  if (result.TxPowerW) tx_power_ = {result.TxPowerW, now};
+  if (result.TxPeakPowerW) tx_peak_power_ = {result.TxPeakPowerW, now};
+  if (result.TxSwr) tx_swr_ = {SwrReading(*result.TxSwr), now};
+}
+
+void TciLevelSource::ForgetTransmit() {
+  transmitting_ = false;
+  tx_power_ = {};
+  tx_peak_power_ = {};
+  tx_swr_ = {};
 }
 
 void TciLevelSource::OnPollTick() {
@@ -188,6 +211,23 @@ LinkStatus TciLevelSource::Status() const {
     status.State = ReadingIsFresh(LevelAge(), UpdateInterval()) ? LinkState::Receiving
                                                                 : LinkState::NoMeterData;
   }
+  return status;
+}
+
+TransmitStatus TciLevelSource::CurrentTransmit() {
+  TransmitStatus status;
+  status.Offered[IndexOf(TransmitReading::Power)] = true;
+  status.Offered[IndexOf(TransmitReading::Swr)] = true;
+  status.Transmitting = connected_ && transmitting_;
+  if (!status.Transmitting) return status;
+  const auto now = settings_.clock.get().MonotonicNow();
+  const auto fresh = [&](const TimedValue& meter) {
+    return meter.value && ReadingIsFresh(Since(meter.at, now), UpdateInterval()) ? meter.value
+                                                                                 : std::nullopt;
+  };
+  status.Values[IndexOf(TransmitReading::Power)] = fresh(tx_power_);
+  status.Values[IndexOf(TransmitReading::Swr)] = fresh(tx_swr_);
+  status.PeakPowerW = fresh(tx_peak_power_);
   return status;
 }
 

@@ -56,6 +56,9 @@ class TciLevelSource : public QObject, public LevelSource {
   std::chrono::milliseconds UpdateInterval() const override { return settings_.PollInterval; }
   LinkStatus Status() const override;
   RadioIdentity Identity() const override;
+  // Power and SWR of the target receiver's transmitter, while it is keyed; TCI has
+  // no channel for ALC or compression.
+  TransmitStatus CurrentTransmit() override;
 
   const TciConfig& Config() const { return settings_.Config; }
   const TciServerInfo& Server() const { return reader_.Server(); }
@@ -70,6 +73,8 @@ class TciLevelSource : public QObject, public LevelSource {
   void OnPollTick();
   void ScheduleReconnect();
   void Send(const std::string& command);
+  void TakeTransmit(const TciFrameResult& result);
+  void ForgetTransmit();
   // Since the last reading on this connection; empty while none has come.
   std::optional<std::chrono::milliseconds> LevelAge() const;
 
@@ -88,6 +93,16 @@ class TciLevelSource : public QObject, public LevelSource {
   std::optional<double> level_dbm_;
   std::chrono::steady_clock::time_point level_time_{};
   std::int32_t frequency_hz_ = 0;
+
+  // A meter of the transmitter and when it last arrived.
+  struct TimedValue {
+    std::optional<double> value;
+    std::chrono::steady_clock::time_point at{};
+  };
+  bool transmitting_ = false;
+  TimedValue tx_power_;
+  TimedValue tx_peak_power_;
+  TimedValue tx_swr_;
 };
 
 // The source of the TCI server that `section` of config.ini names. Throws

@@ -15,6 +15,8 @@ namespace {
 // A level outside this is no S-meter reading, whatever the server meant.
 constexpr double kLowestDbm = -200.0;
 constexpr double kHighestDbm = 100.0;
+// Beyond any transmitter a console drives.
+constexpr double kMostWatts = 100000.0;
 constexpr std::size_t kMaxArguments = 64;
 constexpr std::size_t kMaxQuotedBytes = 80;
 
@@ -49,6 +51,18 @@ std::optional<double> Level(std::string_view text) {
   const std::optional<double> value = ParseDouble(Trim(text));
   if (!value || !std::isfinite(*value) || *value < kLowestDbm || *value > kHighestDbm)
     return std::nullopt;
+  return value;
+}
+
+std::optional<double> Watts(std::string_view text) {
+  const std::optional<double> value = ParseDouble(Trim(text));
+  if (!value || !(*value >= 0.0 && *value <= kMostWatts)) return std::nullopt;
+  return value;
+}
+
+std::optional<double> Ratio(std::string_view text) {
+  const std::optional<double> value = ParseDouble(Trim(text));
+  if (!value || !(*value >= 0.0 && std::isfinite(*value))) return std::nullopt;
   return value;
 }
 
@@ -137,6 +151,53 @@ std::optional<std::string> OnVfo(const Args& args, CommandContext& c) {
   return std::nullopt;
 }
 
+// trx:<trx>,true|false[,<source>];
+std::optional<std::string> OnTrx(const Args& args, CommandContext& c) {
+  const std::optional<std::int32_t> trx = Index(args[0]);
+  if (!trx) return "a receiver that is no index";
+  if (*trx != c.target.Receiver) return std::nullopt;
+  const std::string_view state = Trim(args[1]);
+  if (EqualsIgnoringAsciiCase(state, "true"))
+    c.result.Transmitting = true;
+  else if (EqualsIgnoringAsciiCase(state, "false"))
+    c.result.Transmitting = false;
+  else
+    return "a transmit state that is neither true nor false";
+  return std::nullopt;
+}
+
+// tx_sensors:<trx>,<mic dBm>,<power W>,<peak W>,<SWR>;
+std::optional<std::string> OnTxSensors(const Args& args, CommandContext& c) {
+  const std::optional<std::int32_t> trx = Index(args[0]);
+  if (!trx) return "a receiver that is no index";
+  if (*trx != c.target.Receiver) return std::nullopt;
+  const std::optional<double> power = Watts(args[2]);
+  const std::optional<double> peak = Watts(args[3]);
+  if (!power || !peak) return "a power that is no power in watts";
+  const std::optional<double> swr = Ratio(args[4]);
+  if (!swr) return "an SWR that is no ratio";
+  c.result.TxPowerW = power;
+  c.result.TxPeakPowerW = peak;
+  c.result.TxSwr = swr;
+  return std::nullopt;
+}
+
+// tx_power:<W>; from servers before channel sensors, which have one transmitter.
+std::optional<std::string> OnTxPower(const Args& args, CommandContext& c) {
+  const std::optional<double> power = Watts(args[0]);
+  if (!power) return "a power that is no power in watts";
+  c.result.TxPowerW = power;
+  return std::nullopt;
+}
+
+// tx_swr:<ratio>;
+std::optional<std::string> OnTxSwr(const Args& args, CommandContext& c) {
+  const std::optional<double> swr = Ratio(args[0]);
+  if (!swr) return "an SWR that is no ratio";
+  c.result.TxSwr = swr;
+  return std::nullopt;
+}
+
 struct CommandEntry {
   std::string_view name;  // lower case
   std::size_t min_args;
@@ -144,7 +205,7 @@ struct CommandEntry {
 };
 
 // Every command the meter reads; the many others a server sends are ignored.
-constexpr std::array<CommandEntry, 8> kCommands{{
+constexpr std::array<CommandEntry, 12> kCommands{{
     {"protocol", 1, OnProtocol},
     {"device", 1, OnDevice},
     {"trx_count", 1, OnTrxCount},
@@ -153,6 +214,10 @@ constexpr std::array<CommandEntry, 8> kCommands{{
     {"rx_smeter", 2, OnLevel},
     {"rx_channel_sensors", 3, OnLevel},
     {"vfo", 2, OnVfo},
+    {"trx", 2, OnTrx},
+    {"tx_sensors", 5, OnTxSensors},
+    {"tx_power", 1, OnTxPower},
+    {"tx_swr", 1, OnTxSwr},
 }};
 
 const CommandEntry* FindCommand(std::string_view name) {
@@ -253,6 +318,11 @@ void TciReader::Report(TciFrameResult& result, std::string problem) const {
     ++result.MoreProblems;
 }
 
+std::optional<double> SwrReading(double ratio) {
+  if (ratio < 1.0) return std::nullopt;
+  return ratio;
+}
+
 std::string TciSmeterQuery(TciTarget target) {
   return "rx_smeter:" + std::to_string(target.Receiver) + "," + std::to_string(target.Channel) +
          ";";
@@ -260,6 +330,10 @@ std::string TciSmeterQuery(TciTarget target) {
 
 std::string TciSensorsEnable(std::int32_t intervalMs) {
   return "rx_sensors_enable:true," + std::to_string(intervalMs) + ";";
+}
+
+std::string TciTxSensorsEnable(std::int32_t intervalMs) {
+  return "tx_sensors_enable:true," + std::to_string(intervalMs) + ";";
 }
 
 }  // namespace quendal

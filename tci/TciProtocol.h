@@ -29,6 +29,11 @@ struct TciServerInfo {
 struct TciFrameResult {
   std::optional<double> LevelDbm;  // the last reading of the frame
   std::optional<std::int64_t> FrequencyHz;
+  // The target receiver's transmitter, as the frame last said: keyed or not.
+  std::optional<bool> Transmitting;
+  std::optional<double> TxPowerW;  // RMS
+  std::optional<double> TxPeakPowerW;
+  std::optional<double> TxSwr;  // as sent: SwrReading tells whether it is a reading
   bool BecameReady = false;
   // Lines for the log about commands that could not be read, at most
   // kMaxReportedProblems; MoreProblems counts the rest.
@@ -67,9 +72,15 @@ class TciReader {
   bool discarding_ = false;  // inside a command that grew past kMaxCommandBytes
 };
 
+// The SWR a server sent as the needle may show it: below 1 is how servers say they
+// measure none.
+std::optional<double> SwrReading(double ratio);
+
 // "rx_smeter:0,1;": asks a server that does not push the S-meter.
 std::string TciSmeterQuery(TciTarget target);
 // "rx_sensors_enable:true,200;"
 std::string TciSensorsEnable(std::int32_t intervalMs);
+// "tx_sensors_enable:true,100;": power and SWR pushed while transmitting.
+std::string TciTxSensorsEnable(std::int32_t intervalMs);
 
 }  // namespace quendal

@@ -198,6 +198,11 @@ def tci():
         "rx_channel_sensors:0,0,-101.25;vfo:0,0,7074000;")
     put("tci", "bad", "\x02rx_smeter:0,0,nan;rx_smeter:0,0,inf;rx_smeter:0,0,1e400;rx_smeter:;"
         "vfo:0,0,-1;trx_count:x;rx_smeter:99999999999,0,-73;" + "x" * 5000 + ";ready;")
+    put("tci", "transmit", "\x07trx:0,true;tx_sensors:0,-20.5,48.5,97,1.4;TX_SENSORS:1,-20,5,6,2;"
+        "tx_sensors:0,-20,0,0,0;tx_power:25.5;tx_swr:2;tx_swr:0.5;trx:0,false,tci;trx:1,TRUE;")
+    put("tci", "transmit_bad", "\x03trx:0,maybe;trx:x,true;trx:0;tx_power:-1;tx_power:1e9;"
+        "tx_power:nan;tx_swr:inf;tx_sensors:0,a,b,c,d;tx_sensors:0,-20,50,60;"
+        "tx_sensors:0,-20,50,60,1e400;trx:0,true")
 
 
 # What rigctld -m 1 (Hamlib 4.5, the dummy rig) answers to \dump_state.

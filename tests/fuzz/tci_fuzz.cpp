@@ -2,7 +2,8 @@
 //
 // Input: one byte choosing the frame sizes, then the text the server sends.
 // Read as one frame or as many, the stream must give the same last level,
-// frequency and server state, and every level must lie on the meter's scale.
+// frequency, transmit state, transmit meters and server state; every level must lie
+// on the meter's scale, every power be watts a transmitter can give, every SWR a finite ratio.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -19,7 +20,17 @@ namespace {
 struct Seen {
   std::optional<double> level;
   std::optional<std::int64_t> frequency;
+  std::optional<bool> transmitting;
+  std::optional<double> power;
+  std::optional<double> peak;
+  std::optional<double> swr;
+
+  bool operator==(const Seen&) const = default;
 };
+
+void CheckPower(std::optional<double> watts) {
+  if (watts && !(*watts >= 0 && *watts <= 100000)) fuzz::Fail("a power no transmitter gives");
+}
 
 void Take(TciReader& reader, std::string_view frame, Seen& seen) {
   const TciFrameResult result = reader.Feed(frame);
@@ -34,6 +45,14 @@ void Take(TciReader& reader, std::string_view frame, Seen& seen) {
     if (*result.FrequencyHz < 0) fuzz::Fail("a negative frequency");
     seen.frequency = result.FrequencyHz;
   }
+  CheckPower(result.TxPowerW);
+  CheckPower(result.TxPeakPowerW);
+  if (result.TxSwr && !(*result.TxSwr >= 0 && std::isfinite(*result.TxSwr)))
+    fuzz::Fail("a negative SWR, or one not finite");
+  if (result.Transmitting) seen.transmitting = result.Transmitting;
+  if (result.TxPowerW) seen.power = result.TxPowerW;
+  if (result.TxPeakPowerW) seen.peak = result.TxPeakPowerW;
+  if (result.TxSwr) seen.swr = result.TxSwr;
 }
 
 }  // namespace
@@ -57,6 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (one.level != many.level) fuzz::Fail("the level depends on the framing");
   if (one.frequency != many.frequency) fuzz::Fail("the frequency depends on the framing");
+  if (one != many) fuzz::Fail("the transmitter depends on the framing");
   if (whole.Server().Ready != framed.Server().Ready) fuzz::Fail("ready depends on the framing");
   if (whole.Server().Version != framed.Server().Version)
     fuzz::Fail("the version depends on the framing");

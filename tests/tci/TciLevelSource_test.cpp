@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include "tests/flex/FakeRadio.h"
+#include "tests/support/FakeClock.h"
 
 namespace quendal {
 namespace {
@@ -38,8 +39,9 @@ class TciSourceTest : public ::testing::Test {
     port_ = listening.match(SimOutput()).captured(1).toStdString();
   }
 
-  void StartSource(const std::string& keys) {
+  void StartSource(const std::string& keys, const Clock& clock = SystemClock::Instance()) {
     TciSourceSettings settings;
+    settings.clock = clock;
     settings.Config =
         ReadTciConfig(IniFile::FromText("[TCI]\nAddress=127.0.0.1:" + port_ + "\n" + keys), "TCI");
     settings.ReadyTimeout = 300ms;
@@ -90,6 +92,58 @@ TEST_F(TciSourceTest, AsksWhenTheServerPushesNothing) {
     EXPECT_TRUE(SimOutput().contains(c.asked)) << SimOutput().toStdString();
     TearDown();
   }
+}
+
+TEST_F(TciSourceTest, FollowsTheChosenReceiversTransmitterAndItsMeters) {
+  struct Case {
+    const char* version;
+    std::optional<double> peak;  // tx_sensors carry it, tx_power does not
+  };
+  for (const Case& c : {Case{"1.9", 50.0}, Case{"1.8", {}}}) {
+    StartSim({"--version", c.version, "--transmit", "1:1", "--tx-power", "50", "--swr", "1.5"});
+    StartSource("");
+    TciSourceSettings other;
+    other.Config = ReadTciConfig(
+        IniFile::FromText("[TCI]\nAddress=127.0.0.1:" + port_ + "\nReceiver=1\n"), "TCI");
+    TciLevelSource receiver1(other);
+    receiver1.Start();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          const TransmitStatus status = source_->CurrentTransmit();
+          return status.Value(TransmitReading::Power) == 50.0 && status.PeakPowerW == c.peak;
+        },
+        5000))
+        << c.version << SimOutput().toStdString();
+    const TransmitStatus keyed = source_->CurrentTransmit();
+    EXPECT_TRUE(keyed.Transmitting) << c.version;
+    EXPECT_TRUE(keyed.StateKnown) << c.version;
+    EXPECT_EQ(keyed.Offered, (std::array<bool, 4>{true, true, false, false})) << c.version;
+    EXPECT_EQ(keyed.Value(TransmitReading::Swr), 1.5) << c.version;
+    EXPECT_EQ(keyed.PeakPowerW, c.peak) << c.version;
+    EXPECT_FALSE(receiver1.CurrentTransmit().Transmitting) << c.version;
+    EXPECT_EQ(SimOutput().contains("< tx_sensors_enable:true,100;"), c.peak.has_value());
+
+    ASSERT_TRUE(WaitUntil([&] { return !source_->CurrentTransmit().Transmitting; }, 5000));
+    EXPECT_EQ(source_->CurrentTransmit().Values, TransmitStatus{}.Values) << c.version;
+    EXPECT_EQ(source_->CurrentTransmit().PeakPowerW, std::nullopt) << c.version;
+    TearDown();
+  }
+}
+
+TEST_F(TciSourceTest, TransmitMetersGrowStaleWhileTheStateStays) {
+  testing::FakeClock clock;
+  StartSim({"--transmit", "100:1"});
+  StartSource("", clock);
+  ASSERT_TRUE(WaitUntil(
+      [&] { return source_->CurrentTransmit().Value(TransmitReading::Power).has_value(); }, 5000));
+  // Nothing arrives between the clock's step and the look: the event loop does not run.
+  clock.Advance(FreshFor(source_->UpdateInterval()));
+  EXPECT_EQ(source_->CurrentTransmit().Value(TransmitReading::Power), 50.0);
+  clock.Advance(1ms);
+  const TransmitStatus stale = source_->CurrentTransmit();
+  EXPECT_TRUE(stale.Transmitting);
+  EXPECT_EQ(stale.Values, TransmitStatus{}.Values);
+  EXPECT_EQ(stale.PeakPowerW, std::nullopt);
 }
 
 TEST_F(TciSourceTest, ReconnectsWithTheBackoffWhenTheServerDropsOrFloods) {

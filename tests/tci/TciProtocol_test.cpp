@@ -54,6 +54,54 @@ TEST(TciReaderTest, TakesTheTargetsReadingsFromFrames) {
   }
 }
 
+TEST(TciReaderTest, FollowsTheTargetsTransmitterAndItsMeters) {
+  struct Case {
+    const char* what;
+    const char* frame;
+    std::optional<bool> transmitting;
+    std::optional<double> power;
+    std::optional<double> peak;
+    std::optional<double> swr;
+    std::size_t problems;
+  };
+  const Case cases[] = {
+      {"keyed", "trx:1,true;", true, {}, {}, {}, 0},
+      {"keyed by a source", "TRX:1,TRUE,tci;", true, {}, {}, {}, 0},
+      {"unkeyed, the last word counts", "trx:1,true;trx:1,false;", false, {}, {}, {}, 0},
+      {"another receiver keyed", "trx:0,true;tx_sensors:0,-20,50,60,1.5;", {}, {}, {}, {}, 0},
+      {"sensors", "tx_sensors:1,-20.5,48.5,97,1.4;", {}, 48.5, 97.0, 1.4, 0},
+      {"sensors with no SWR", "tx_sensors:1,-20,0,0,0;", {}, 0.0, 0.0, 0.0, 0},
+      {"older servers", "tx_power:25.5;tx_swr:2;", {}, 25.5, {}, 2.0, 0},
+      {"an SWR below 1 as sent", "tx_swr:2;tx_swr:0.5;", {}, {}, {}, 0.5, 0},
+      {"an SWR below 0", "tx_swr:-1;", {}, {}, {}, {}, 1},
+      {"a state that is no state", "trx:1,maybe;trx:x,true;", {}, {}, {}, {}, 2},
+      {"powers that are none", "tx_power:-1;tx_power:1e9;tx_power:nan;", {}, {}, {}, {}, 3},
+      {"sensors that are none",
+       "tx_sensors:1,-20,50,x,1.5;tx_sensors:1,-20,50,60,inf;",
+       {},
+       {},
+       {},
+       {},
+       2},
+      {"too few arguments", "trx:1;tx_sensors:1,-20,50,60;tx_swr;", {}, {}, {}, {}, 3},
+  };
+  for (const Case& c : cases) {
+    TciReader reader({1, 0});
+    const TciFrameResult result = reader.Feed(c.frame);
+    EXPECT_EQ(result.Transmitting, c.transmitting) << c.what;
+    EXPECT_EQ(result.TxPowerW, c.power) << c.what;
+    EXPECT_EQ(result.TxPeakPowerW, c.peak) << c.what;
+    EXPECT_EQ(result.TxSwr, c.swr) << c.what;
+    EXPECT_EQ(result.Problems.size() + result.MoreProblems, c.problems) << c.what;
+  }
+}
+
+TEST(TciReaderTest, AnSwrBelowOneIsNoReading) {
+  const std::vector<std::pair<double, std::optional<double>>> ratios = {
+      {0.0, {}}, {0.99, {}}, {1.0, 1.0}, {1.5, 1.5}, {999.0, 999.0}};
+  for (const auto& [ratio, reading] : ratios) EXPECT_EQ(SwrReading(ratio), reading) << ratio;
+}
+
 TEST(TciReaderTest, ReadsTheStartUpSequenceAndReportsBoundedProblems) {
   TciReader reader({0, 0});
   TciFrameResult first = reader.Feed(
@@ -101,6 +149,7 @@ TEST(TciReaderTest, KnowsWhichProtocolVersionsPushSensors) {
 TEST(TciReaderTest, WritesTheCommandsItSends) {
   EXPECT_EQ(TciSmeterQuery({1, 0}), "rx_smeter:1,0;");
   EXPECT_EQ(TciSensorsEnable(200), "rx_sensors_enable:true,200;");
+  EXPECT_EQ(TciTxSensorsEnable(100), "tx_sensors_enable:true,100;");
 }
 
 }  // namespace

@@ -14,6 +14,9 @@ constexpr double kSweepLowDbm = -127.0;  // S0
 constexpr double kSweepHighDbm = -13.0;  // S9+60
 constexpr double kSweepPeriodS = 20.0;
 constexpr int kChannels = 2;
+constexpr double kMicDbm = -20.0;
+// Pushes of a server that was not told how often.
+constexpr int kTransmitPushMs = 200;
 
 void Note(const QString& text) {
   std::printf("# %s\n", text.toLocal8Bit().constData());
@@ -78,11 +81,13 @@ double LevelPlan::LevelAt(double seconds) const {
 
 // ---- one client ----
 
-SimClient::SimClient(QWebSocket* socket, const SimOptions& options, const QElapsedTimer& clock)
-    : QObject(socket), socket_(socket), options_(options), clock_(clock) {
+SimClient::SimClient(QWebSocket* socket, const SimOptions& options, const QElapsedTimer& clock,
+                     bool keyed)
+    : QObject(socket), socket_(socket), options_(options), clock_(clock), keyed_(keyed) {
   connect(socket_, &QWebSocket::textMessageReceived, this, &SimClient::OnText);
   connect(socket_, &QWebSocket::disconnected, socket_, &QObject::deleteLater);
   connect(&push_timer_, &QTimer::timeout, this, &SimClient::Push);
+  connect(&transmit_timer_, &QTimer::timeout, this, &SimClient::PushTransmit);
   Note(QStringLiteral("client connected"));
   if (options_.silent) return;
   Greet();
@@ -94,6 +99,7 @@ SimClient::SimClient(QWebSocket* socket, const SimOptions& options, const QElaps
     });
   }
   if (options_.huge_frame) QTimer::singleShot(1000, this, &SimClient::SendHugeFrame);
+  if (keyed_) StartTransmitPushes();
 }
 
 void SimClient::Greet() {
@@ -107,7 +113,9 @@ void SimClient::Greet() {
   for (int trx = 0; trx < options_.trx_count; ++trx) {
     for (int channel = 0; channel < kChannels; ++channel)
       text += QStringLiteral("vfo:%1,%2,%3;").arg(trx).arg(channel).arg(14074000 + 1000 * channel);
-    text += QStringLiteral("modulation:%1,USB;rx_enable:%1,true;").arg(trx);
+    text += QStringLiteral("modulation:%1,USB;rx_enable:%1,true;trx:%1,%2;")
+                .arg(trx)
+                .arg(keyed_ && trx == 0 ? "true" : "false");
   }
   // The start-up sequence in one frame, then "ready;" in its own.
   Send(text);
@@ -144,6 +152,41 @@ void SimClient::HandleCommand(const QString& command) {
     if (sensors_) push_timer_.start(std::max(30, interval > 0 ? interval : 200));
     Note(QStringLiteral("channel sensors %1").arg(sensors_ ? "on" : "off"));
     if (!sensors_ && options_.push_ms == 0) push_timer_.stop();
+  } else if (name == QLatin1String("tx_sensors_enable") && args.size() >= 1 &&
+             options_.version.toDouble() >= 1.9) {
+    const int interval = args.size() > 1 ? args[1].toInt() : 0;
+    tx_sensors_ms_ =
+        args[0] == QLatin1String("true") ? std::clamp(interval > 0 ? interval : 200, 30, 1000) : 0;
+    Note(QStringLiteral("transmit sensors %1").arg(tx_sensors_ms_ > 0 ? "on" : "off"));
+    if (keyed_) StartTransmitPushes();
+  }
+}
+
+void SimClient::SetKeyed(bool keyed) {
+  if (keyed == keyed_ || options_.silent) return;
+  keyed_ = keyed;
+  Send(QStringLiteral("trx:0,%1;").arg(keyed ? "true" : "false"));
+  if (keyed)
+    StartTransmitPushes();
+  else
+    transmit_timer_.stop();
+}
+
+void SimClient::StartTransmitPushes() {
+  transmit_timer_.start(tx_sensors_ms_ > 0 ? tx_sensors_ms_ : kTransmitPushMs);
+  PushTransmit();
+}
+
+// The meters of receiver 0's transmitter: channel sensors once asked for, else the
+// older commands.
+void SimClient::PushTransmit() {
+  if (tx_sensors_ms_ > 0) {
+    Send(QStringLiteral("tx_sensors:0,%1,%2,%3,%4;")
+             .arg(Number(kMicDbm), Number(options_.tx_power_w), Number(options_.tx_power_w),
+                  QString::number(options_.swr, 'f', 2)));
+  } else {
+    Send(QStringLiteral("tx_power:%1;tx_swr:%2;")
+             .arg(Number(options_.tx_power_w), QString::number(options_.swr, 'f', 2)));
   }
 }
 
@@ -170,6 +213,7 @@ void SimClient::Push() {
   QString text = Levels(sensors_ ? "rx_channel_sensors" : "rx_smeter");
   if (options_.garbage) {
     text = QStringLiteral("rx_smeter:0,0,nan;rx_smeter:0,0,;RX_SMETER:0;rx_smeter:a,b,c;") +
+           QStringLiteral("trx:0,maybe;tx_power:-5;tx_swr:nan;tx_sensors:0,a,b,c,d;") +
            QStringLiteral("x").repeated(5000) + QStringLiteral(";\x01\x7f;") + text +
            QStringLiteral("rx_smeter:0,0,inf;rx_smeter:0,0,-1e300;rx_smeter:0,0");
   }
@@ -193,6 +237,8 @@ TciSimulator::TciSimulator(SimOptions options)
       server_(QStringLiteral("quendal-tcisim"), QWebSocketServer::NonSecureMode) {
   connect(&server_, &QWebSocketServer::newConnection, this, &TciSimulator::OnNewConnection);
   connect(&level_report_timer_, &QTimer::timeout, this, &TciSimulator::ReportLevelChanges);
+  transmit_timer_.setSingleShot(true);
+  connect(&transmit_timer_, &QTimer::timeout, this, [this] { Key(!keyed_); });
 }
 
 bool TciSimulator::Start() {
@@ -223,12 +269,25 @@ bool TciSimulator::Listen() {
 
 void TciSimulator::OnNewConnection() {
   while (QWebSocket* socket = server_.nextPendingConnection()) {
-    // The level plan runs from the first client on, so a client sees all of it.
-    if (!client_seen_) clock_.restart();
+    // The level plan and the transmit cycle run from the first client on, so a client sees
+    // all of them.
+    if (!client_seen_) {
+      clock_.restart();
+      if (options_.transmit_on_s > 0) Key(true);
+    }
     client_seen_ = true;
     socket->setParent(this);
-    new SimClient(socket, options_, clock_);
+    clients_.emplace_back(new SimClient(socket, options_, clock_, keyed_));
   }
+}
+
+void TciSimulator::Key(bool keyed) {
+  keyed_ = keyed;
+  Note(keyed ? QStringLiteral("keyed") : QStringLiteral("unkeyed"));
+  std::erase_if(clients_, [](const QPointer<SimClient>& client) { return client.isNull(); });
+  for (const QPointer<SimClient>& client : clients_) client->SetKeyed(keyed);
+  const double seconds = keyed ? options_.transmit_on_s : options_.transmit_off_s;
+  transmit_timer_.start(static_cast<int>(seconds * 1000));
 }
 
 void TciSimulator::GoDown() {

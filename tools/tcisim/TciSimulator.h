@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <QWebSocket>
@@ -35,9 +36,15 @@ struct SimOptions {
   int push_ms = 200;  // 0: answer queries only
   LevelPlan level;
   bool upper_case = false;
-  bool silent = false;          // accept, then never say anything
-  bool garbage = false;         // bad commands beside the good ones
-  bool huge_frame = false;      // one 2 MiB frame a second after the start-up sequence
+  bool silent = false;      // accept, then never say anything
+  bool garbage = false;     // bad commands beside the good ones
+  bool huge_frame = false;  // one 2 MiB frame a second after the start-up sequence
+  // Receiver 0's transmitter keyed for transmit_on_s, then unkeyed for transmit_off_s,
+  // over and over from the first client on; 0: never keyed.
+  double transmit_on_s = 0.0;
+  double transmit_off_s = 0.0;
+  double tx_power_w = 50.0;
+  double swr = 1.5;
   double drop_after_s = -1.0;   // < 0: never
   double restart_after_s = -1;  // < 0: never
   double down_s = 3.0;
@@ -46,13 +53,17 @@ struct SimOptions {
 // One WebSocket client, with its own pushes.
 class SimClient : public QObject {
  public:
-  SimClient(QWebSocket* socket, const SimOptions& options, const QElapsedTimer& clock);
+  SimClient(QWebSocket* socket, const SimOptions& options, const QElapsedTimer& clock, bool keyed);
+  // Tells the client at once, then pushes the transmitter's meters while keyed.
+  void SetKeyed(bool keyed);
 
  private:
   void Greet();
   void OnText(const QString& text);
   void HandleCommand(const QString& command);
   void Push();
+  void PushTransmit();
+  void StartTransmitPushes();
   void SendHugeFrame();
   void Send(QString text);
   QString Levels(const char* name) const;
@@ -62,7 +73,10 @@ class SimClient : public QObject {
   const SimOptions& options_;
   const QElapsedTimer& clock_;
   QTimer push_timer_;
+  QTimer transmit_timer_;
   bool sensors_ = false;
+  bool keyed_ = false;
+  int tx_sensors_ms_ = 0;  // 0: not asked for, so tx_power and tx_swr
 };
 
 // The server: start-up sequence, pushed and polled S-meter, drops and restarts.
@@ -76,11 +90,15 @@ class TciSimulator : public QObject {
   void OnNewConnection();
   void GoDown();
   void ReportLevelChanges();
+  void Key(bool keyed);
 
   SimOptions options_;
   QWebSocketServer server_;
   QElapsedTimer clock_;
   QTimer level_report_timer_;
+  QTimer transmit_timer_;
+  std::vector<QPointer<SimClient>> clients_;
+  bool keyed_ = false;
   double reported_level_ = 1e9;
   bool client_seen_ = false;
 };

@@ -19,10 +19,25 @@ double NumberValue(const QCommandLineParser& parser, const QString& name, double
   return quendal::simulator::NumberValue(parser, name, minimum, kLargestNumber);
 }
 
+// "<on s>:<off s>", each at least a tenth of a second.
+void ParseTransmit(const QString& text, SimOptions& options) {
+  const QStringList parts = text.split(QLatin1Char(':'));
+  bool on_ok = false;
+  bool off_ok = false;
+  if (parts.size() == 2) {
+    options.transmit_on_s = parts[0].toDouble(&on_ok);
+    options.transmit_off_s = parts[1].toDouble(&off_ok);
+  }
+  const auto usable = [](bool ok, double s) { return ok && s >= 0.1 && s <= kLargestNumber; };
+  if (!usable(on_ok, options.transmit_on_s) || !usable(off_ok, options.transmit_off_s))
+    Fail("--transmit needs <on s>:<off s>, each 0.1 or more, not " + text);
+}
+
 SimOptions ParseOptions(const QCoreApplication& app) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
-      "A TCI server: start-up sequence, pushed and polled S-meter readings.\n"
+      "A TCI server: start-up sequence, pushed and polled S-meter readings, and a transmitter\n"
+      "that keys and unkeys.\n"
       "Every text frame received is printed as '< text'; notes start with '# '.");
   parser.addHelpOption();
   parser.addOptions({
@@ -38,6 +53,18 @@ SimOptions ParseOptions(const QCoreApplication& app) {
        "steps:<dBm>,<dBm>,...",
        "plan", "sweep"},
       {"hold", "Seconds each step of --level steps lasts (default 2).", "S", "2"},
+      {"transmit",
+       "From the first client on, key receiver 0's transmitter for ON seconds, then unkey it for "
+       "OFF seconds, over and over; sends trx, and tx_sensors (or tx_power and tx_swr to a "
+       "client that did not ask for sensors) while keyed.",
+       "ON:OFF"},
+      {"tx-power", "Output power while keyed, in watts (default 50).", "W", "50"},
+      {"swr", "SWR while keyed (default 1.5).", "ratio", "1.5"},
+      {"alc", "Accepted like radiosim's, but TCI has no channel for ALC: nothing is sent for it.",
+       "dB", "0"},
+      {"compression",
+       "Accepted like radiosim's, but TCI has no channel for compression: nothing is sent for it.",
+       "dB", "0"},
       {"upper-case", "Send everything in upper case."},
       {"silent", "Accept connections, then never send anything."},
       {"garbage", "Send bad commands beside the good ones in every push."},
@@ -64,6 +91,11 @@ SimOptions ParseOptions(const QCoreApplication& app) {
   if (!options.level.Parse(parser.value("level").toStdString()))
     Fail("--level must be sweep, steady:<dBm> or steps:<dBm>,..., not " + parser.value("level"));
   options.level.hold_s = NumberValue(parser, "hold", 0.1);
+  if (parser.isSet("transmit")) ParseTransmit(parser.value("transmit"), options);
+  options.tx_power_w = NumberValue(parser, "tx-power", 0);
+  options.swr = NumberValue(parser, "swr", 1);
+  quendal::simulator::NumberValue(parser, "alc", -kLargestNumber, kLargestNumber);
+  quendal::simulator::NumberValue(parser, "compression", 0, kLargestNumber);
   options.upper_case = parser.isSet("upper-case");
   options.silent = parser.isSet("silent");
   options.garbage = parser.isSet("garbage");
