@@ -273,7 +273,8 @@ void TciSimulator::OnNewConnection() {
     // all of them.
     if (!client_seen_) {
       clock_.restart();
-      if (options_.transmit_on_s > 0) Key(true);
+      if (options_.transmit_on_s > 0)
+        transmit_timer_.start(static_cast<int>(options_.transmit_off_s * 1000));
     }
     client_seen_ = true;
     socket->setParent(this);

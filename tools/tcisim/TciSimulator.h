@@ -39,8 +39,8 @@ struct SimOptions {
   bool silent = false;      // accept, then never say anything
   bool garbage = false;     // bad commands beside the good ones
   bool huge_frame = false;  // one 2 MiB frame a second after the start-up sequence
-  // Receiver 0's transmitter keyed for transmit_on_s, then unkeyed for transmit_off_s,
-  // over and over from the first client on; 0: never keyed.
+  // From the first client on, receiver 0's transmitter unkeyed for transmit_off_s, then
+  // keyed for transmit_on_s, over and over; 0: never keyed.
   double transmit_on_s = 0.0;
   double transmit_off_s = 0.0;
   double tx_power_w = 50.0;

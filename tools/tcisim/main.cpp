@@ -54,8 +54,8 @@ SimOptions ParseOptions(const QCoreApplication& app) {
        "plan", "sweep"},
       {"hold", "Seconds each step of --level steps lasts (default 2).", "S", "2"},
       {"transmit",
-       "From the first client on, key receiver 0's transmitter for ON seconds, then unkey it for "
-       "OFF seconds, over and over; sends trx, and tx_sensors (or tx_power and tx_swr to a "
+       "From the first client on, receive for OFF seconds, then key receiver 0's transmitter "
+       "for ON seconds, over and over; sends trx, and tx_sensors (or tx_power and tx_swr to a "
        "client that did not ask for sensors) while keyed.",
        "ON:OFF"},
       {"tx-power", "Output power while keyed, in watts (default 50).", "W", "50"},
