@@ -24,19 +24,12 @@ std::chrono::milliseconds MeterInterval(const TMeter& meter) {
 
 // The meter's value in the reading's unit; empty when it is no reading at all.
 std::optional<double> ReadingValue(TransmitReading reading, double value) {
-  switch (reading) {
-    case TransmitReading::Power:
-      if (value < kLowestDb) return std::nullopt;
-      return std::pow(10.0, (value - 30.0) / 10.0);  // dBm to watts
-    case TransmitReading::Swr:
-      if (value < 1.0) return std::nullopt;
-      return value;
-    case TransmitReading::Alc:
-    case TransmitReading::Compression:
-      break;
-  }
-  if (value < kLowestDb) return std::nullopt;
-  return value;
+  const double lowest = reading == TransmitReading::Swr ? 1.0 : kLowestDb;
+  if (!std::isfinite(value) || value < lowest) return std::nullopt;
+  if (reading != TransmitReading::Power) return value;
+  const double watts = std::pow(10.0, (value - 30.0) / 10.0);  // dBm to watts
+  if (!std::isfinite(watts)) return std::nullopt;
+  return watts;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -99,6 +101,14 @@ TEST(TransmitMetersTest, ValuesCountOnlyWhenTheyArriveOnTheAirAndAreFresh) {
       {"stale", nullptr, {}, 1ms, true, {}},
       {"again", nullptr, kOnAir, 0ms, true, Values{100.0, 1.5, -3.0, 6.0}},
       {"TRANSMITTING once more", "TRANSMITTING", {}, 0ms, true, Values{100.0, 1.5, -3.0, 6.0}},
+      {"no numbers, and more watts than a double holds",
+       nullptr,
+       {{Reading::Power, 8000.0},
+        {Reading::Swr, std::nan("")},
+        {Reading::Alc, std::numeric_limits<double>::infinity()}},
+       0ms,
+       true,
+       Values{std::nullopt, std::nullopt, std::nullopt, 6.0}},
       {"unkeying", "UNKEY_REQUESTED", kOnAir, 0ms, false, {}},
       {"ready", "READY", kOnAir, 0ms, false, {}},
       {"keyed again, old values", "TRANSMITTING", {}, 0ms, true, {}},

@@ -119,6 +119,17 @@ def telnet():
                                              "\r\nR3|0|\n").encode())
     put("telnet", "escaped_ff", b"\x05S1|slice 0 RF_frequency=14.1\xff\xff\xfe\nR1|0|\n\xff")
     put("telnet", "split_tail", b"\x09S1|meter 24.value=-80#24.peak=-70\r\nS1|slice 0 RF_freq")
+    put("telnet", "transmit", b"\x04" + (
+        "S10C05077|meter 19.src=TX-#19.num=0#19.nam=FWDPWR#19.low=0.0#19.hi=53.0#19.unit=dBm#"
+        "19.fps=20#21.src=TX-#21.num=0#21.nam=SWR#21.low=1.0#21.hi=999.0#21.unit=SWR#21.fps=20#"
+        "7.src=TX-#7.nam=ALC#7.unit=dBFS#5.src=TX-#5.nam=COMPPEAK#5.unit=dBFS\n"
+        "S0|interlock tx_client_handle=0x00000000 state=READY reason= source= tx_allowed=1\n"
+        "S0|interlock state=PTT_REQUESTED reason= source=SW\n"
+        "S0|interlock state=TRANSMITTING reason= source=SW\n"
+        "S10C05077|meter 19.value=6015#21.value=192#7.value=-384#5.value=768\n"
+        "S10C05077|meter 19.value=-32000#21.value=100#7.value=-32768\n"
+        "S0|interlock state=UNKEY_REQUESTED reason= source=SW\nS0|interlock state=READY\n"
+        "S0|interlock timeout=0 acc_txreq_enable=0\nS0|interlock state= reason=\n").encode())
 
 
 def config():

@@ -3,7 +3,10 @@
 //
 // Input: one byte choosing the chunk sizes, then the bytes the radio sends.
 // Received in one piece or in small chunks, the stream must give the same
-// data, replies and lines.
+// data, replies and lines. The lines then drive the meter list, the slice
+// frequency and the transmitter (interlock state and TX- meters), whose
+// readings must make sense whatever the text.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -13,6 +16,7 @@
 #include <vector>
 
 #include "flex/TelnetChannel.h"
+#include "flex/TransmitMeters.h"
 #include "meters/LevelConversions.h"
 #include "meters/MeterList.h"
 #include "meters/MeterStatus.h"
@@ -83,9 +87,29 @@ bool HasMeterMarker(std::string_view line) {
   return false;
 }
 
-void HandleStatusLine(const std::string& line, TMeterList& meters, TextLog& log) {
+// A reading is there only on the air, only for a meter the radio has, and in its unit's range.
+void CheckTransmit(const TransmitStatus& status) {
+  for (TransmitReading reading : kTransmitReadings) {
+    const std::optional<double> value = status.Value(reading);
+    if (!value) continue;
+    if (!status.Transmitting || !status.Offers(reading)) fuzz::Fail("a reading off the air");
+    if (!std::isfinite(*value)) fuzz::Fail("a reading that is no number");
+    if (reading == TransmitReading::Power && !(*value >= 0.0)) fuzz::Fail("negative power");
+    if (reading == TransmitReading::Swr && !(*value >= 1.0)) fuzz::Fail("an SWR below 1");
+  }
+}
+
+void HandleStatusLine(const std::string& line, TMeterList& meters, TransmitMeters& transmit,
+                      TextLog& log) {
   try {
-    if (HasMeterMarker(line)) ParseMeterData(line, meters, log);
+    if (const std::optional<std::string> state = InterlockState(line))
+      transmit.FollowInterlock(*state);
+    if (HasMeterMarker(line)) {
+      ParseMeterData(line, meters, log);
+      transmit.Refresh(meters);
+      // Values set by the text count as values that just arrived.
+      transmit.ValuesArrived(0xF, TransmitMeters::TimePoint{});
+    }
     const std::string freq = GetValueFromAttributeString(line, "RF_frequency");
     std::string_view text = freq;
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -111,6 +135,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (whole.pending != chunked.pending) fuzz::Fail("unfinished tail depends on the chunking");
 
   TMeterList meters;
-  for (const std::string& line : whole.lines) HandleStatusLine(line, meters, fuzz::NullLog(size));
+  TransmitMeters transmit;
+  for (const std::string& line : whole.lines) {
+    HandleStatusLine(line, meters, transmit, fuzz::NullLog(size));
+    CheckTransmit(transmit.Current(meters, TransmitMeters::TimePoint{}));
+  }
   return 0;
 }
