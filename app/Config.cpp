@@ -7,11 +7,16 @@
 #include <variant>
 #include <vector>
 
+#include "display/TransmitText.h"
+
 namespace quendal {
 
 namespace {
 
 constexpr std::string_view kLegacySection = "Settings";
+// A section whose other keys belong to a radio family ([Meter] Slice): a save writes the
+// table's keys into it where they stand and keeps the rest.
+constexpr std::string_view kSharedSection = "Meter";
 
 // Where a key's value may also be found, for files of older versions.
 enum class Fallback {
@@ -29,8 +34,8 @@ enum class Condition {
   PeakHoldColorChosen  // always read, written only when chosen
 };
 
-using Field =
-    std::variant<std::int32_t*, bool*, double*, std::string*, TColor32*, TNeedleMovementMode*>;
+using Field = std::variant<std::int32_t*, bool*, double*, std::string*, TColor32*,
+                           TNeedleMovementMode*, std::optional<TransmitReading>*>;
 
 struct Setting {
   std::string_view section;
@@ -131,6 +136,11 @@ const Setting kSettings[] = {
      [](AppConfig& c) -> Field { return &c.window.EnableLogging; }},
     {"Calibration", "Guided", Fallback::None, Condition::Always,
      [](AppConfig& c) -> Field { return &c.window.GuidedCalibration; }},
+
+    {kSharedSection, "Transmit", Fallback::None, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.Transmit; }},
+    {kSharedSection, "SwrWarning", Fallback::None, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.SwrWarning; }},
 };
 
 // Sections of older versions that a save drops: their keys moved to the table's sections.
@@ -237,6 +247,10 @@ void ReadSetting(const Reading& r, const Setting& s, AppConfig& config) {
               throw ConfigError(r.Where(FoundIn(r.ini, s), s.key, *v) + ": " + e.what());
             }
           }
+        } else if constexpr (std::is_same_v<T, std::optional<TransmitReading>>) {
+          if (auto v = ReadTyped<std::optional<TransmitReading>>(
+                  r, s, ParseTransmitChoice, "not Power, SWR, ALC, Compression or Off"))
+            *field = *v;
         } else {
           if (auto v = ReadTyped<TNeedleMovementMode>(
                   r, s, ParseMode, "neither ExponentialSmoothing nor FastAttackSlowDecay")) {
@@ -263,6 +277,8 @@ void WriteSetting(IniFile& ini, const Setting& s, AppConfig& config) {
           ini.WriteString(s.section, s.key, *field);
         } else if constexpr (std::is_same_v<T, TColor32>) {
           ini.WriteString(s.section, s.key, Color32ToString(*field));
+        } else if constexpr (std::is_same_v<T, std::optional<TransmitReading>>) {
+          ini.WriteString(s.section, s.key, TransmitChoiceName(*field));
         } else {
           ini.WriteString(s.section, s.key,
                           *field == nmFastAttackSlowDecay ? kFastAttackName : kSmoothingName);
@@ -305,6 +321,7 @@ std::vector<std::string> ReadConfig(const IniFile& ini, AppConfig& config, std::
   MeterSettings& meter = config.meter;
   meter.Scale = std::clamp(meter.Scale, kMinScalePercent, kMaxScalePercent);
   meter.PeakHoldMs = std::clamp(meter.PeakHoldMs, 0, kMaxPeakHoldMs);
+  if (!(meter.SwrWarning >= 0.0)) meter.SwrWarning = 0.0;
   config.radio = ini.ReadString("Radio", "Type", "");
   return unreadable;
 }
@@ -319,7 +336,9 @@ std::string UnreadableSettingsText(const std::vector<std::string>& unreadable,
 
 void WriteConfig(IniFile& ini, const AppConfig& config) {
   for (std::string_view section : kOldSections) ini.EraseSection(section);
-  for (const Setting& s : kSettings) ini.EraseSection(s.section);
+  for (const Setting& s : kSettings) {
+    if (s.section != kSharedSection) ini.EraseSection(s.section);
+  }
   // The table hands out writable fields; writing reads them from a copy.
   AppConfig fields = config;
   for (const Setting& s : kSettings) {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "display/Types.h"
+#include "meters/TransmitReading.h"
 
 namespace quendal {
 
@@ -43,6 +45,11 @@ struct MeterSettings {
 
   // Window, face and needle size, in percent of the face picture's own pixels.
   std::int32_t Scale = 100;
+
+  // What the needle shows while the rig transmits; none: it rests at S0.
+  std::optional<TransmitReading> Transmit = TransmitReading::Power;
+  // An SWR above this turns the transmit text red; 0: never.
+  double SwrWarning = 3.0;
 };
 
 // The live needle, owned by the window: where it is, where it heads, and the meter

@@ -184,7 +184,56 @@ TEST(ConfigTest, SaveRewritesOwnSectionsInOrderAndKeepsOthers) {
       "EnableArcIndependentPivot=0\n"
       "[Timer]\nInterval=10\n"
       "[Logging]\nEnableLogging=0\n"
-      "[Calibration]\nGuided=0\n");
+      "[Calibration]\nGuided=0\n"
+      "[Meter]\nTransmit=Power\nSwrWarning=3\n");
+}
+
+TEST(ConfigTest, TransmitReadingAndSwrWarningShareMeterWithTheFamilysKeys) {
+  const struct {
+    const char* meter;
+    std::optional<TransmitReading> transmit;
+    double swrWarning;
+    std::vector<std::string> unreadable;
+    const char* written;
+  } cases[] = {
+      {"", TransmitReading::Power, 3.0, {}, "[Meter]\nTransmit=Power\nSwrWarning=3\n"},
+      {"[Meter]\nSlice=1\nTransmit=swr\nSwrWarning=2.5\n",
+       TransmitReading::Swr,
+       2.5,
+       {},
+       "[Meter]\nSlice=1\nTransmit=SWR\nSwrWarning=2.5\n"},
+      {"[Meter]\nTransmit=ALC\nSlice=0\nSwrWarning=0\n",
+       TransmitReading::Alc,
+       0.0,
+       {},
+       "[Meter]\nTransmit=ALC\nSlice=0\nSwrWarning=0\n"},
+      {"[Meter]\nTransmit=Compression\nSwrWarning=-1\n",
+       TransmitReading::Compression,
+       0.0,
+       {},
+       "[Meter]\nTransmit=Compression\nSwrWarning=0\n"},
+      {"[Meter]\nTransmit=OFF\n", std::nullopt, 3.0, {}, "[Meter]\nTransmit=Off\nSwrWarning=3\n"},
+      {"[Meter]\nTransmit=Nothing\nSwrWarning=high\n",
+       TransmitReading::Power,
+       3.0,
+       {"config.ini [Meter] Transmit=Nothing: not Power, SWR, ALC, Compression or Off",
+        "config.ini [Meter] SwrWarning=high: not a number"},
+       "[Meter]\nTransmit=Power\nSwrWarning=3\n"},
+  };
+  for (const auto& c : cases) {
+    IniFile ini = IniFile::FromText(c.meter);
+    AppConfig config;
+    EXPECT_EQ(ReadConfig(ini, config), c.unreadable) << c.meter;
+    EXPECT_EQ(config.meter.Transmit, c.transmit) << c.meter;
+    EXPECT_EQ(config.meter.SwrWarning, c.swrWarning) << c.meter;
+    WriteConfig(ini, config);
+    // The section as written, wherever it stands in the file.
+    const std::string text = ini.ToText();
+    const std::size_t start = text.find("[Meter]");
+    const std::size_t end = text.find("\n[", start);
+    EXPECT_EQ(text.substr(start, end == std::string::npos ? end : end + 1 - start), c.written)
+        << c.meter;
+  }
 }
 
 TEST(ConfigTest, SizeAndPeakHoldAreKeptInRangeAndTheColourWrittenOnlyWhenChosen) {

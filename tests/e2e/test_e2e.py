@@ -111,7 +111,7 @@ def scenario_close_and_save(s):
     text = open(s.config_path()).read()
     sections = [line.strip() for line in text.splitlines() if line.startswith("[")]
     expected = ["[Network]", "[Window]", "[Visual]", "[NeedleMovement]", "[ArcCalibration]",
-                "[Timer]", "[Logging]", "[Calibration]"]
+                "[Timer]", "[Logging]", "[Calibration]", "[Meter]"]
     if sections != expected:
         fail("sections %s" % sections)
     for line in ("FlexIP=127.0.0.1", "NeedleLength=180", "Interval=10", "NeedleColor=#FF0000",
