@@ -101,6 +101,12 @@ double CalculateNeedleAngle(const MeterCalibration& State, const Scale& NeedleSc
   return degrees * kDegreesToRadians;
 }
 
+double NeedleAngle(const MeterCalibration& Calibration, const Scale& NeedleScale, double Value,
+                   TPoint Center) {
+  return Calibration.ArcMode() ? CalculateNeedleAngle(Calibration, NeedleScale, Value)
+                               : CalculateNeedleAngleStandardMode(NeedleScale, Center, Value);
+}
+
 void HandleStandardMode(const MeterSettings& State, double& PivotX, double& PivotY,
                         std::int32_t& NeedleLength, double /*Angle*/, std::int32_t CenterX,
                         std::int32_t CenterY) {
@@ -130,13 +136,11 @@ NeedleGeometry SelectNeedleGeometry(const MeterSettings& Settings,
                                     const MeterCalibration& Calibration, const Scale& NeedleScale,
                                     double Value, std::int32_t CenterX, std::int32_t CenterY) {
   NeedleGeometry g;
-  const bool arcMode = Calibration.ArcMode();
-  g.Angle = arcMode ? CalculateNeedleAngle(Calibration, NeedleScale, Value)
-                    : CalculateNeedleAngleStandardMode(NeedleScale, {CenterX, CenterY}, Value);
+  g.Angle = NeedleAngle(Calibration, NeedleScale, Value, {CenterX, CenterY});
   if (Calibration.IndependentPivotSet) {
     HandleIndependentPivotMode(Calibration, g.PivotX, g.PivotY, g.Length, g.Angle, CenterX,
                                CenterY);
-  } else if (arcMode) {
+  } else if (Calibration.ArcMode()) {
     HandleArcCalibrationMode(Calibration, g.PivotX, g.PivotY, g.Length, g.Angle, CenterX, CenterY);
   } else {
     HandleStandardMode(Settings, g.PivotX, g.PivotY, g.Length, g.Angle, CenterX, CenterY);

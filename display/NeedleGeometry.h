@@ -41,6 +41,11 @@ double CalculateNeedleAngleStandardMode(const Scale& NeedleScale, TPoint Center,
 double CalculateNeedleAngle(const MeterCalibration& Calibration, const Scale& NeedleScale,
                             double Value);
 
+// The needle's angle at a value on a scale in the geometry in use: from the arc's own
+// points in arc mode, else from the meter centre.
+double NeedleAngle(const MeterCalibration& Calibration, const Scale& NeedleScale, double Value,
+                   TPoint Center);
+
 // Pivot and needle length for an angle about the meter centre (CenterX, CenterY).
 void HandleStandardMode(const MeterSettings& Settings, double& PivotX, double& PivotY,
                         std::int32_t& NeedleLength, double Angle, std::int32_t CenterX,
