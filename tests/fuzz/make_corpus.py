@@ -225,12 +225,20 @@ def rigctld():
     # chk_vfo, dump_state, then what rig_open and the polls ask.
     def session(*replies):
         return "\0".join(replies)
+    # The polls then ask t (PTT) and l STRENGTH; f comes from Hamlib's cache.
     opening = ["0\n", RIGCTLD_DUMP_STATE, "VFOA\n", "145000000\n", "145000000\n", "0\nVFOA\n",
-               "FM\n15000\n", "1\n"]
-    put("rigctld", "dummy", session(*opening, "145000000\n", "-34\n", "145000000\n", "-35\n"))
-    put("rigctld", "odd_values", session(*opening, "nan\n", "99999999999\n", "1e400\n", "x\n",
-                                         "-1\n", "RPRT -5\n"))
+               "FM\n15000\n"]
+    # rigctld -m 1: no PTT to read, asked once.
+    put("rigctld", "dummy", session(*opening, "RPRT -11\n", "-34\n", "-35\n"))
+    put("rigctld", "odd_values", session(*opening, "1\n", "nan\n", "99999999999\n", "1e400\n",
+                                         "x\n", "-1\n", "RPRT -5\n"))
     put("rigctld", "short_dump_state", session("0\n", RIGCTLD_DUMP_STATE[:200]))
+    # rigctld -m 1 -P RIG, keyed: power, SWR, ALC and compression before STRENGTH; Hamlib
+    # keeps the PTT state for the next poll.
+    keyed = [opening[0], RIGCTLD_DUMP_STATE.replace("ptt_type=0x0", "ptt_type=0x1")] + opening[2:]
+    put("rigctld", "keyed", session(*keyed, "1\n", "48.437500\n", "0.000000\n", "0.000000\n",
+                                    "6.5\n", "-34\n", "50.000000\n", "1.5\n", "0.5\n", "7\n",
+                                    "-35\n"))
 
 
 def main():

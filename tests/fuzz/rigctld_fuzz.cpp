@@ -5,7 +5,8 @@
 // Input: the replies, separated by NUL bytes; each answers one command line, and
 // the fake rigctld hangs up when they run out or Hamlib asks nothing more for a
 // while. Whatever arrives, the worker must report readings on the meter's scale
-// or a lost rig, never crash or hang.
+// (transmit readings only while transmitting, and only those the rig offers) or a
+// lost rig, never crash or hang.
 #include <arpa/inet.h>
 #include <hamlib/rig.h>
 #include <netinet/in.h>
@@ -106,6 +107,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!opened || lost) fuzz::Fail("a reading from a rig that is not open");
     if (!std::isfinite(dbm)) fuzz::Fail("a level that is no number");
     if (hz < 0) fuzz::Fail("a negative frequency");
+  });
+
+  QObject::connect(&worker, &HamlibWorker::Transmit, [&](const TransmitStatus& status) {
+    if (!opened || lost) fuzz::Fail("a transmitter of a rig that is not open");
+    for (const TransmitReading reading : kTransmitReadings) {
+      const std::optional<double> value = status.Value(reading);
+      if (!value) continue;
+      if (!status.Transmitting) fuzz::Fail("a transmit reading while receiving");
+      if (!status.Offers(reading)) fuzz::Fail("a reading the rig does not offer");
+      if (!std::isfinite(*value)) fuzz::Fail("a transmit reading that is no number");
+    }
+    const std::optional<double> swr = status.Value(TransmitReading::Swr);
+    if (swr && *swr < 1) fuzz::Fail("an SWR below 1");
+    const std::optional<double> power = status.Value(TransmitReading::Power);
+    if (power && *power < 0) fuzz::Fail("a negative power");
   });
 
   worker.Open();
