@@ -258,6 +258,8 @@ void CalibrationFlow::DrawOverlay(QPainter& painter, double Factor, int ClientWi
   painter.restore();
 }
 
+bool CalibrationFlow::PreviewSweeping() const { return guided_.Stage() == GuidedStage::Preview; }
+
 const MeterCalibration* CalibrationFlow::Preview() const {
   // A finished guided scale shows its own marks until the answer.
   const bool shown =

@@ -58,6 +58,8 @@ class CalibrationFlow {
   bool GuidedKey(int key);
   // One meter tick; true while the preview sweep holds the needle.
   bool AdvancePreview();
+  // The guided preview sweeps the needle on every tick.
+  bool PreviewSweeping() const;
   // The guided calibration's instruction and markers over the face drawn at Factor.
   void DrawOverlay(QPainter& painter, double Factor, int ClientWidth) const;
 

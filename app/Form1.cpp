@@ -14,6 +14,7 @@
 #include "app/RadioFamilies.h"
 #include "app/main.h"
 #include "display/Ballistics.h"
+#include "display/MeterRest.h"
 #include "display/NeedleGeometry.h"
 
 namespace quendal {
@@ -75,7 +76,8 @@ TForm1::TForm1(FormEnvironment environment, QWidget* parent)
               env_.MakeWindowFinder ? env_.MakeWindowFinder() : CreatePlatformWindowFinder(),
               [this] { return labels_.Region(Timer2_.isActive()); }),
       labels_(*this, log_),
-      frame_(config_, clock_, log_) {
+      frame_(config_, clock_, log_),
+      ticks_(Timer1_, [this](bool AfterRest) { MeterTick(AfterRest); }) {
   setWindowTitle(kWindowCaption);
   move(0, 0);
   resize(kDesignClientSize);
@@ -85,7 +87,6 @@ TForm1::TForm1(FormEnvironment environment, QWidget* parent)
   Timer1_.setInterval(50);
   Timer2_.setInterval(kBuildLabelMs);
   Timer3_.setInterval(kTrackingPeriodMs);
-  connect(&Timer1_, &QTimer::timeout, this, &TForm1::Timer1Timer);
   connect(&Timer2_, &QTimer::timeout, this, &TForm1::Timer2Timer);
   connect(&Timer3_, &QTimer::timeout, this, &TForm1::Timer3Timer);
 }
@@ -102,7 +103,7 @@ void TForm1::FormCreate() {
   LoadConfig(ini);
   if (env_.ResetWindow) window_.ResetWindowPlace();
   // Only now the configuration is known good: the timers start with the window.
-  Timer1_.start();
+  ticks_.Start();
   Timer2_.start();
   if (config_.window.TrackSmartSDRWindowOn) Timer3_.start();
   needle_.NeedlePosition = 0;
@@ -126,6 +127,7 @@ void TForm1::FormCreate() {
   const RadioFamily& family = FindRadioFamily(config_.radio);
   try {
     FlexRadio_ = family.Make({ini, family.Section, config_.window.EnableLogging, env_.FlexLink});
+    FlexRadio_->OnChange([this] { ticks_.Wake(); });
     FlexRadio_->Start();
   } catch (const std::exception& e) {
     const std::string text = "Error connecting to " + std::string(family.Peer) + ": " + e.what();
@@ -243,7 +245,10 @@ void TForm1::SetSwitch(MeterSwitch which, bool on) {
   InvalidateFrame();
 }
 
-void TForm1::SetMovementMode(TNeedleMovementMode mode) { config_.meter.NeedleMovementMode = mode; }
+void TForm1::SetMovementMode(TNeedleMovementMode mode) {
+  config_.meter.NeedleMovementMode = mode;
+  ticks_.Wake();
+}
 
 void TForm1::SetScalePercent(int percent) {
   config_.meter.Scale = std::clamp(percent, kMinScalePercent, kMaxScalePercent);
@@ -265,6 +270,26 @@ void TForm1::LockClientSize() {
 }
 
 double TForm1::ScaleFactor() const { return config_.meter.Scale / 100.0; }
+
+void TForm1::MeterTick(bool AfterRest) {
+  if (AfterRest) frame_.RenewPeakHold(std::chrono::milliseconds(Timer1_.interval()));
+  Timer1Timer();
+  ticks_.Rest(TickRest());
+}
+
+std::optional<std::chrono::milliseconds> TForm1::TickRest() {
+  // The log has a line for every tick, and the guided preview sweeps the needle.
+  if (!created_ || config_.window.EnableLogging || calibration_.PreviewSweeping())
+    return std::nullopt;
+  if (!NeedleSettled(needle_, frame_.PeakPosition())) return std::nullopt;
+  if (!FlexRadio_) return kLongestRest;
+  if (!FlexRadio_->TellsChanges()) return std::nullopt;
+  try {
+    return RestFor(FlexRadio_->CurrentLevel(), FlexRadio_->UpdateInterval());
+  } catch (const std::exception&) {
+    return std::nullopt;  // the tick reports it
+  }
+}
 
 void TForm1::Timer1Timer() {
   if (!created_) return;
@@ -290,6 +315,7 @@ void TForm1::ShowLinkState() {
 void TForm1::Timer2Timer() {
   Timer2_.stop();
   window_.LabelsChanged();
+  ticks_.Wake();  // the link's state takes the corner
 }
 
 void TForm1::Timer3Timer() { TrackSmartSDRWindow(); }
@@ -326,6 +352,7 @@ void TForm1::RenderFrame() {
 void TForm1::InvalidateFrame() {
   frame_.Invalidate();
   update();
+  ticks_.Wake();
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -383,7 +410,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::FormClose() {
   closed_ = true;
-  Timer1_.stop();
+  ticks_.Stop();
   Timer2_.stop();
   Timer3_.stop();
   SaveConfigOrReport();

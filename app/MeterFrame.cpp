@@ -18,13 +18,20 @@ std::optional<double> MeterFrame::PeakPosition() const {
   return peak_hold_.Position();
 }
 
+std::int64_t MeterFrame::NowMs() const {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             clock_.MonotonicNow().time_since_epoch())
+      .count();
+}
+
 bool MeterFrame::UpdatePeakHold(double Needle) {
   if (!config_.meter.PeakHold) return false;
   const double before = peak_hold_.Position();
-  const std::int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 clock_.MonotonicNow().time_since_epoch())
-                                 .count();
-  return peak_hold_.Update(Needle, nowMs, config_.meter) != before;
+  return peak_hold_.Update(Needle, NowMs(), config_.meter) != before;
+}
+
+void MeterFrame::RenewPeakHold(std::chrono::milliseconds Tick) {
+  peak_hold_.RenewHold(NowMs() - Tick.count());
 }
 
 bool MeterFrame::Moved(double Needle) const {

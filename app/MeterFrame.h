@@ -4,6 +4,8 @@
 #include <QPolygonF>
 #include <QRect>
 #include <QSize>
+#include <chrono>
+#include <cstdint>
 #include <optional>
 
 #include "app/Config.h"
@@ -25,6 +27,11 @@ class MeterFrame {
   // One meter tick of the peak marker with the needle at Needle; true when it moved.
   bool UpdatePeakHold(double Needle);
   void ResetPeakHold() { peak_hold_.Reset(); }
+  // After the tick slept with the marker on the needle: its hold renewed as by the
+  // tick Tick ago.
+  void RenewPeakHold(std::chrono::milliseconds Tick);
+  // The peak marker's position while peak hold is on.
+  std::optional<double> PeakPosition() const;
   // True when the needle or its peak stands elsewhere than in the last frame drawn.
   bool Moved(double Needle) const;
   // The next paint draws the frame anew (size, calibration or settings changed).
@@ -47,8 +54,7 @@ class MeterFrame {
   MeterRenderer& Renderer() { return renderer_; }
 
  private:
-  // The peak marker's position while peak hold is on.
-  std::optional<double> PeakPosition() const;
+  std::int64_t NowMs() const;
 
   const AppConfig& config_;
   const Clock& clock_;

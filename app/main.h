@@ -3,8 +3,10 @@
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/CalibrationFlow.h"
@@ -14,6 +16,7 @@
 #include "app/MeterFrame.h"
 #include "app/MeterMenu.h"
 #include "app/StatusLabels.h"
+#include "app/TickScheduler.h"
 #include "app/WindowBehaviour.h"
 #include "app/WindowCaption.h"
 #include "calibration/Prompter.h"
@@ -114,6 +117,9 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // One meter tick as the scheduler runs it, then whether the tick may sleep.
+  void MeterTick(bool AfterRest);
+  std::optional<std::chrono::milliseconds> TickRest();
   void Timer1Timer();
   void Timer2Timer();
   // Shows the link's state on the face and its radio in the title, when they change.
@@ -158,6 +164,7 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   QTimer Timer1_;
   QTimer Timer2_;
   QTimer Timer3_;
+  TickScheduler ticks_;
 
   bool created_ = false;
   bool closed_ = false;

@@ -1,5 +1,6 @@
 #include "display/PeakHold.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "display/Ballistics.h"
@@ -15,6 +16,10 @@ double PeakHold::Update(double Needle, std::int64_t NowMs, const MeterSettings& 
   }
   if (NowMs - heldSinceMs_ >= Settings.PeakHoldMs) Fall(Needle, Settings);
   return peak_;
+}
+
+void PeakHold::RenewHold(std::int64_t LastTickMs) {
+  if (started_) heldSinceMs_ = std::max(heldSinceMs_, LastTickMs);
 }
 
 void PeakHold::Fall(double needle, const MeterSettings& settings) {

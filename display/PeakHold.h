@@ -16,6 +16,9 @@ class PeakHold {
   double Position() const { return peak_; }
   // Starts afresh at the next Update.
   void Reset() { started_ = false; }
+  // The ticks slept through with the marker on the needle each renewed its hold: as if
+  // the last of them, at LastTickMs, had run.
+  void RenewHold(std::int64_t LastTickMs);
 
  private:
   void Fall(double needle, const MeterSettings& settings);

@@ -283,7 +283,10 @@ RadioIdentity TFlexRadioLib::Identity() const {
 
 // ---- lifecycle ----
 
-void TFlexRadioLib::Enter(LinkEvent event) { FPhase = NextLinkPhase(FPhase, event, FReconnect); }
+void TFlexRadioLib::Enter(LinkEvent event) {
+  FPhase = NextLinkPhase(FPhase, event, FReconnect);
+  TellChange();
+}
 
 void TFlexRadioLib::ConnectionLost(const std::string& reason) {
   FIdTelnet->Disconnect();
@@ -427,6 +430,7 @@ void TFlexRadioLib::IdUDPServer2UDPRead(std::span<const std::uint8_t> AData,
   LogAnnouncedElsewhere(record, sender);
   FFlexDiscovery = std::move(record);
   FHeardSinceLoss = true;
+  TellChange();
   Log("TFlexRadioLib.IdUDPServer2UDPRead: Discovery information processed.");
 
   // One attempt at a time, and none during a reconnect pause: later datagrams only
@@ -593,6 +597,7 @@ void TFlexRadioLib::IdTelnetDataAvailable(const QByteArray& Buffer) {
   bool meter_data_seen = false;
   for (const std::string& line : assembled.lines) HandleStatusLine(line, meter_data_seen);
   if (meter_data_seen) LogMeterList(FMeterList, FLog);
+  if (!assembled.lines.empty()) TellChange();  // the meters or the frequency may have changed
 }
 
 void TFlexRadioLib::HandleStatusLine(const std::string& line, bool& meter_data_seen) {
@@ -773,6 +778,7 @@ void TFlexRadioLib::IdUDPServer1UDPRead(std::span<const std::uint8_t> AData) {
     const std::uint32_t seen = ApplyMeterDatagram(AData, FMeterList, FLog, watched);
     if (seen & 1u) FLevelValueTime = now;
     FTransmit.ValuesArrived(seen >> 1, now);
+    if (seen != 0) TellChange();
   } catch (const Vita49Error& e) {
     Log([&] {
       return std::string("TFlexRadioLib.IdUDPServer1UDPRead: Datagram dropped: ") + e.what();

@@ -94,6 +94,7 @@ class TFlexRadioLib : public QObject, public LevelSource {
   RadioIdentity Identity() const override;
   // The interlock and the TX- meters, both as the radio reports them.
   TransmitStatus CurrentTransmit() override;
+  bool TellsChanges() const override { return true; }
 
   // Read-only state, for the program's own log and for tests.
   bool LoggingEnabled() const { return FLog.Enabled(); }

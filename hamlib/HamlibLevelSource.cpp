@@ -66,12 +66,14 @@ void HamlibLevelSource::Stop() {
   worker_ = nullptr;
   phase_ = Phase::Stopped;
   Log("Stopped.");
+  TellChange();
 }
 
 void HamlibLevelSource::OnOpening() {
   if (phase_ == Phase::Stopped) return;
   // Not logged: the outcome of each attempt is, in one line.
   phase_ = Phase::Opening;
+  TellChange();
 }
 
 void HamlibLevelSource::OnOpened(const QString& model, bool hasStrength) {
@@ -81,6 +83,7 @@ void HamlibLevelSource::OnOpened(const QString& model, bool hasStrength) {
   model_ = model.toStdString();
   has_strength_ = hasStrength;
   Log("Opened " + model_ + (hasStrength ? "." : "; it reports no STRENGTH level."));
+  TellChange();
 }
 
 void HamlibLevelSource::OnReading(double dbm, qint64 frequencyHz) {
@@ -90,12 +93,14 @@ void HamlibLevelSource::OnReading(double dbm, qint64 frequencyHz) {
   frequency_hz_ = frequencyHz <= std::numeric_limits<std::int32_t>::max()
                       ? static_cast<std::int32_t>(frequencyHz)
                       : 0;
+  TellChange();
 }
 
 void HamlibLevelSource::OnTransmit(const TransmitStatus& status) {
   if (phase_ == Phase::Stopped) return;
   transmit_ = status;
   transmit_time_ = settings_.clock.get().MonotonicNow();
+  TellChange();
   if (status.StateKnown || told_ptt_unreadable_) return;
   told_ptt_unreadable_ = true;
   Log("The rig's PTT cannot be read; the needle stays on S units while it transmits.");
@@ -106,6 +111,7 @@ void HamlibLevelSource::OnLost(const QString& why, int retrySeconds) {
   phase_ = Phase::Lost;
   retry_at_ = settings_.clock.get().MonotonicNow() + std::chrono::seconds(retrySeconds);
   Log(why.toStdString() + "; next attempt in " + std::to_string(retrySeconds) + " s.");
+  TellChange();
 }
 
 LevelReading HamlibLevelSource::CurrentLevel() {

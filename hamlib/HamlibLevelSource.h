@@ -50,6 +50,7 @@ class HamlibLevelSource : public QObject, public LevelSource {
   RadioIdentity Identity() const override;
   // The last poll's, while it is fresh; a rig whose PTT cannot be read never transmits.
   TransmitStatus CurrentTransmit() override;
+  bool TellsChanges() const override { return true; }
 
   const HamlibConfig& Config() const { return settings_.Config; }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -102,6 +103,23 @@ class LevelSource {
   // The transmitter, read like the level every tick. A source that cannot see it
   // never transmits.
   virtual TransmitStatus CurrentTransmit() { return {}; }
+
+  // Whether the source tells its listener of every change the window reads: a level
+  // value arriving, the link's state, the radio's identity, the transmitter. Only then
+  // may the window's tick sleep while nothing moves; a source that cannot say is read
+  // every tick.
+  virtual bool TellsChanges() const { return false; }
+  // The listener runs on the window's thread, at once (during the change) or later;
+  // it must not call back into the source.
+  void OnChange(std::function<void()> listener) { change_listener_ = std::move(listener); }
+
+ protected:
+  void TellChange() const {
+    if (change_listener_) change_listener_();
+  }
+
+ private:
+  std::function<void()> change_listener_;
 };
 
 }  // namespace quendal

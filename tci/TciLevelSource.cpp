@@ -72,6 +72,7 @@ void TciLevelSource::Stop() {
   connected_ = false;
   socket_->abort();
   Log("Stopped.");
+  TellChange();
 }
 
 void TciLevelSource::Connect() {
@@ -87,6 +88,7 @@ void TciLevelSource::Connect() {
   url.setPort(settings_.Config.Port);
   socket_->open(url);
   connect_timer_->start(static_cast<int>(settings_.ConnectTimeout.count()));
+  TellChange();
 }
 
 void TciLevelSource::OnConnectTimeout() {
@@ -100,6 +102,7 @@ void TciLevelSource::OnConnected() {
   connected_at_ = settings_.clock.get().MonotonicNow();
   Log("Connected; waiting for the server's start-up sequence.");
   poll_timer_->start();
+  TellChange();
 }
 
 void TciLevelSource::OnDisconnected() {
@@ -120,6 +123,7 @@ void TciLevelSource::ScheduleReconnect() {
   retry_at_ = settings_.clock.get().MonotonicNow() + pause;
   Log("Next attempt in " + std::to_string(pause.count()) + " s.");
   reconnect_timer_->start(static_cast<int>(std::chrono::milliseconds(pause).count()));
+  TellChange();
 }
 
 void TciLevelSource::OnTextMessage(const QString& message) {
@@ -154,6 +158,7 @@ void TciLevelSource::OnTextMessage(const QString& message) {
       frequency_hz_ = static_cast<std::int32_t>(*result.FrequencyHz);
     }
   }
+  TellChange();
 }
 
 void TciLevelSource::TakeTransmit(const TciFrameResult& result) {

@@ -59,6 +59,7 @@ class TciLevelSource : public QObject, public LevelSource {
   // Power and SWR of the target receiver's transmitter, while it is keyed; TCI has
   // no channel for ALC or compression.
   TransmitStatus CurrentTransmit() override;
+  bool TellsChanges() const override { return true; }
 
   const TciConfig& Config() const { return settings_.Config; }
   const TciServerInfo& Server() const { return reader_.Server(); }
