@@ -285,6 +285,8 @@ std::optional<std::chrono::milliseconds> TForm1::TickRest() {
   if (!FlexRadio_) return kLongestRest;
   if (!FlexRadio_->TellsChanges()) return std::nullopt;
   try {
+    // On the air the transmit readings age by the tick: no rest until the key is up.
+    if (FlexRadio_->CurrentTransmit().Transmitting) return std::nullopt;
     return RestFor(FlexRadio_->CurrentLevel(), FlexRadio_->UpdateInterval());
   } catch (const std::exception&) {
     return std::nullopt;  // the tick reports it
