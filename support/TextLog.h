@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -11,10 +12,15 @@ namespace quendal {
 // A plain-text log: one stamped line per call, the file opened for appending
 // and closed again every time, nothing written while switched off. A file that
 // cannot be written never disturbs the caller: the failure is reported once on
-// standard error and the line is dropped.
+// standard error and the line is dropped. A log left on for days must not fill the
+// disk: a line that would take the file past `limit` bytes first moves it to
+// "<path>.1", replacing the one before.
 class TextLog {
  public:
-  explicit TextLog(std::string path, const Clock& clock = SystemClock::Instance());
+  static constexpr std::uintmax_t kDefaultLimit = std::uintmax_t{10} * 1024 * 1024;
+
+  explicit TextLog(std::string path, const Clock& clock = SystemClock::Instance(),
+                   std::uintmax_t limit = kDefaultLimit);
 
   void SetEnabled(bool enabled) { enabled_ = enabled; }
   bool Enabled() const { return enabled_; }
@@ -30,8 +36,12 @@ class TextLog {
   }
 
  private:
+  // Moves a full log aside; false when it stays where it is.
+  bool MoveAside() const;
+
   std::string path_;
   const Clock* clock_;
+  std::uintmax_t limit_;
   bool enabled_ = false;
   bool failure_reported_ = false;
 };

@@ -79,6 +79,35 @@ TEST_F(TextLogTest, BuildsLazyTextOnlyWhenEnabled) {
   }
 }
 
+// Each stamped line here is 30 bytes; the log holds two of them, the line too long for
+// any log goes whole into an empty one.
+TEST_F(TextLogTest, FullLogMovesToPreviousFileWithLinesWhole) {
+  const auto path = dir_ / "cap.log";
+  auto previous = path;
+  previous += ".1";
+  TextLog log(path.string(), clock_, 60);
+  log.SetEnabled(true);
+  const std::string stamp = "2026-12-08 17:05:09.042: ";
+  struct Step {
+    const char* message;
+    std::string log;
+    std::string previous;
+  };
+  const Step steps[] = {
+      {"one", stamp + "one\r\n", ""},
+      {"two", stamp + "one\r\n" + stamp + "two\r\n", ""},
+      {"six", stamp + "six\r\n", stamp + "one\r\n" + stamp + "two\r\n"},
+      {"a line longer than the limit", stamp + "a line longer than the limit\r\n",
+       stamp + "six\r\n"},
+      {"ten", stamp + "ten\r\n", stamp + "a line longer than the limit\r\n"},
+  };
+  for (const Step& step : steps) {
+    log.Log(step.message);
+    EXPECT_EQ(ReadAll(path), step.log) << step.message;
+    EXPECT_EQ(ReadAll(previous), step.previous) << step.message;
+  }
+}
+
 TEST_F(TextLogTest, UnwritableFileIsReportedOnceAndDropped) {
   TextLog log((dir_ / "missing-dir" / "x.log").string(), clock_);
   log.SetEnabled(true);
