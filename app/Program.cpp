@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPointer>
+#include <QSocketNotifier>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +16,7 @@
 
 #include "app/main.h"
 #include "display/BuildLabel.h"
+#include "platform/ShutdownSignals.h"
 #include "support/NumberFormat.h"
 
 #ifndef QUENDAL_VERSION
@@ -97,6 +100,29 @@ void PreferX11UnderWayland() {
 #endif
 }
 
+// The window the system's request to end closes.
+QPointer<QWidget> shutdown_window;
+
+// As the user's close, so the session's settings are saved; the quit also ends the loops
+// of a message box left open.
+void CloseForShutdown() {
+  if (shutdown_window) shutdown_window->close();
+  QCoreApplication::quit();
+}
+
+// Signals and the console's requests to end arrive on the main thread as a close.
+void CloseOnShutdownRequest(QWidget& window) {
+  shutdown_window = &window;
+  const int descriptor = quendal::CatchShutdownSignals(
+      [] { QMetaObject::invokeMethod(qApp, CloseForShutdown, Qt::QueuedConnection); });
+  if (descriptor < 0) return;
+  auto* notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, &window);
+  QObject::connect(notifier, &QSocketNotifier::activated, [descriptor] {
+    quendal::TakeShutdownSignals(descriptor);
+    CloseForShutdown();
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -129,6 +155,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   form.ApplyWindowSettings();
+  CloseOnShutdownRequest(form);
   form.show();
   return QApplication::exec();
 }

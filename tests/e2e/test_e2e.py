@@ -5,6 +5,7 @@ Usage: test_e2e.py <scenario>. Exit status 0 when the scenario holds.
 
 import math
 import os
+import signal
 import subprocess
 import sys
 import time
@@ -118,6 +119,36 @@ def scenario_close_and_save(s):
                  "NeedleMovementMode=ExponentialSmoothing", "EnableLogging=0"):
         if line not in text.splitlines():
             fail("missing %r in config.ini:\n%s" % (line, text))
+
+
+def scenario_ended_by_signal(s):
+    """Log-out, shutdown and Ctrl-C close the meter as the user would: the place it was moved
+    to is saved."""
+    s.install_face()
+    s.write_config("[Network]\nFlexIP=127.0.0.1\n")
+    s.start_radiosim()
+    for step, sent in enumerate((signal.SIGTERM, signal.SIGINT, signal.SIGHUP)):
+        quendal = s.start_quendal()
+        window = s.window_id()
+        if not window:
+            fail("meter window did not appear")
+        place = (120 + 40 * step, 90 + 30 * step)
+        subprocess.run(["xdotool", "windowmove", str(window), *map(str, place)], env=s.env,
+                       check=True)
+        if not wait_until(lambda: s.window_geometry(window)[:2] == place, 3, 0.1):
+            fail("the window did not move to %s" % (place,))
+        quendal.send_signal(sent)
+        try:
+            status = quendal.wait(10)
+        except subprocess.TimeoutExpired:
+            fail("%s did not end the meter" % sent.name)
+        if status != 0:
+            fail("%s ended the meter with status %d" % (sent.name, status))
+        lines = open(s.config_path()).read().splitlines()
+        for line in ("Left=%d" % place[0], "Top=%d" % place[1]):
+            if line not in lines:
+                fail("after %s, %r is missing in config.ini:\n%s"
+                     % (sent.name, line, "\n".join(lines)))
 
 
 def scenario_first_run(s):
@@ -333,6 +364,7 @@ SCENARIOS = {
     "see_through_composited": (lambda s: scenario_see_through(s, True), True),
     "see_through_masked": (lambda s: scenario_see_through(s, False), False),
     "close_and_save": (scenario_close_and_save, False),
+    "ended_by_signal": (scenario_ended_by_signal, False),
     "first_run": (scenario_first_run, False),
     "guided_calibration": (scenario_guided_calibration, False),
     "watchdog": (scenario_watchdog, False),
