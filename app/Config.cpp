@@ -192,6 +192,13 @@ struct Reading {
     return std::string(file) + " [" + std::string(section) + "] " + std::string(key) + "=" +
            std::string(text);
   }
+
+  // Notes a text that is not `expected`; a comment after the value is the likely cause.
+  void NoteUnreadable(std::string_view section, std::string_view key, std::string_view text,
+                      std::string_view expected) const {
+    if (IniFile::HoldsInlineComment(text)) expected = IniFile::kInlineCommentAdvice;
+    unreadable.push_back(Where(section, key, text) + ": " + std::string(expected));
+  }
 };
 
 // An integer, boolean or float that does not parse in its own section is looked
@@ -200,11 +207,11 @@ template <typename T, typename Parse>
 std::optional<T> ReadTyped(const Reading& r, const Setting& s, Parse parse, const char* expected) {
   if (auto own = r.ini.ReadString(s.section, s.key)) {
     if (std::optional<T> value = parse(*own)) return value;
-    r.unreadable.push_back(r.Where(s.section, s.key, *own) + ": " + expected);
+    r.NoteUnreadable(s.section, s.key, *own, expected);
   }
   if (auto legacy = LegacyText(r.ini, s)) {
     if (std::optional<T> value = parse(*legacy)) return value;
-    r.unreadable.push_back(r.Where(kLegacySection, LegacyKey(s), *legacy) + ": " + expected);
+    r.NoteUnreadable(kLegacySection, LegacyKey(s), *legacy, expected);
   }
   return std::nullopt;
 }

@@ -133,6 +133,7 @@ void TForm1::FormCreate() {
     const std::string text = "Error connecting to " + std::string(family.Peer) + ": " + e.what();
     Log(text);
     prompter_->info(text);
+    FlexRadio_ = MakeNotStartedSource(e);
   }
 }
 

@@ -1,10 +1,12 @@
 #include "app/RadioFamilies.h"
 
+#include <utility>
 #include <vector>
 
 #include "app/Config.h"
 #include "hamlib/HamlibLevelSource.h"
 #include "support/AsciiText.h"
+#include "support/IniSection.h"
 #include "tci/TciLevelSource.h"
 
 namespace quendal {
@@ -48,7 +50,31 @@ std::string TypeList(std::span<const RadioFamily> families, bool madeOnly) {
   return list;
 }
 
+class NotStartedSource final : public LevelSource {
+ public:
+  explicit NotStartedSource(std::string reason) : reason_(std::move(reason)) {}
+  void Start() override {}
+  void Stop() override {}
+  LevelReading CurrentLevel() override { return {}; }
+  std::chrono::milliseconds UpdateInterval() const override { return {}; }
+  LinkStatus Status() const override {
+    LinkStatus status;
+    status.Reason = reason_;
+    return status;
+  }
+  RadioIdentity Identity() const override { return {}; }
+
+ private:
+  std::string reason_;
+};
+
 }  // namespace
+
+std::unique_ptr<LevelSource> MakeNotStartedSource(const std::exception& why) {
+  // A refused key is named; the message box has said what to write instead.
+  const auto* key = dynamic_cast<const IniKeyError*>(&why);
+  return std::make_unique<NotStartedSource>(key ? key->Key() + " not usable" : why.what());
+}
 
 std::span<const RadioFamily> RadioFamilies() { return kFamilies; }
 
@@ -63,6 +89,9 @@ const RadioFamily& FindRadioFamily(std::string_view type, std::span<const RadioF
     }
     return family;
   }
+  if (IniFile::HoldsInlineComment(type))
+    throw ConfigError("[Radio] Type=" + std::string(type) +
+                      " is not usable: " + std::string(IniFile::kInlineCommentAdvice) + ".");
   throw ConfigError("Unknown radio type '" + std::string(type) + "' in [Radio] Type. Use " +
                     TypeList(families, false) + ".");
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <memory>
 #include <span>
 #include <string>
@@ -35,6 +36,9 @@ struct RadioFamily {
 
 // Every family, the default first.
 std::span<const RadioFamily> RadioFamilies();
+
+// The source of a family that could not start: it reads nothing, and its state says why.
+std::unique_ptr<LevelSource> MakeNotStartedSource(const std::exception& why);
 
 // The family [Radio] Type names in any letter case; empty names the first. Throws
 // ConfigError naming the value when no family has that name or this build lacks it.

@@ -5,7 +5,8 @@ namespace quendal {
 QString LinkStateText(const LinkStatus& Status) {
   switch (Status.State) {
     case LinkState::NotConnected:
-      return QStringLiteral("Not connected");
+      if (Status.Reason.empty()) return QStringLiteral("Not connected");
+      return QStringLiteral("Not connected \u2013 %1").arg(QString::fromStdString(Status.Reason));
     case LinkState::Searching:
       return QStringLiteral("Searching for radio\u2026");
     case LinkState::Connecting:
@@ -26,8 +27,8 @@ QString LinkStateText(const LinkStatus& Status) {
 }
 
 QString LinkStatusText(const LinkStatus& Status) {
-  const bool quiet =
-      Status.State == LinkState::NotConnected || Status.State == LinkState::Receiving;
+  const bool quiet = (Status.State == LinkState::NotConnected && Status.Reason.empty()) ||
+                     Status.State == LinkState::Receiving;
   return quiet ? QString() : LinkStateText(Status);
 }
 

@@ -10,7 +10,7 @@ namespace quendal {
 QString LinkStateText(const LinkStatus& Status);
 
 // What the face says about the link: those words, but nothing while readings flow or
-// before the link has started.
+// before the link has started, unless it cannot start.
 QString LinkStatusText(const LinkStatus& Status);
 
 }  // namespace quendal

@@ -20,7 +20,7 @@ HamlibConfig ReadHamlibConfig(const IniFile& ini, std::string_view section,
   HamlibConfig config;
   config.Model = keys.ReadNumber("Model", HamlibConfig::kNetRigctl, 1, 1000000,
                                  "use a Hamlib rig model number (rigctl -l lists them)");
-  config.Device = ini.ReadString(section, "Device", "");
+  config.Device = keys.ReadText("Device", "");
   if (config.Device.empty() && config.Model == HamlibConfig::kNetRigctl)
     config.Device = "127.0.0.1:4532";
   config.Baud = keys.ReadNumber("Baud", 0, 0, 10000000, "use a serial speed such as 9600");

@@ -30,6 +30,7 @@ struct LinkStatus {
   std::int32_t RetryInSeconds = 0;  // Lost
   std::uint16_t MeterPort = 0;      // NoMeterData: the UDP port the stream should reach
   std::int32_t Slice = -1;          // SliceNotOpen
+  std::string Reason;               // NotConnected: why, when it is for good
 };
 
 // Who is at the other end, as far as the source knows; empty fields are unknown.

@@ -193,6 +193,13 @@ std::optional<double> IniFile::ParseFloat(std::string_view text) {
   return value;
 }
 
+bool IniFile::HoldsInlineComment(std::string_view value) {
+  for (std::size_t i = 1; i < value.size(); ++i) {
+    if ((value[i] == ';' || value[i] == '#') && IsBlank(value[i - 1])) return true;
+  }
+  return false;
+}
+
 std::optional<std::int32_t> IniFile::ReadInteger(std::string_view section,
                                                  std::string_view key) const {
   const std::optional<std::string> text = ReadString(section, key);

@@ -20,6 +20,10 @@ class IniFileError : public std::runtime_error {
 // are, so a rewrite changes only what was written.
 class IniFile {
  public:
+  // What a message says about a value that holds a comment.
+  static constexpr std::string_view kInlineCommentAdvice =
+      "a comment needs a line of its own (one that starts with ;)";
+
   IniFile() = default;
   // Loads `path`; a missing file reads as empty. Throws IniFileError when an
   // existing file cannot be read or is larger than 16 MiB.
@@ -66,6 +70,9 @@ class IniFile {
   static std::string FormatFloat(double value);
   static std::optional<std::int32_t> ParseInteger(std::string_view text);
   static std::optional<double> ParseFloat(std::string_view text);
+  // Whether a value read whole holds a ';' or '#' after a blank: a comment written on the
+  // key's line, which this format keeps as part of the value.
+  static bool HoldsInlineComment(std::string_view value);
 
  private:
   struct Line {

@@ -23,7 +23,7 @@ std::string TciConfig::Address() const { return Host + ":" + std::to_string(Port
 TciConfig ReadTciConfig(const IniFile& ini, std::string_view section) {
   const IniSection keys{ini, section};
   TciConfig config;
-  const std::string address = ini.ReadString(section, "Address", "");
+  const std::string address = keys.ReadText("Address", "");
   if (!address.empty()) {
     const std::size_t colon = address.rfind(':');
     config.Host = address.substr(0, colon);

@@ -123,6 +123,7 @@ TEST(ConfigTest, UnreadableValuesAreListedWhereTheyStand) {
   AppConfig config;
   const std::vector<std::string> unreadable = ReadConfig(
       IniFile::FromText("[Visual]\nNeedleLength=long\nEnableShadow=true\nShadowOffset=7\n"
+                        "ShadowTransparency=99 ; of 255\n"
                         "[NeedleMovement]\nNeedleMovementMode=FastAttack\nDecayFactor=x\n"
                         "[Settings]\nShadowOffset=oops\nNeedleLength=abc\nTimerInterval=q\n"),
       config, "my.ini");
@@ -130,6 +131,8 @@ TEST(ConfigTest, UnreadableValuesAreListedWhereTheyStand) {
                             "my.ini [Visual] NeedleLength=long: not a whole number",
                             "my.ini [Settings] NeedleLength=abc: not a whole number",
                             "my.ini [Visual] EnableShadow=true: not 0 or 1",
+                            "my.ini [Visual] ShadowTransparency=99 ; of 255: a comment needs a "
+                            "line of its own (one that starts with ;)",
                             "my.ini [NeedleMovement] DecayFactor=x: not a number",
                             "my.ini [NeedleMovement] NeedleMovementMode=FastAttack: neither "
                             "ExponentialSmoothing nor FastAttackSlowDecay",

@@ -323,6 +323,23 @@ TEST_F(FormTest, ConfigErrorStopsBeforeAnythingIsCreatedOrSaved) {
   }
 }
 
+// A comment after a value, as some ini files have them: the box says what to do, and the
+// meter stays up, saying in its corner why it is not connected.
+TEST_F(FormTest, AFamilyThatCannotStartSaysWhatToDoAndWhy) {
+  WriteFile(dir_ / "config.ini",
+            "[Radio]\nType=tci\n[TCI]\nAddress=127.0.0.1:50001  ; some consoles use port 40001\n");
+  TForm1 form(Environment(true));
+  form.FormCreate();
+  EXPECT_EQ(prompter_.shown,
+            std::vector<std::string>{
+                "info: Error connecting to the radio: [TCI] Address=127.0.0.1:50001  ; some "
+                "consoles use port 40001 is not usable: a comment needs a line of its own (one "
+                "that starts with ;)."});
+  ASSERT_NE(form.Radio(), nullptr);
+  EXPECT_EQ(form.Radio()->Status().State, LinkState::NotConnected);
+  EXPECT_EQ(form.Radio()->Status().Reason, "[TCI] Address not usable");
+}
+
 TEST_F(FormTest, CloseSavesConfigBeforeTheRadioLinkDisconnects) {
   WriteFile(dir_ / "config.ini", "[Logging]\nEnableLogging=1\n[Network]\nFlexIP=127.0.0.1\n");
   {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 #include "app/Config.h"
@@ -43,6 +45,48 @@ TEST(RadioFamiliesTest, AFamilyTheBuildLacksIsRefusedNamingTheOthers) {
   EXPECT_EQ(Find("Hamlib", families),
             "[Radio] Type=hamlib needs Hamlib, and this build of Quendal was made without it. "
             "Use flex or tci, or a build with Hamlib.");
+}
+
+// The ```ini blocks of the README, in order.
+std::vector<std::string> ReadmeIniExamples() {
+  std::ifstream in(QUENDAL_README);
+  std::vector<std::string> blocks;
+  std::string line;
+  std::ostringstream block;
+  bool inside = false;
+  while (std::getline(in, line)) {
+    if (inside && line.rfind("```", 0) == 0) {
+      blocks.push_back(block.str());
+      block.str({});
+      inside = false;
+    } else if (inside) {
+      block << line << '\n';
+    } else {
+      inside = line == "```ini";
+    }
+  }
+  return blocks;
+}
+
+// Copied as printed, each example starts its family: the window reads every key, and the
+// family takes its own section.
+TEST(RadioFamiliesTest, EveryIniExampleOfTheReadmeStartsAsPrinted) {
+  const std::vector<std::string> examples = ReadmeIniExamples();
+  EXPECT_GE(examples.size(), 2u);  // Hamlib's and TCI's at least
+  for (const std::string& text : examples) {
+    const IniFile ini = IniFile::FromText(text);
+    AppConfig config;
+    EXPECT_EQ(ReadConfig(ini, config), std::vector<std::string>{}) << text;
+#ifndef QUENDAL_HAVE_HAMLIB
+    if (config.radio == "hamlib") continue;  // this build refuses it, as it says
+#endif
+    try {
+      const RadioFamily& family = FindRadioFamily(config.radio);
+      EXPECT_NE(family.Make({ini, family.Section, false, RadioLinkSettings{}}), nullptr) << text;
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << e.what() << " for\n" << text;
+    }
+  }
 }
 
 }  // namespace

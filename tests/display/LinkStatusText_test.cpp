@@ -12,15 +12,17 @@ TEST(LinkStatusText, EachStateHasItsWords) {
     const char* words = nullptr;  // in the About box, where they differ
   };
   const Case cases[] = {
-      {{LinkState::NotConnected, "", 0, 0, -1}, "", "Not connected"},
-      {{LinkState::Searching, "", 0, 0, -1}, "Searching for radio\u2026"},
-      {{LinkState::Connecting, "192.168.1.50", 0, 0, -1}, "Connecting to 192.168.1.50\u2026"},
-      {{LinkState::Lost, "", 4, 0, -1}, "Radio lost \u2013 retrying in 4 s"},
-      {{LinkState::NoMeterData, "", 0, 51234, -1},
+      {{LinkState::NotConnected, "", 0, 0, -1, ""}, "", "Not connected"},
+      {{LinkState::NotConnected, "", 0, 0, -1, "[TCI] Address not usable"},
+       "Not connected \u2013 [TCI] Address not usable"},
+      {{LinkState::Searching, "", 0, 0, -1, ""}, "Searching for radio\u2026"},
+      {{LinkState::Connecting, "192.168.1.50", 0, 0, -1, ""}, "Connecting to 192.168.1.50\u2026"},
+      {{LinkState::Lost, "", 4, 0, -1, ""}, "Radio lost \u2013 retrying in 4 s"},
+      {{LinkState::NoMeterData, "", 0, 51234, -1, ""},
        "No meter data \u2013 check the firewall (UDP 51234)"},
-      {{LinkState::NoMeterData, "", 0, 0, -1}, "No meter data"},
-      {{LinkState::SliceNotOpen, "", 0, 0, 1}, "Slice 1 not open"},
-      {{LinkState::Receiving, "192.168.1.50", 0, 51234, 0}, "", "Receiving"},
+      {{LinkState::NoMeterData, "", 0, 0, -1, ""}, "No meter data"},
+      {{LinkState::SliceNotOpen, "", 0, 0, 1, ""}, "Slice 1 not open"},
+      {{LinkState::Receiving, "192.168.1.50", 0, 51234, 0, ""}, "", "Receiving"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(LinkStatusText(c.status).toStdString(), c.text) << c.text;

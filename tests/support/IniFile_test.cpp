@@ -83,6 +83,22 @@ TEST(IniFileTest, ReadsValuesByTheirRules) {
   EXPECT_FALSE(ini.SectionExists("Timer"));
 }
 
+// Values are taken whole; a ';' or '#' after a blank is a comment the user meant.
+TEST(IniFileTest, InlineCommentIsTheOneAfterABlank) {
+  const struct {
+    const char* value;
+    bool comment;
+  } cases[] = {
+      {"127.0.0.1:50001  ; some consoles use port 40001", true},
+      {"/dev/ttyUSB0\t# or COM3", true},
+      {"#FF0000", false},
+      {"C:\\Faces\\dial;2.png", false},
+      {"a#b", false},
+      {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IniFile::HoldsInlineComment(c.value), c.comment) << c.value;
+}
+
 TEST(IniFileTest, FloatsFollowTheUserSeparator) {
   const IniFile ini = IniFile::FromText("[N]\nPoint=0.5\nComma=0,5\n");
   SetDecimalSeparator(',');
