@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QShowEvent>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 
@@ -76,6 +77,7 @@ TForm1::TForm1(FormEnvironment environment, QWidget* parent)
               env_.MakeWindowFinder ? env_.MakeWindowFinder() : CreatePlatformWindowFinder(),
               [this] { return labels_.Region(Timer2_.isActive()); }),
       labels_(*this, log_),
+      transmit_(config_.meter, config_.calibration, log_),
       frame_(config_, clock_, log_),
       ticks_(Timer1_, [this](bool AfterRest) { MeterTick(AfterRest); }) {
   setWindowTitle(kWindowCaption);
@@ -184,6 +186,16 @@ void TForm1::LoadPictures() {
   Log("Loading background image...");
   pictures_.Load();
   LockClientSize();
+  LoadTransmitScales();
+}
+
+void TForm1::LoadTransmitScales() {
+  for (const std::string& problem :
+       transmit_.LoadScales(config_.window.BackgroundImageFileName, pictures_.UsingBuiltInFace())) {
+    const std::string text = "Transmit scale not used: " + problem;
+    Log(text);
+    prompter_->info(text);
+  }
 }
 
 void TForm1::LoadCalibration() { calibration_.LoadCalibration(pictures_.UsingBuiltInFace()); }
@@ -209,6 +221,7 @@ void TForm1::ChangeFace(const std::string& fileName) {
   }
   config_.window.BackgroundImageFileName = fileName;
   LockClientSize();
+  LoadTransmitScales();
   const FoundCalibration found = calibration_.ChangeFace();
   CalculateImagePosition();
   InvalidateFrame();
@@ -301,13 +314,25 @@ void TForm1::Timer1Timer() {
     InvalidateFrame();
     return;
   }
-  const bool moved = UpdateSMeter(needle_, config_.meter, FlexRadio_.get(), log_);
+  const std::optional<double> transmitTarget = FollowTransmitter();
+  const bool moved = UpdateSMeter(needle_, config_.meter, FlexRadio_.get(), log_, transmitTarget);
   const bool peakMoved = frame_.UpdatePeakHold(needle_.NeedlePosition);
   if (!moved && !peakMoved) return;
   // Repaint only what changed: a moving needle costs a strip of the window.
   if (!pictures_.Loaded() || !frame_.Moved(needle_.NeedlePosition)) return;
   RenderFrame();
   window_.RepaintChanged(frame_.Renderer());
+}
+
+std::optional<double> TForm1::FollowTransmitter() {
+  if (!FlexRadio_) return std::nullopt;
+  const std::int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 clock_.MonotonicNow().time_since_epoch())
+                                 .count();
+  const std::optional<double> target =
+      transmit_.Follow(*FlexRadio_, nowMs, pictures_.BackgroundBitmap().size());
+  if (labels_.FollowTransmit(transmit_.Corner())) window_.LabelsChanged();
+  return target;
 }
 
 void TForm1::ShowLinkState() {

@@ -51,6 +51,18 @@ bool StatusLabels::FollowLink(const LevelSource& source) {
   return true;
 }
 
+bool StatusLabels::FollowTransmit(const TransmitCornerText& Text) {
+  if (Text == transmit_text_) return false;
+  // The numbers change every tick and have their own log line; the words are logged.
+  if (!Text.Numbers || !transmit_text_.Numbers || Text.Warning != transmit_text_.Warning) {
+    log_.Log("Transmit text shown: " +
+             (Text.Text.isEmpty() ? std::string("(none)") : Text.Text.toStdString()));
+  }
+  transmit_text_ = Text;
+  Place();
+  return true;
+}
+
 bool StatusLabels::FollowFace(const QPolygonF& Sweep, double Factor) {
   if (Sweep == sweep_ && Factor == factor_ && window_.size() == placed_for_) return false;
   sweep_ = Sweep;
@@ -61,8 +73,14 @@ bool StatusLabels::FollowFace(const QPolygonF& Sweep, double Factor) {
 bool StatusLabels::Place() {
   placed_for_ = window_.size();
   const CornerText link = PlaceCornerText(link_text_, placed_for_, sweep_, factor_);
-  const bool moved = link.Box != link_.Box || link.Lines != link_.Lines;
+  const QRect taken[] = {link.Box};
+  CornerText transmit = PlaceCornerText(transmit_text_.Text, placed_for_, sweep_, factor_, taken);
+  // Red, as an SWR meter's warning lamp.
+  if (transmit_text_.Warning) transmit.Ink = QColor(255, 90, 90);
+  const bool moved = link.Box != link_.Box || link.Lines != link_.Lines ||
+                     transmit.Box != transmit_.Box || transmit.Lines != transmit_.Lines;
   link_ = link;
+  transmit_ = transmit;
   return moved;
 }
 
@@ -73,10 +91,11 @@ void StatusLabels::Draw(QPainter& painter, bool BuildLabelShown) const {
   } else if (BuildLabelShown) {
     DrawBuildNumber(painter, window_.width(), window_.height(), BuildNumber());
   }
+  DrawCornerText(painter, transmit_);
 }
 
 QRegion StatusLabels::Region(bool BuildLabelShown) const {
-  if (!BuildLabelShown && link_text_.isEmpty()) return {};
+  if (!BuildLabelShown && link_text_.isEmpty() && transmit_text_.Text.isEmpty()) return {};
   QImage label(window_.size(), QImage::Format_ARGB32_Premultiplied);
   label.fill(0u);
   QPainter painter(&label);

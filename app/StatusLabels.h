@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "display/CornerText.h"
+#include "display/TransmitText.h"
 #include "meters/LevelSource.h"
 #include "support/TextLog.h"
 
@@ -17,8 +18,8 @@ namespace quendal {
 std::int32_t BuildNumber();
 
 // What the window says about itself: the link's state over the face, clear of the
-// needle, the build label in the corner for its first seconds while there is no state
-// to tell, and the radio in the title once connected.
+// needle, and beside it the transmitter's, the build label in the corner for its first seconds
+// while there is no state to tell, and the radio in the title once connected.
 class StatusLabels {
  public:
   StatusLabels(QWidget& window, TextLog& log);
@@ -26,6 +27,9 @@ class StatusLabels {
   // Follows the source's link: sets the title when the state changed; true when the
   // text over the face changed.
   bool FollowLink(const LevelSource& source);
+  // Shows what the corner says while the rig transmits (nothing while receiving); true
+  // when it changed.
+  bool FollowTransmit(const TransmitCornerText& Text);
   // The needle's path in client pixels on a face drawn at Factor; true when the text
   // moved with it.
   bool FollowFace(const QPolygonF& Sweep, double Factor);
@@ -45,6 +49,8 @@ class StatusLabels {
   double factor_ = 1.0;
   QSize placed_for_;
   CornerText link_;
+  TransmitCornerText transmit_text_;
+  CornerText transmit_;
 };
 
 }  // namespace quendal

@@ -17,6 +17,7 @@
 #include "app/MeterMenu.h"
 #include "app/StatusLabels.h"
 #include "app/TickScheduler.h"
+#include "app/TransmitMeter.h"
 #include "app/WindowBehaviour.h"
 #include "app/WindowCaption.h"
 #include "calibration/Prompter.h"
@@ -134,6 +135,11 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   void FormClose();
 
   void LoadPictures();
+  // The face's transmit scales; a bad file is reported and its scale not used.
+  void LoadTransmitScales();
+  // Reads the transmitter for this tick and shows it in the corner; the S scale position
+  // the needle heads for while the rig transmits.
+  std::optional<double> FollowTransmitter();
   void LoadCalibration();
   // At close and after --reset-window: a failure is logged and printed, not raised.
   void SaveConfigOrReport();
@@ -156,6 +162,7 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   CalibrationFlow calibration_;
   WindowBehaviour window_;
   StatusLabels labels_;
+  TransmitMeter transmit_;
   // Any family's source; kept under the name of the window's field for the radio link.
   std::unique_ptr<LevelSource> FlexRadio_;
   std::unique_ptr<MeterMenu> menu_;

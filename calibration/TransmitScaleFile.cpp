@@ -142,8 +142,13 @@ ScaleFile ReadScaleFile(const std::string& FileName) {
   std::error_code ec;
   if (!std::filesystem::exists(PathFromUtf8(FileName), ec) && !ec) return {};
   auto [text, problem] = FileContents(FileName);
+  if (!problem.empty()) return {Scale(), FileName + ": " + problem};
+  return ParseScaleFile(text, FileName);
+}
+
+ScaleFile ParseScaleFile(std::string_view Text, const std::string& FileName) {
   std::vector<ScaleMark> marks;
-  if (problem.empty()) problem = ParseMarks(text, marks);
+  std::string problem = ParseMarks(Text, marks);
   if (!problem.empty()) {
     const char* const separator = problem.starts_with("line ") ? ", " : ": ";
     return {Scale(), FileName + separator + problem};

@@ -38,6 +38,10 @@ struct ScaleFile {
 // strictly increasing. FileName is UTF-8.
 ScaleFile ReadScaleFile(const std::string& FileName);
 
+// The same from a file's text already read (a resource of the program), named FileName
+// in the Problem.
+ScaleFile ParseScaleFile(std::string_view Text, const std::string& FileName);
+
 // Writes the marks in the format ReadScaleFile reads, through a temporary file that
 // replaces FileName only once complete. Returns "" or what went wrong; marks that
 // make no scale are not written.

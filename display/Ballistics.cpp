@@ -52,7 +52,7 @@ bool IsFresh(const LevelReading& reading, const LevelSource& radio) {
 }
 
 bool ReadLevelAndMove(NeedleState& needle, const MeterSettings& settings, LevelSource& radio,
-                      TextLog& log) {
+                      TextLog& log, std::optional<double> transmitTarget) {
   const LevelReading reading = radio.CurrentLevel();
   const TMeter& meter = reading.Meter;
   LogMeterRecord(meter, log);
@@ -72,6 +72,7 @@ bool ReadLevelAndMove(NeedleState& needle, const MeterSettings& settings, LevelS
   // Only a fresh reading moves the needle: with no LEVEL value yet, an old one, or a
   // link that is not receiving, it falls to S0 rather than show what is not there.
   needle.TargetPosition = IsFresh(reading, radio) ? TargetFor(sUnit, plusDB) : 0.0;
+  if (transmitTarget) needle.TargetPosition = *transmitTarget;
   return UpdateNeedlePosition(needle, settings, log);
 }
 
@@ -85,10 +86,10 @@ void LogNeedle(TextLog& log, const char* prefix, const NeedleState& state) {
 }  // namespace
 
 bool UpdateSMeter(NeedleState& Needle, const MeterSettings& Settings, LevelSource* Radio,
-                  TextLog& Log) {
+                  TextLog& Log, std::optional<double> TransmitTarget) {
   if (Radio == nullptr) return false;
   try {
-    return ReadLevelAndMove(Needle, Settings, *Radio, Log);
+    return ReadLevelAndMove(Needle, Settings, *Radio, Log, TransmitTarget);
   } catch (const std::exception& e) {
     Log.Log(std::string("Error retrieving S-Meter: ") + e.what());
     return false;

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -60,13 +61,13 @@ QStringList BreakAtMiddle(const QString& line) {
   return {line.left(best).trimmed(), line.mid(best + 1).trimmed()};
 }
 
-// The ways to set the text, fewest lines first: as written, broken at its dashes (which
-// go), then each of those lines halved.
+// The ways to set the text, fewest lines first: as written, broken at its dashes and
+// middle dots (which go), then each of those lines halved.
 std::vector<QStringList> LineChoices(const QString& text) {
+  static const QRegularExpression kBreaks(QStringLiteral(" [\u2013\u00b7] "));
   std::vector<QStringList> choices{text.split(u'\n')};
   QStringList atDashes;
-  for (const QString& line : choices.front())
-    atDashes += line.split(QStringLiteral(" \u2013 "), Qt::SkipEmptyParts);
+  for (const QString& line : choices.front()) atDashes += line.split(kBreaks, Qt::SkipEmptyParts);
   choices.push_back(atDashes);
   QStringList halved;
   for (const QString& line : atDashes) halved += BreakAtMiddle(line);
@@ -200,7 +201,7 @@ void DrawCornerText(QPainter& Painter, const CornerText& Text) {
   Painter.setBrush(QColor(28, 28, 28, 225));
   Painter.drawRoundedRect(QRectF(Text.Box), radius, radius);
   Painter.setFont(Text.Font);
-  Painter.setPen(QColor(255, 255, 255));
+  Painter.setPen(Text.Ink);
   for (qsizetype i = 0; i < Text.Lines.size(); ++i) {
     const QRect line(Text.Box.left() + padding,
                      Text.Box.top() + padding + static_cast<int>(i) * metrics.height(),

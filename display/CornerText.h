@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QPolygonF>
 #include <QRect>
@@ -27,6 +28,7 @@ struct CornerText {
   QStringList Lines;
   QRect Box;  // the dark box behind the lines, in client pixels; empty for no text
   Qt::Alignment Align = Qt::AlignRight;  // towards the window edge it stands at
+  QColor Ink{255, 255, 255};
 };
 
 // Sets Text in a corner of a Client area drawn at Factor times the face's own size: the
@@ -38,7 +40,7 @@ struct CornerText {
 CornerText PlaceCornerText(const QString& Text, QSize Client, const QPolygonF& Sweep, double Factor,
                            std::span<const QRect> Taken = {});
 
-// White lines on a dark box, legible on light and dark faces alike.
+// Lines in their ink (white unless set) on a dark box, legible on light and dark faces alike.
 void DrawCornerText(QPainter& Painter, const CornerText& Text);
 
 }  // namespace quendal

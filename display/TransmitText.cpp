@@ -85,7 +85,7 @@ TransmitCornerText TransmitCornerTextFor(const TransmitStatus& Status,
   if (!HasScale) return {QStringLiteral("No %1 scale \u2013 calibrate it from the menu").arg(word)};
   const std::optional<double> swr = Status.Value(TransmitReading::Swr);
   const bool warning = SwrWarning > 0.0 && swr && *swr > SwrWarning;
-  return {NumbersText(Status, Chosen, warning), warning};
+  return {NumbersText(Status, Chosen, warning), warning, true};
 }
 
 std::string TransmitLogLine(TransmitReading Reading, std::optional<double> Value) {

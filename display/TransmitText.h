@@ -24,6 +24,8 @@ std::optional<std::optional<TransmitReading>> ParseTransmitChoice(std::string_vi
 struct TransmitCornerText {
   QString Text;
   bool Warning = false;
+  // The rig's numbers, which change from tick to tick, rather than a word on the set-up.
+  bool Numbers = false;
 
   friend bool operator==(const TransmitCornerText&, const TransmitCornerText&) = default;
 };

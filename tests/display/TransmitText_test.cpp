@@ -132,6 +132,7 @@ TEST(TransmitText, TheCornerSaysWhatIsMissingElseTheNumbersRedAboveTheSwrWarning
         TransmitCornerTextFor(c.status, c.chosen, c.hasScale, c.swrWarning);
     EXPECT_EQ(text.Text.toStdString(), c.text.Text.toStdString()) << c.name;
     EXPECT_EQ(text.Warning, c.text.Warning) << c.name;
+    EXPECT_EQ(text.Numbers, c.text.Text.startsWith(QStringLiteral("TX"))) << c.name;
   }
 }
 
