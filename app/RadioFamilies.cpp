@@ -63,6 +63,8 @@ class NotStartedSource final : public LevelSource {
     return status;
   }
   RadioIdentity Identity() const override { return {}; }
+  // Nothing ever changes: the window's tick may rest.
+  bool TellsChanges() const override { return true; }
 
  private:
   std::string reason_;
