@@ -263,6 +263,8 @@ LinkStatus TFlexRadioLib::Status() const {
   if (FLevelValueTime && facts.LevelMeterKnown) facts.LevelAge = Since(*FLevelValueTime);
   facts.LevelInterval = UpdateInterval();
   facts.SinceSubscribed = Since(FSubscribedTime);
+  if (FStreamSeenOnThisConnection) facts.StreamSilence = Since(FLastUDPReceiveTime);
+  if (FPingSequence) facts.PingUnanswered = Since(FPingSentTime);
   facts.MeterPort = MeterListenerPort();
   facts.Slice = FSlice.value_or(-1);
   return DescribeLink(facts);

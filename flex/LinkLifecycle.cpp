@@ -52,6 +52,13 @@ LinkStatus DescribeLink(const LinkFacts& facts) {
       status.State = LinkState::Lost;
       status.RetryInSeconds = facts.RetryInSeconds;
       return status;
+    case LinkPhase::ChannelLost:
+      status.State = LinkState::GaveUp;
+      status.Address = facts.Address;
+      return status;
+    case LinkPhase::GivenUp:
+      status.State = LinkState::GaveUp;
+      return status;
     case LinkPhase::Connected:
       break;
     default:
@@ -59,6 +66,8 @@ LinkStatus DescribeLink(const LinkFacts& facts) {
   }
   if (ReadingIsFresh(facts.LevelAge, facts.LevelInterval)) {
     status.State = LinkState::Receiving;
+  } else if (facts.PingUnanswered && *facts.PingUnanswered > kPingAnswerGrace) {
+    status.State = LinkState::NotAnswering;
   } else if (facts.MetersKnown && !facts.LevelMeterKnown) {
     status.State = LinkState::SliceNotOpen;
     status.Slice = facts.Slice < 0 ? 0 : facts.Slice;
@@ -69,6 +78,8 @@ LinkStatus DescribeLink(const LinkFacts& facts) {
   } else {
     status.State = LinkState::NoMeterData;
     status.MeterPort = facts.MeterPort;
+    status.SilentForSeconds =
+        SilentForSeconds(facts.LevelAge ? facts.LevelAge : facts.StreamSilence);
   }
   return status;
 }

@@ -47,12 +47,19 @@ struct LinkFacts {
   std::optional<std::chrono::milliseconds> LevelAge;  // since its last value
   std::chrono::milliseconds LevelInterval{0};         // how often its values come; 0: unknown
   std::chrono::milliseconds SinceSubscribed{0};  // since connect, or since the LEVEL meter came
+  // Since the last meter datagram of this connection; empty while none has come.
+  std::optional<std::chrono::milliseconds> StreamSilence;
+  // Since the ping that is still unanswered was sent; empty while none is.
+  std::optional<std::chrono::milliseconds> PingUnanswered;
   std::uint16_t MeterPort = 0;
   std::int32_t Slice = -1;  // the configured slice; -1 for the first LEVEL meter
 };
 
 // How long a new connection (or a new LEVEL meter) may take to deliver its first value.
 inline constexpr std::chrono::milliseconds kFirstValueGrace{2000};
+// How long a ping may go unanswered before the radio is said not to answer: a radio on
+// the network answers in milliseconds.
+inline constexpr std::chrono::milliseconds kPingAnswerGrace{1000};
 
 LinkStatus DescribeLink(const LinkFacts& facts);
 

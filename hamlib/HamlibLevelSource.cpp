@@ -145,9 +145,11 @@ LinkStatus HamlibLevelSource::Status() const {
           1, std::chrono::ceil<std::chrono::seconds>(retry_at_ - now).count()));
       break;
     case Phase::Open: {
-      const bool fresh = has_strength_ && level_dbm_ && level_time_ >= opened_at_ &&
-                         ReadingIsFresh(Since(level_time_, now), UpdateInterval());
-      status.State = fresh ? LinkState::Receiving : LinkState::NoMeterData;
+      const bool arrived = has_strength_ && level_dbm_ && level_time_ >= opened_at_;
+      const auto age = arrived ? std::optional(Since(level_time_, now)) : std::nullopt;
+      status.State =
+          ReadingIsFresh(age, UpdateInterval()) ? LinkState::Receiving : LinkState::NoMeterData;
+      status.SilentForSeconds = SilentForSeconds(age);
       break;
     }
   }

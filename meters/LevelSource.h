@@ -22,6 +22,8 @@ enum class LinkState : std::uint8_t {
   SliceNotOpen,  // connected, the chosen slice has no level meter
   Receiving,     // readings flow
   Lost,          // the link was lost; the next attempt is RetryInSeconds away
+  NotAnswering,  // connected, but the radio leaves a ping unanswered
+  GaveUp,        // lost (Address) or never found, and no reconnection is wanted
 };
 
 struct LinkStatus {
@@ -31,6 +33,8 @@ struct LinkStatus {
   std::uint16_t MeterPort = 0;      // NoMeterData: the UDP port the stream should reach
   std::int32_t Slice = -1;          // SliceNotOpen
   std::string Reason;               // NotConnected: why, when it is for good
+  // NoMeterData: whole seconds since the last reading; -1 while none has arrived.
+  std::int32_t SilentForSeconds = -1;
 };
 
 // Who is at the other end, as far as the source knows; empty fields are unknown.
@@ -60,6 +64,12 @@ constexpr std::chrono::milliseconds FreshFor(std::chrono::milliseconds updateInt
 constexpr bool ReadingIsFresh(std::optional<std::chrono::milliseconds> age,
                               std::chrono::milliseconds updateInterval) {
   return age && *age <= FreshFor(updateInterval);
+}
+
+// LinkStatus::SilentForSeconds for a last reading of age `age`; empty: none has arrived.
+inline std::int32_t SilentForSeconds(std::optional<std::chrono::milliseconds> age) {
+  if (!age) return -1;
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(age->count() / 1000, 0, INT32_MAX));
 }
 
 // Whole milliseconds from `then` to `now`.

@@ -213,8 +213,10 @@ LinkStatus TciLevelSource::Status() const {
     status.State = LinkState::Connecting;
     status.Address = settings_.Config.Address();
   } else {
-    status.State = ReadingIsFresh(LevelAge(), UpdateInterval()) ? LinkState::Receiving
-                                                                : LinkState::NoMeterData;
+    const std::optional<std::chrono::milliseconds> age = LevelAge();
+    status.State =
+        ReadingIsFresh(age, UpdateInterval()) ? LinkState::Receiving : LinkState::NoMeterData;
+    status.SilentForSeconds = SilentForSeconds(age);
   }
   return status;
 }

@@ -21,6 +21,12 @@ TEST(LinkStatusText, EachStateHasItsWords) {
       {{LinkState::NoMeterData, "", 0, 51234, -1, ""},
        "No meter data \u2013 check the firewall (UDP 51234)"},
       {{LinkState::NoMeterData, "", 0, 0, -1, ""}, "No meter data"},
+      {{LinkState::NoMeterData, "", 0, 51234, -1, "", 12}, "No meter data for 12 s"},
+      {{LinkState::NotAnswering, "192.168.1.50", 0, 0, -1, ""}, "Radio not answering"},
+      {{LinkState::GaveUp, "192.168.1.50", 0, 0, -1, ""},
+       "Radio lost \u2013 not reconnecting (Reconnect=0)"},
+      {{LinkState::GaveUp, "", 0, 0, -1, ""},
+       "No radio found \u2013 not searching again (Reconnect=0)"},
       {{LinkState::SliceNotOpen, "", 0, 0, 1, ""}, "Slice 1 not open"},
       {{LinkState::Receiving, "192.168.1.50", 0, 51234, 0, ""}, "", "Receiving"},
   };

@@ -176,6 +176,10 @@ def scenario_frozen(s):
     meter.wait(lambda: radio_says(s, "# frozen"), 15, "the radio never froze")
     frozen = time.monotonic()
     meter.wait_needle(0, 3, "the frozen radio's last reading went stale")
+    meter.wait(lambda: "No meter data for " in app_log(s), 3,
+               "the face never said how long the readings had stopped")
+    meter.wait_shown("Radio not answering", 10)
+    meter.expect_corner_text(True)
     meter.wait(lambda: "Radio lost \u2013 retrying in" in app_log(s), 20,
                "a frozen radio was never declared lost")
     lost_after = time.monotonic() - frozen
@@ -237,8 +241,10 @@ def scenario_one_shot(s):
     time.sleep(4.0)
     if s.read("radiosim.out").count("# client connected") != 1:
         fail("the one-shot link connected again:\n" + s.read("radiosim.out"))
-    if "Radio lost" in app_log(s) or "ConnectionLost" in s.read(RADIO_LOG):
+    if "retrying" in app_log(s) or "ConnectionLost" in s.read(RADIO_LOG):
         fail("the one-shot link announced a reconnection")
+    meter.wait_shown("Radio lost \u2013 not reconnecting (Reconnect=0)", 1)
+    meter.expect_corner_text(True)
     meter.close()
 
 

@@ -60,6 +60,7 @@ TEST(LinkLifecycleTest, StateShownFollowsPhaseAndFreshness) {
     std::int32_t retry;
     std::uint16_t port;
     std::int32_t slice;
+    std::int32_t silent = -1;
   };
   auto with = [&](auto change) {
     LinkFacts f = connected;
@@ -79,11 +80,25 @@ TEST(LinkLifecycleTest, StateShownFollowsPhaseAndFreshness) {
        }),
        LinkState::Lost, "", 4, 0, -1},
       {"one-shot channel lost", with([](LinkFacts& f) { f.Phase = P::ChannelLost; }),
-       LinkState::NotConnected, "", 0, 0, -1},
+       LinkState::GaveUp, "192.168.1.50", 0, 0, -1},
+      {"one-shot discovery gave up", with([](LinkFacts& f) { f.Phase = P::GivenUp; }),
+       LinkState::GaveUp, "", 0, 0, -1},
+      {"stopped", with([](LinkFacts& f) { f.Phase = P::Stopped; }), LinkState::NotConnected, "", 0,
+       0, -1},
       {"fresh value", with([](LinkFacts& f) { f.LevelAge = 1000ms; }), LinkState::Receiving, "", 0,
        0, -1},
-      {"stale value", with([](LinkFacts& f) { f.LevelAge = 1001ms; }), LinkState::NoMeterData, "",
-       0, 51234, -1},
+      {"stale value", with([](LinkFacts& f) { f.LevelAge = 7999ms; }), LinkState::NoMeterData, "",
+       0, 51234, -1, 7},
+      {"stream stopped before a level value came",
+       with([](LinkFacts& f) { f.StreamSilence = 12000ms; }), LinkState::NoMeterData, "", 0, 51234,
+       -1, 12},
+      {"ping out for a moment", with([](LinkFacts& f) { f.PingUnanswered = 1000ms; }),
+       LinkState::NoMeterData, "", 0, 51234, -1},
+      {"ping unanswered", with([](LinkFacts& f) {
+         f.LevelAge = 6000ms;
+         f.PingUnanswered = 1001ms;
+       }),
+       LinkState::NotAnswering, "", 0, 0, -1},
       {"fresh value of a meter at 1 fps", with([](LinkFacts& f) {
          f.LevelAge = 3000ms;
          f.LevelInterval = 1000ms;
@@ -113,6 +128,7 @@ TEST(LinkLifecycleTest, StateShownFollowsPhaseAndFreshness) {
     EXPECT_EQ(status.RetryInSeconds, c.retry) << c.name;
     EXPECT_EQ(status.MeterPort, c.port) << c.name;
     EXPECT_EQ(status.Slice, c.slice) << c.name;
+    EXPECT_EQ(status.SilentForSeconds, c.silent) << c.name;
   }
 }
 
