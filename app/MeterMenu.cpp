@@ -24,6 +24,10 @@ constexpr int kSizes[] = {50, 75, 100, 150, 200};
 // Keyboard accelerators, unique within the size menu.
 const char* const kSizeTexts[] = {"&50 %", "&75 %", "&100 %", "15&0 %", "&200 %"};
 
+// As LICENSE and the package's copyright file have it.
+const char* const kLicence =
+    "Free software under the GNU General Public License, version 3 or later (GPL-3.0-or-later).";
+
 std::string JoinKnown(std::initializer_list<std::string> parts) {
   std::string text;
   for (const std::string& part : parts) {
@@ -39,7 +43,7 @@ std::string JoinKnown(std::initializer_list<std::string> parts) {
 std::string AboutText(const std::string& version, std::int32_t buildNumber,
                       const LevelSource* radio) {
   std::string text = std::string(kWindowCaption) + " " + version +
-                     "\nBuild: " + std::to_string(buildNumber) + "\n\nRadio: ";
+                     "\nBuild: " + std::to_string(buildNumber) + "\n" + kLicence + "\n\nRadio: ";
   if (radio == nullptr) return text + "none\nLink: " + LinkStateText(LinkStatus{}).toStdString();
   const RadioIdentity id = radio->Identity();
   const std::string who = JoinKnown({id.Name, id.Model, id.Serial, id.Address});
@@ -47,8 +51,12 @@ std::string AboutText(const std::string& version, std::int32_t buildNumber,
   return text + "\nLink: " + LinkStateText(radio->Status()).toStdString();
 }
 
-MeterMenu::MeterMenu(MeterMenuHost& host, QWidget& window, Prompter& prompter)
-    : host_(host), window_(window), prompter_(prompter), menu_(std::make_unique<QMenu>()) {
+MeterMenu::MeterMenu(MeterMenuHost& host, QWidget& window, Prompter& prompter, UrlOpener openUrl)
+    : host_(host),
+      window_(window),
+      prompter_(prompter),
+      open_url_(openUrl ? std::move(openUrl) : UrlOpener(&QDesktopServices::openUrl)),
+      menu_(std::make_unique<QMenu>()) {
   Fill(*menu_);
   CreateTrayIcon();
 }
@@ -72,7 +80,7 @@ void MeterMenu::Fill(QMenu& menu) {
   AddMovementItems(*menu.addMenu("Needle &movement"));
   AddSizeItems(*menu.addMenu("Si&ze"));
   menu.addSeparator();
-  QAction* face = menu.addAction("Meter &face\u2026", this, &MeterMenu::ChooseFace);
+  QAction* face = menu.addAction("Meter fac&e\u2026", this, &MeterMenu::ChooseFace);
   QAction* scale =
       menu.addAction("&Calibrate scale\u2026", this, [this] { host_.StartScaleCalibration(); });
   QAction* arc =
@@ -147,7 +155,10 @@ void MeterMenu::ChooseFace() {
 }
 
 void MeterMenu::OpenSettingsFolder() {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(host_.SettingsFolder())));
+  const std::string folder = host_.SettingsFolder();
+  // Without a file manager nothing would open: the path is what the user needs then.
+  if (!open_url_(QUrl::fromLocalFile(QString::fromStdString(folder))))
+    prompter_.info("The settings (config.ini) are in this folder:\n" + folder);
 }
 
 void MeterMenu::ShowAbout() {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,6 +14,7 @@ class QAction;
 class QMenu;
 class QPoint;
 class QSystemTrayIcon;
+class QUrl;
 class QWidget;
 
 namespace quendal {
@@ -52,15 +54,20 @@ class MeterMenuHost {
   virtual void Quit() = 0;
 };
 
-// The About box's text: version, build number, the radio's identity and its link state.
+// The About box's text: version, build number, licence, the radio's identity and its
+// link state.
 std::string AboutText(const std::string& version, std::int32_t buildNumber,
                       const LevelSource* radio);
+
+// Opens a URL in the desktop's own program; false where none would.
+using UrlOpener = std::function<bool(const QUrl&)>;
 
 // The right-click menu of the meter, and the same menu with Show/Hide on a tray
 // icon where the desktop has a tray.
 class MeterMenu : public QObject {
  public:
-  MeterMenu(MeterMenuHost& host, QWidget& window, Prompter& prompter);
+  // openUrl: the desktop's (QDesktopServices) when empty.
+  MeterMenu(MeterMenuHost& host, QWidget& window, Prompter& prompter, UrlOpener openUrl = {});
   ~MeterMenu() override;
 
   void Popup(const QPoint& globalPosition);
@@ -84,6 +91,7 @@ class MeterMenu : public QObject {
   MeterMenuHost& host_;
   QWidget& window_;
   Prompter& prompter_;
+  UrlOpener open_url_;
   std::unique_ptr<QMenu> menu_;
   std::unique_ptr<QMenu> trayMenu_;
   QSystemTrayIcon* tray_ = nullptr;
