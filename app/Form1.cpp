@@ -127,6 +127,7 @@ void TForm1::FormCreate() {
 
   if (!env_.CreateRadioLink) return;
   const RadioFamily& family = FindRadioFamily(config_.radio);
+  labels_.SetCaption(family.Caption);
   try {
     FlexRadio_ = family.Make({ini, family.Section, config_.window.EnableLogging, env_.FlexLink});
     FlexRadio_->OnChange([this] { ticks_.Wake(); });

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/Config.h"
+#include "app/WindowCaption.h"
 #include "hamlib/HamlibLevelSource.h"
 #include "support/AsciiText.h"
 #include "support/IniSection.h"
@@ -31,7 +32,11 @@ constexpr std::nullptr_t MakeHamlib = nullptr;  // a build without libhamlib
 #endif
 
 const RadioFamily kFamilies[] = {
-    {.Type = "flex", .Section = "Network", .Make = MakeFlex, .Peer = "FlexRadio"},
+    {.Type = "flex",
+     .Section = "Network",
+     .Make = MakeFlex,
+     .Peer = "FlexRadio",
+     .Caption = kWindowCaption},
     {.Type = "hamlib", .Section = "Hamlib", .Make = MakeHamlib, .Library = "Hamlib"},
     {.Type = "tci", .Section = "TCI", .Make = Make<MakeTciSource>},
 };

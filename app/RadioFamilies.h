@@ -30,6 +30,8 @@ struct RadioFamily {
   std::unique_ptr<LevelSource> (*Make)(const SourceInputs& in);
   // The start error names the peer so: "Error connecting to FlexRadio: …".
   std::string_view Peer = "the radio";
+  // The window title's first part (WindowTitle).
+  std::string_view Caption = "Quendal";
   // What a build of the program may lack, and the family with it.
   std::string_view Library = {};
 };

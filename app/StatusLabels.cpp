@@ -11,24 +11,6 @@
 
 namespace quendal {
 
-namespace {
-
-// The caption, and once the radio is known, who it is: "Quendal for FlexRadio – Shack
-// (FLEX-6600M)".
-QString WindowTitle(LinkState state, const RadioIdentity& radio) {
-  QString title = QString::fromUtf8(kWindowCaption);
-  const bool connected = state == LinkState::Receiving || state == LinkState::NoMeterData ||
-                         state == LinkState::SliceNotOpen;
-  if (!connected || (radio.Name.empty() && radio.Model.empty())) return title;
-  title += QStringLiteral(" \u2013 ") + QString::fromStdString(radio.Name);
-  if (!radio.Model.empty())
-    title += (radio.Name.empty() ? QStringLiteral("") : QStringLiteral(" ")) + QStringLiteral("(") +
-             QString::fromStdString(radio.Model) + QStringLiteral(")");
-  return title;
-}
-
-}  // namespace
-
 std::int32_t BuildNumber() {
   // Windows programs carry it in their version resource; elsewhere it is compiled in.
   const std::int32_t fromResource = ReadOwnFileBuildNumber();
@@ -37,11 +19,16 @@ std::int32_t BuildNumber() {
 
 StatusLabels::StatusLabels(QWidget& window, TextLog& log) : window_(window), log_(log) {}
 
+void StatusLabels::SetCaption(std::string_view Caption) {
+  caption_ = Caption;
+  window_.setWindowTitle(WindowTitle(caption_, LinkState::NotConnected, {}));
+}
+
 bool StatusLabels::FollowLink(const LevelSource& source) {
   const LinkStatus status = source.Status();
   if (status.State != shown_state_) {
     shown_state_ = status.State;
-    window_.setWindowTitle(WindowTitle(status.State, source.Identity()));
+    window_.setWindowTitle(WindowTitle(caption_, status.State, source.Identity()));
   }
   const QString text = LinkStatusText(status);
   if (text == link_text_) return false;

@@ -6,7 +6,10 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
+#include "app/WindowCaption.h"
 #include "display/CornerText.h"
 #include "display/TransmitText.h"
 #include "meters/LevelSource.h"
@@ -23,6 +26,9 @@ std::int32_t BuildNumber();
 class StatusLabels {
  public:
   StatusLabels(QWidget& window, TextLog& log);
+
+  // The title's first part, the radio family's; the title shows it at once.
+  void SetCaption(std::string_view Caption);
 
   // Follows the source's link: sets the title when the state changed; true when the
   // text over the face changed.
@@ -43,6 +49,7 @@ class StatusLabels {
 
   QWidget& window_;
   TextLog& log_;
+  std::string caption_ = kWindowCaption;
   QString link_text_;
   LinkState shown_state_ = LinkState::NotConnected;
   QPolygonF sweep_;
