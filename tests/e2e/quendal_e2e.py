@@ -4,6 +4,7 @@ Each scenario runs in a network namespace of its own with only loopback, where o
 so that scenarios run side by side, each with its own port 4992.
 """
 
+import math
 import os
 import random
 import shutil
@@ -22,6 +23,8 @@ NETNS_ENV = "QUENDAL_E2E_NETNS"
 # Well above the numbers other X servers here take from :0 upwards.
 FIRST_DISPLAY, LAST_DISPLAY = 200, 1000
 TRAY_ICON_MAX = 64  # pixels a side
+# The default face prints these transmit scales, and ships their files.
+TRANSMIT_SCALES_SHIPPED = ("power", "swr")
 
 
 def wait_until(predicate, timeout, step=0.1):
@@ -136,11 +139,14 @@ class Session:
         return probe.returncode == 0 and probe.stdout.strip() not in ("0", "")
 
     # --- run folder -------------------------------------------------------
-    def install_face(self, calibration=True):
+    def install_face(self, calibration=True, transmit_scales=True):
         shutil.copy(os.path.join(ASSETS, "quendal.png"), self.run_dir)
         shutil.copy(os.path.join(ASSETS, "quendal-foreground.png"), self.run_dir)
         if calibration:
             shutil.copy(os.path.join(ASSETS, "calibration.txt"), self.run_dir)
+        if transmit_scales:
+            for reading in TRANSMIT_SCALES_SHIPPED:
+                shutil.copy(os.path.join(ASSETS, "quendal.%s.txt" % reading), self.run_dir)
 
     def write_config(self, text):
         # The program reads config.ini beside its executable: give it its own copy.
@@ -300,6 +306,84 @@ def run_named_scenario(scenarios, **options):
     name = sys.argv[1]
     run_scenario(scenarios[name], **options)
     print(name, "passed")
+
+
+# --- the needle on the face's scales ------------------------------------------------
+# For a meter started with NeedleColor=#00FF00 on the default face at 100 %, whose pivot lies
+# in the middle, 50 pixels below the bottom edge (ImageBottomOffset -50).
+
+def needle_angle(s, window, name):
+    """The angle of the green needle about the pivot in screen pixels (y down), from a
+    screenshot kept as <name>.png; None while the window shows too few needle pixels."""
+    left, top, width, height = s.window_geometry(window)
+    shot = s.screenshot(os.path.join(s.run_dir, name + ".png"))
+    pivot = (left + width // 2, top + height + 50)
+    angles = [math.atan2(y - pivot[1], x - pivot[0])
+              for y in range(top, top + height) for x in range(left, left + width)
+              if shot.rgb(x, y)[1] > 200 and shot.rgb(x, y)[0] < 80 and shot.rgb(x, y)[2] < 80]
+    if len(angles) < 30:
+        return None
+    return sum(angles) / len(angles)
+
+
+def transmit_scale(s, reading):
+    """The marks of quendal.<reading>.txt in the run folder, as (value, x, y)."""
+    marks = []
+    for line in s.read("quendal.%s.txt" % reading).splitlines():
+        words = line.split()
+        if len(words) == 3 and not line.lstrip().startswith("#"):
+            marks.append((float(words[0]), int(words[1]), int(words[2])))
+    return marks
+
+
+def mark_position(angle, points, pivot):
+    """Where an angle falls among marks' points seen from the pivot, in marks from the first
+    (1.5: halfway between the second and the third), stopping at the ends."""
+    scale = [math.atan2(y - pivot[1], x - pivot[0]) for x, y in points]
+    if angle <= scale[0]:
+        return 0.0
+    for i in range(len(scale) - 1):
+        if scale[i] <= angle <= scale[i + 1]:
+            return i + (angle - scale[i]) / (scale[i + 1] - scale[i])
+    return float(len(scale) - 1)
+
+
+def value_position(value, values):
+    """Where a value falls among the marks' values, in marks from the first."""
+    if value <= values[0]:
+        return 0.0
+    for i in range(len(values) - 1):
+        if values[i] <= value <= values[i + 1]:
+            return i + (value - values[i]) / (values[i + 1] - values[i])
+    return float(len(values) - 1)
+
+
+def needle_on_transmit_scale(s, window, reading, name):
+    """Where the needle points on a transmit scale, in marks from its first; None while
+    no needle shows."""
+    angle = needle_angle(s, window, name)
+    if angle is None:
+        return None
+    _, _, width, height = s.window_geometry(window)
+    marks = transmit_scale(s, reading)
+    return mark_position(angle, [(x, y) for _, x, y in marks], (width // 2, height + 50))
+
+
+def wait_needle_on_transmit_value(s, window, reading, value, timeout, name):
+    """Seconds until the needle stands within half a mark of `value` on the transmit scale
+    (50 on the power scale, 1.5 on the SWR scale); raises AssertionError after `timeout`."""
+    wanted = value_position(value, [v for v, _, _ in transmit_scale(s, reading)])
+    start = time.monotonic()
+    seen = [None]
+
+    def near():
+        seen[0] = needle_on_transmit_scale(s, window, reading, name)
+        return (seen[0] is not None and abs(seen[0] - wanted) <= 0.5) or None
+
+    if not wait_until(near, timeout, 0.1):
+        raise AssertionError("%s: the needle stands at mark %s of the %s scale, not at %.2f (%g)"
+                             " within %.0f s" % (name, seen[0], reading, wanted, value, timeout))
+    return time.monotonic() - start
 
 
 if __name__ == "__main__":
