@@ -17,6 +17,7 @@
 #include "display/Ballistics.h"
 #include "display/MeterRest.h"
 #include "display/NeedleGeometry.h"
+#include "display/TransmitText.h"
 
 namespace quendal {
 
@@ -263,6 +264,11 @@ void TForm1::SetSwitch(MeterSwitch which, bool on) {
 void TForm1::SetMovementMode(TNeedleMovementMode mode) {
   config_.meter.NeedleMovementMode = mode;
   ticks_.Wake();
+}
+
+void TForm1::SetTransmitShown(std::optional<TransmitReading> reading) {
+  config_.meter.Transmit = reading;
+  Log("On transmit: " + std::string(TransmitChoiceName(reading)) + ".");
 }
 
 void TForm1::SetScalePercent(int percent) {

@@ -79,6 +79,7 @@ void MeterMenu::Fill(QMenu& menu) {
   menu.addSeparator();
   AddMovementItems(*menu.addMenu("Needle &movement"));
   AddSizeItems(*menu.addMenu("Si&ze"));
+  AddTransmitItems(*menu.addMenu("On t&ransmit"));
   menu.addSeparator();
   QAction* face = menu.addAction("Meter fac&e\u2026", this, &MeterMenu::ChooseFace);
   QAction* scale =
@@ -130,6 +131,25 @@ void MeterMenu::AddSizeItems(QMenu& menu) {
     connect(&menu, &QMenu::aboutToShow, action,
             [this, action, percent] { action->setChecked(host_.ScalePercent() == percent); });
     connect(action, &QAction::triggered, this, [this, percent] { host_.SetScalePercent(percent); });
+  }
+}
+
+void MeterMenu::AddTransmitItems(QMenu& menu) {
+  auto* group = new QActionGroup(&menu);
+  const std::pair<const char*, std::optional<TransmitReading>> choices[] = {
+      {"&Power", TransmitReading::Power},
+      {"&SWR", TransmitReading::Swr},
+      {"&ALC", TransmitReading::Alc},
+      {"&Compression", TransmitReading::Compression},
+      {"&Nothing", std::nullopt}};
+  for (const auto& [text, reading] : choices) {
+    QAction* action = menu.addAction(text);
+    action->setCheckable(true);
+    group->addAction(action);
+    connect(&menu, &QMenu::aboutToShow, action,
+            [this, action, reading] { action->setChecked(host_.TransmitShown() == reading); });
+    connect(action, &QAction::triggered, this,
+            [this, reading] { host_.SetTransmitShown(reading); });
   }
 }
 

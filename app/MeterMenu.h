@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "calibration/Prompter.h"
 #include "display/Types.h"
 #include "meters/LevelSource.h"
+#include "meters/TransmitReading.h"
 
 class QAction;
 class QMenu;
@@ -38,6 +40,9 @@ class MeterMenuHost {
   virtual void SetSwitch(MeterSwitch which, bool on) = 0;
   virtual TNeedleMovementMode MovementMode() const = 0;
   virtual void SetMovementMode(TNeedleMovementMode mode) = 0;
+  // The reading the needle shows on transmit; none: it rests at S0.
+  virtual std::optional<TransmitReading> TransmitShown() const = 0;
+  virtual void SetTransmitShown(std::optional<TransmitReading> reading) = 0;
   virtual int ScalePercent() const = 0;
   virtual void SetScalePercent(int percent) = 0;
   // The face picture is changed by ChangeFace; the menu only picks the file.
@@ -81,6 +86,7 @@ class MeterMenu : public QObject {
   QAction* AddSwitch(QMenu& menu, const QString& text, MeterSwitch which);
   void AddMovementItems(QMenu& menu);
   void AddSizeItems(QMenu& menu);
+  void AddTransmitItems(QMenu& menu);
   void Refresh();
   void ChangeSwitch(MeterSwitch which, bool on);
   void ChooseFace();

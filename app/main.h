@@ -81,6 +81,8 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   void SetSwitch(MeterSwitch which, bool on) override;
   TNeedleMovementMode MovementMode() const override { return config_.meter.NeedleMovementMode; }
   void SetMovementMode(TNeedleMovementMode mode) override;
+  std::optional<TransmitReading> TransmitShown() const override { return config_.meter.Transmit; }
+  void SetTransmitShown(std::optional<TransmitReading> reading) override;
   int ScalePercent() const override { return config_.meter.Scale; }
   void SetScalePercent(int percent) override;
   bool CalibrationPending() const override { return calibration_.Pending(); }

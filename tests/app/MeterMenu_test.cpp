@@ -21,6 +21,8 @@ class IdleHost final : public MeterMenuHost {
   void SetSwitch(MeterSwitch, bool) override {}
   TNeedleMovementMode MovementMode() const override { return nmExponentialSmoothing; }
   void SetMovementMode(TNeedleMovementMode) override {}
+  std::optional<TransmitReading> TransmitShown() const override { return shown; }
+  void SetTransmitShown(std::optional<TransmitReading> reading) override { shown = reading; }
   int ScalePercent() const override { return 100; }
   void SetScalePercent(int) override {}
   void ChangeFace(const std::string&) override {}
@@ -31,6 +33,8 @@ class IdleHost final : public MeterMenuHost {
   std::int32_t Build() const override { return 7; }
   const LevelSource* Radio() const override { return nullptr; }
   void Quit() override {}
+
+  std::optional<TransmitReading> shown = TransmitReading::Power;
 };
 
 class MeterMenuTest : public ::testing::Test {
@@ -74,6 +78,26 @@ TEST_F(MeterMenuTest, EveryItemHasAnAcceleratorOfItsOwn) {
   ExpectDistinctAccelerators(menu.Menu());
   EXPECT_NE(Find(menu.Menu(), "Meter fac&e\u2026"), nullptr);
   EXPECT_NE(Find(menu.Menu(), "&Follow the SmartSDR window"), nullptr);
+}
+
+TEST_F(MeterMenuTest, OnTransmitChecksTheChosenReadingAndChoosesAnother) {
+  MeterMenu menu(host_, window_, prompter_, [](const QUrl&) { return true; });
+  QMenu* transmit = Find(menu.Menu(), "On t&ransmit")->menu();
+  const struct {
+    const char* item;
+    std::optional<TransmitReading> chosen;
+  } items[] = {{"&SWR", TransmitReading::Swr},
+               {"&ALC", TransmitReading::Alc},
+               {"&Compression", TransmitReading::Compression},
+               {"&Nothing", std::nullopt},
+               {"&Power", TransmitReading::Power}};
+  for (const auto& item : items) {
+    Find(*transmit, item.item)->trigger();
+    EXPECT_EQ(host_.shown, item.chosen) << item.item;
+    emit transmit->aboutToShow();
+    for (QAction* action : transmit->actions())
+      EXPECT_EQ(action->isChecked(), action->text() == item.item) << action->text().toStdString();
+  }
 }
 
 TEST_F(MeterMenuTest, SettingsFolderIsShownWhereNothingOpensIt) {
