@@ -75,15 +75,20 @@ class Meter:
             self.check_alive()
         return False
 
-    def level_reads(self):
-        return self.s.read(RADIO_LOG).count(LEVEL_LINE)
+    def level_reads_since(self, mark):
+        """LEVEL reads logged after the first `mark` bytes of the radio log, also when the log
+        has been moved to its .1 file meanwhile (at 10 MB, under a flood)."""
+        log = self.s.read(RADIO_LOG)
+        if len(log) >= mark:
+            return log[mark:].count(LEVEL_LINE)
+        return self.s.read(RADIO_LOG + ".1")[mark:].count(LEVEL_LINE) + log.count(LEVEL_LINE)
 
     def keeps_ticking(self, seconds=1.0, minimum=20):
         """The 10 ms meter tick reads LEVEL (radio log on): at least `minimum` reads in `seconds`."""
-        before = self.level_reads()
+        mark = len(self.s.read(RADIO_LOG))
         time.sleep(seconds)
         self.check_alive()
-        return self.level_reads() - before >= minimum
+        return self.level_reads_since(mark) >= minimum
 
     def close(self):
         self.check_alive()
