@@ -113,6 +113,10 @@ void CloseForShutdown() {
 // Signals and the console's requests to end arrive on the main thread as a close.
 void CloseOnShutdownRequest(QWidget& window) {
   shutdown_window = &window;
+  // The end of a Windows session reaches Qt as a message, and Qt quits: the window closes first.
+  QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] {
+    if (shutdown_window) shutdown_window->close();
+  });
   const int descriptor = quendal::CatchShutdownSignals(
       [] { QMetaObject::invokeMethod(qApp, CloseForShutdown, Qt::QueuedConnection); });
   if (descriptor < 0) return;
