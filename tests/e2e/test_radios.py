@@ -4,13 +4,15 @@ rigctld (Hamlib's dummy rig) and against quendal-tcisim, under Xvfb.
 Usage: test_radios.py <scenario>. Exit status 0 when the scenario holds.
 """
 
+import datetime
 import math
 import os
 import socket
 import subprocess
 import time
 
-from quendal_e2e import run_named_scenario, wait_until
+from quendal_e2e import (needle_on_transmit_scale, run_named_scenario, transmit_scale,
+                         value_position, wait_needle_on_transmit_value, wait_until)
 
 TCISIM = os.environ.get("TCISIM_BIN", "quendal-tcisim")
 RIGCTLD = os.environ.get("RIGCTLD_BIN", "rigctld")
@@ -18,6 +20,8 @@ RIGCTL = os.environ.get("RIGCTL_BIN", "rigctl")
 SETTLE_S = 2.5  # the needle's ballistics settle well within this
 OUTAGE_S = 20  # longer than the pauses between attempts ever grew
 BACK_WITHIN_S = 5  # from a peer's return to the needle moving again
+BACK_ON_S_WITHIN_S = 1.0  # from the unkey to the needle on the S reading
+NEEDLE_FOLLOWS_S = 0.3  # a new reading moves the needle well within this
 
 
 def fail(message):
@@ -58,17 +62,17 @@ def needle_mark(s, window, name, not_drawn_yet=False):
     return float(len(scale) - 1)
 
 
-def wait_needle_at(s, window, mark, timeout, name):
-    """Seconds until the needle stands within half a mark of `mark`; fails after `timeout`."""
+def wait_needle_at(s, window, mark, timeout, name, within=0.5):
+    """Seconds until the needle stands within `within` marks of `mark`; fails after `timeout`."""
     start = time.monotonic()
     def near():
         # A window just mapped may not have painted its first frame yet.
         at = needle_mark(s, window, name, not_drawn_yet=True)
-        return (at is not None and abs(at - mark) <= 0.5) or None
+        return (at is not None and abs(at - mark) <= within) or None
 
     seen = wait_until(near, timeout, 0.1)
     if not seen:
-        fail("%s: the needle stands at mark %.2f, not at %.2f within %.0f s"
+        fail("%s: the needle stands at mark %.2f, not at %.2f within %.1f s"
              % (name, needle_mark(s, window, name), mark, timeout))
     return time.monotonic() - start
 
@@ -143,6 +147,61 @@ def scenario_hamlib_rigctld(s):
         fail("the needle did not move with the dummy's S-meter (%.2f, %.2f)" % (first, second))
 
 
+def rigctl(port, *command):
+    r = subprocess.run([RIGCTL, "-m", "2", "-r", "127.0.0.1:%d" % port, *command],
+                       check=True, capture_output=True, text=True, timeout=10)
+    return r.stdout
+
+
+def logged_power(s, since, until):
+    """The watts of the application log's transmit lines stamped from `since` to `until`
+    (seconds of the epoch)."""
+    watts = []
+    for line in s.read("application.log").splitlines():
+        if "Transmit reading: Power " not in line:
+            continue
+        stamp = datetime.datetime.strptime(line[:23], "%Y-%m-%d %H:%M:%S.%f").timestamp()
+        if since <= stamp <= until:
+            watts.append(float(line.split("Transmit reading: Power ")[1].split()[0]))
+    return watts
+
+
+def scenario_hamlib_transmit(s):
+    port = free_port()
+    start_rigctld(s, port, "-P", "RIG")
+    window = start_meter(s, "[Radio]\nType=hamlib\n[Hamlib]\nModel=2\nDevice=127.0.0.1:%d\n" % port)
+    if not wait_until(lambda: "Hamlib: Opened" in s.read("Hamlib.log"), 20, 0.2):
+        fail("the meter never opened the rig:\n" + s.read("Hamlib.log"))
+    time.sleep(SETTLE_S)
+    expect_needle_on_dummy(s, window, port, "hamlib-receiving")
+
+    # Keyed by another client, as a foot switch or a logger would.
+    rigctl(port, "T", "1")
+    watt_marks = [value for value, _, _ in transmit_scale(s, "power")]
+    time.sleep(SETTLE_S)
+    # The dummy's power jumps at every poll and the needle follows within a tick or two: it
+    # stands among the watts the meter logged just before and while the screenshot was taken.
+    for i in range(3):
+        since = time.time() - NEEDLE_FOLLOWS_S
+        seen = needle_on_transmit_scale(s, window, "power", "hamlib-keyed-%d" % i)
+        watts = logged_power(s, since, time.time())
+        if not watts:
+            fail("no transmit reading in the log:\n" + s.read("application.log")[-2000:])
+        low, high = value_position(min(watts), watt_marks), value_position(max(watts), watt_marks)
+        if seen is None or not low - 0.5 <= seen <= high + 0.5:
+            fail("hamlib-keyed-%d: the needle stands at mark %s of the power scale; the rig "
+                 "reported %.1f to %.1f W (marks %.2f to %.2f)"
+                 % (i, seen, min(watts), max(watts), low, high))
+        print("keyed: the needle at %.2f marks of the power scale, the rig reporting %.1f to "
+              "%.1f W" % (seen, min(watts), max(watts)))
+
+    strength = dummy_strength(port)
+    rigctl(port, "T", "0")
+    took = wait_needle_at(s, window, mark_for_dbm(strength - 73.0), BACK_ON_S_WITHIN_S,
+                          "hamlib-unkeyed", within=1.0)
+    print("unkey -> needle on the S reading: %.2f s" % took)
+
+
 def scenario_hamlib_slow_poll(s):
     # The dummy's static S-meter stands 12 dB below S9, on S7: only the meter moves the needle.
     static = ["-C", "static_data=1"]
@@ -203,10 +262,40 @@ def scenario_tci_sweep(s):
     print("server back -> needle on %.1f: %.1f s" % (mark_for_dbm(-93.0), took))
 
 
+def tci_transmit(s, reading, value, config=""):
+    """tcisim keyed at 50 W into an SWR of 1.5 after 5 s of S9: the needle stands on `value` of
+    the `reading` scale while keyed, and is back on S9 within a second of the unkey."""
+    port = free_port()
+    sim_out = "tcisim.out"
+    start_tcisim(s, port, sim_out, "--level", "steady:-73", "--transmit", "6:5", "--tx-power",
+                 "50", "--swr", "1.5")
+    window = start_meter(s, "[Radio]\nType=tci\n[TCI]\nAddress=127.0.0.1:%d\n" % port + config)
+    wait_needle_at(s, window, 9.0, 15, "tci-receiving")
+    if not wait_until(lambda: "# keyed" in s.read(sim_out), 10, 0.05):
+        fail("the simulator never keyed:\n" + s.read(sim_out))
+    took = wait_needle_on_transmit_value(s, window, reading, value, SETTLE_S, "tci-keyed")
+    print("key -> needle on %g of the %s scale: %.2f s" % (value, reading, took))
+    if not wait_until(lambda: "# unkeyed" in s.read(sim_out), 10, 0.02):
+        fail("the simulator never unkeyed:\n" + s.read(sim_out))
+    took = wait_needle_at(s, window, 9.0, BACK_ON_S_WITHIN_S, "tci-unkeyed")
+    print("unkey -> needle on S9: %.2f s" % took)
+
+
+def scenario_tci_transmit_power(s):
+    tci_transmit(s, "power", 50)
+
+
+def scenario_tci_transmit_swr(s):
+    tci_transmit(s, "swr", 1.5, "[Meter]\nTransmit=SWR\n")
+
+
 SCENARIOS = {
     "hamlib_rigctld": scenario_hamlib_rigctld,
     "hamlib_slow_poll": scenario_hamlib_slow_poll,
     "tci_sweep": scenario_tci_sweep,
+    "tci_transmit_power": scenario_tci_transmit_power,
+    "tci_transmit_swr": scenario_tci_transmit_swr,
+    "hamlib_transmit": scenario_hamlib_transmit,
 }
 
 
