@@ -67,7 +67,8 @@ class CalibrationFlow {
   // The marks of a finished guided scale while they are previewed and asked about;
   // null otherwise.
   const MeterCalibration* Preview() const;
-  double PreviewPosition() const { return guided_.PreviewPosition(); }
+  // Where the needle is drawn with the live reading at Live.
+  double NeedlePosition(double Live) const { return guided_.NeedlePosition(Live); }
 
   const CalibrationProcedure* Procedure() const { return procedure_.get(); }
   const GuidedCalibration& Guided() const { return guided_; }

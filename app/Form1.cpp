@@ -377,7 +377,7 @@ void TForm1::FormPaint(const QRect& area) {
 void TForm1::RenderFrame() {
   // Drawn at device pixels, so a 200 % screen shows a crisp needle.
   frame_.Render(pictures_, CalibrationPending(), size(), devicePixelRatioF(),
-                needle_.NeedlePosition, calibration_.Preview(), calibration_.PreviewPosition());
+                calibration_.NeedlePosition(needle_.NeedlePosition), calibration_.Preview());
   needle_.ImageCenterX = frame_.Center().X;
   needle_.ImageCenterY = frame_.Center().Y;
   window_.FollowFrame(frame_.Renderer());

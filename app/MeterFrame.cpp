@@ -39,7 +39,7 @@ bool MeterFrame::Moved(double Needle) const {
 }
 
 void MeterFrame::Render(FacePictures& pictures, bool Calibrating, QSize Client, double Ratio,
-                        double Needle, const MeterCalibration* Preview, double PreviewPosition) {
+                        double Needle, const MeterCalibration* Preview) {
   const double factor = config_.meter.Scale / 100.0 * Ratio;
   const ScaledMeter drawn =
       ScaleMeter(config_.meter, Preview ? *Preview : config_.calibration, factor);
@@ -47,9 +47,8 @@ void MeterFrame::Render(FacePictures& pictures, bool Calibrating, QSize Client, 
   pictures.ApplyForeground(renderer_, factor);
   // While calibrating, black ticks must take clicks: the clickable face is drawn.
   const QImage& face = pictures.Drawn(factor, Calibrating);
-  renderer_.RenderFrame(drawn.Settings, drawn.Calibration, SScale(drawn.Calibration),
-                        Preview ? PreviewPosition : Needle, face, pictures.PNGImage(),
-                        frame.width(), frame.height(), clock_.LocalNow(), log_,
+  renderer_.RenderFrame(drawn.Settings, drawn.Calibration, SScale(drawn.Calibration), Needle, face,
+                        pictures.PNGImage(), frame.width(), frame.height(), clock_.LocalNow(), log_,
                         Preview ? std::nullopt : PeakPosition(), drawn.StrokeWidth);
   center_ = {static_cast<std::int32_t>(std::lround(renderer_.Center().X / Ratio)),
              static_cast<std::int32_t>(std::lround(renderer_.Center().Y / Ratio))};

@@ -39,10 +39,10 @@ class MeterFrame {
   bool Stale() const { return stale_; }
 
   // Draws the client area Client at Ratio device pixels per client pixel: the face
-  // (clickable while Calibrating) and the needle at Needle; with a Preview, its marks
-  // and the needle at PreviewPosition, without the peak marker.
+  // (clickable while Calibrating) and the needle at Needle; with a Preview, on its marks
+  // and without the peak marker.
   void Render(FacePictures& pictures, bool Calibrating, QSize Client, double Ratio, double Needle,
-              const MeterCalibration* Preview, double PreviewPosition);
+              const MeterCalibration* Preview);
   // Copies the frame's Area (client pixels) to the window as it is, see-through pixels
   // included.
   void Paint(QPainter& painter, const QRect& Area, double Ratio) const;

@@ -20,9 +20,10 @@ std::string Pixels(double value) {
 }  // namespace
 
 std::string FittedPivotQuestion(const FittedCircle& Circle) {
-  return "The marks lie on an arc about (" + std::to_string(std::lround(Circle.CenterX)) + ", " +
-         std::to_string(std::lround(Circle.CenterY)) +
-         "). Turn the needle about its centre and let it reach the marks?";
+  return "Your marks curve around the point (" + std::to_string(std::lround(Circle.CenterX)) +
+         ", " + std::to_string(std::lround(Circle.CenterY)) +
+         "), which is most likely where the needle turns on this face. Let the needle turn about "
+         "that point and reach each mark? (Recommended: Yes)";
 }
 
 std::string MarkName(int Index) {

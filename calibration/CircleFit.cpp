@@ -14,6 +14,10 @@ constexpr double kMostResidual = 2.5;
 // A scale that bows by less than this is treated as straight.
 constexpr double kLeastSagitta = 6.0;
 constexpr int kRefinements = 20;
+// Further off the others' arc than this, a click has missed its mark (or taken another).
+constexpr double kFarFromArc = 12.0;
+// Fewer marks, all at one end of the scale, fix no curve well enough to judge by.
+constexpr std::size_t kLeastOthers = 5;
 
 struct Centred {
   double x, y;
@@ -131,6 +135,17 @@ std::optional<FittedCircle> FitCircle(std::span<const TPoint> Points) {
 bool LiesOnArc(const FittedCircle& Circle) {
   return Circle.Residual <= kMostResidual && Circle.Sagitta >= kLeastSagitta &&
          Circle.Sagitta >= 3.0 * Circle.Residual;
+}
+
+bool LastFarFromTheOthers(std::span<const TPoint> Points) {
+  if (Points.size() < kLeastOthers + 1) return false;
+  const std::optional<FittedCircle> others = FitCircle(Points.first(Points.size() - 1));
+  // Others that scatter, or lie on one line, draw no curve to measure against.
+  if (!others || others->Residual > kMostResidual) return false;
+  const TPoint last = Points.back();
+  const double off =
+      std::fabs(std::hypot(last.X - others->CenterX, last.Y - others->CenterY) - others->Radius);
+  return off > std::max(kFarFromArc, 4.0 * others->Residual);
 }
 
 }  // namespace quendal

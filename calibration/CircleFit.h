@@ -25,4 +25,8 @@ std::optional<FittedCircle> FitCircle(std::span<const TPoint> Points);
 // that its centre can serve as the needle's pivot. A straight scale is not one.
 bool LiesOnArc(const FittedCircle& Circle);
 
+// True when the last point lies clearly off the curve the ones before it draw: at least
+// five of them, close to one circle, and the last further from it than a hand slips.
+bool LastFarFromTheOthers(std::span<const TPoint> Points);
+
 }  // namespace quendal

@@ -3,15 +3,43 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QString>
+#include <cmath>
 
 #include "calibration/CalibrationProcedure.h"
+#include "calibration/CircleFit.h"
 
 namespace quendal {
 
 namespace {
 constexpr int kArcPointCount = 3;
 constexpr int kMarkerRadius = 7;
+// From a mark to its badge's near edge: past the ticks, which hang inwards from the arc.
+constexpr double kBadgeGap = 16.0;
+
+// Towards the inside of the arc at point Index: to the centre of the circle the points
+// draw, or straight down (where a meter's pivot is) until there is one.
+QPointF Inwards(const std::vector<TPoint>& points, std::size_t index) {
+  const TPoint p = points[index];
+  if (const auto circle = FitCircle(points); circle && circle->Residual <= 3.0) {
+    const double dx = circle->CenterX - p.X, dy = circle->CenterY - p.Y;
+    const double length = std::hypot(dx, dy);
+    if (length > 0.0) return {dx / length, dy / length};
+  }
+  return {0.0, 1.0};
+}
+
 }  // namespace
+
+QRect MarkerBadgeBox(const std::vector<TPoint>& Points, std::size_t Index, QSize Size) {
+  const QPointF in = Inwards(Points, Index);
+  // Every other badge a line further in, so that close marks keep their names apart.
+  const double reach = kBadgeGap + (Index % 2) * (Size.height() + 1) +
+                       0.5 * (std::fabs(in.x()) * Size.width() + std::fabs(in.y()) * Size.height());
+  const QPointF centre(Points[Index].X + in.x() * reach, Points[Index].Y + in.y() * reach);
+  return {QPoint(static_cast<int>(std::lround(centre.x() - Size.width() / 2.0)),
+                 static_cast<int>(std::lround(centre.y() - Size.height() / 2.0))),
+          Size};
+}
 
 std::string ArcPointName(int Index) {
   switch (Index) {
@@ -24,11 +52,16 @@ std::string ArcPointName(int Index) {
   }
 }
 
+std::string MarkBadge(int Index) {
+  return Index < 10 ? "S" + std::to_string(Index) : "+" + std::to_string((Index - 9) * 10);
+}
+
 void GuidedCalibration::Start(GuidedKind Kind) {
   kind_ = Kind;
   stage_ = GuidedStage::Clicking;
   points_.clear();
   preview_tick_ = 0;
+  last_far_ = false;
 }
 
 int GuidedCalibration::Needed() const {
@@ -38,6 +71,7 @@ int GuidedCalibration::Needed() const {
 void GuidedCalibration::Click(std::int32_t X, std::int32_t Y) {
   if (stage_ != GuidedStage::Clicking) return;
   points_.push_back(TPoint{X, Y});
+  last_far_ = kind_ == GuidedKind::Scale && LastFarFromTheOthers(points_);
   if (static_cast<int>(points_.size()) < Needed()) return;
   // Three arc points have nothing to sweep over: straight to the question.
   stage_ = kind_ == GuidedKind::Scale ? GuidedStage::Preview : GuidedStage::Question;
@@ -45,8 +79,12 @@ void GuidedCalibration::Click(std::int32_t X, std::int32_t Y) {
 }
 
 bool GuidedCalibration::TakeBack() {
-  if (stage_ != GuidedStage::Clicking || points_.empty()) return false;
+  if (!Active() || points_.empty()) return false;
+  // Also after the last mark: its click is taken again.
   points_.pop_back();
+  stage_ = GuidedStage::Clicking;
+  preview_tick_ = 0;
+  last_far_ = false;
   return true;
 }
 
@@ -86,9 +124,14 @@ TCalibrationPoints GuidedCalibration::ScalePoints() const {
   return points;
 }
 
-double GuidedCalibration::PreviewPosition() const {
-  if (stage_ == GuidedStage::Question) return kCalibrationPointCount - 1;
+double GuidedCalibration::NeedlePosition(double Live) const {
+  if (stage_ != GuidedStage::Preview) return Live;
   return static_cast<double>(kCalibrationPointCount - 1) * preview_tick_ / kPreviewTicks;
+}
+
+std::string GuidedCalibration::FarWarning() const {
+  return MarkName(static_cast<int>(points_.size()) - 1) +
+         " is far from the others \u2013 Backspace to undo";
 }
 
 std::string GuidedCalibration::Instruction() const {
@@ -98,13 +141,18 @@ std::string GuidedCalibration::Instruction() const {
     case GuidedStage::Clicking: {
       const int next = static_cast<int>(points_.size());
       const std::string name = kind_ == GuidedKind::Scale ? MarkName(next) : ArcPointName(next);
-      return "Click " + name + " (" + std::to_string(next + 1) + "/" + std::to_string(Needed()) +
-             ")  \u00b7  Backspace: undo  \u00b7  Esc: cancel";
+      const std::string click =
+          "Click " + name + " (" + std::to_string(next + 1) + "/" + std::to_string(Needed()) + ")";
+      if (last_far_) return FarWarning() + "  \u00b7  " + click;
+      return click + "  \u00b7  Backspace: undo  \u00b7  Esc: cancel";
     }
     case GuidedStage::Preview:
-      return "Preview\u2026";
-    case GuidedStage::Question:
-      return "Use this calibration?  Y: yes  \u00b7  N: start again  \u00b7  Esc: cancel";
+      return last_far_ ? FarWarning() : "Preview\u2026";
+    case GuidedStage::Question: {
+      const std::string question =
+          "Use this calibration?  Y: yes  \u00b7  N: start again  \u00b7  Esc: cancel";
+      return last_far_ ? FarWarning() + "  \u00b7  " + question : question;
+    }
   }
   return {};
 }
@@ -118,21 +166,24 @@ void DrawGuidedOverlay(QPainter& Painter, const GuidedCalibration& Guided,
   font.setPixelSize(11);
   Painter.setFont(font);
   const QFontMetrics metrics(font);
-  // Markers: a light ring with a dark centre and the click's number beside it, so
-  // they read on light and dark faces alike.
-  for (std::size_t i = 0; i < Guided.Points().size(); ++i) {
-    const TPoint p = Guided.Points()[i];
+  // Markers: a light ring with a dark centre and the mark's name inside the arc, so they
+  // read on light and dark faces alike and leave the scale's printing free.
+  const std::vector<TPoint>& points = Guided.Points();
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const TPoint p = points[i];
     Painter.setPen(QPen(QColor(255, 255, 255), 2));
     Painter.setBrush(Qt::NoBrush);
     Painter.drawEllipse(QPoint(p.X, p.Y), kMarkerRadius - 3, kMarkerRadius - 3);
     Painter.setPen(QPen(QColor(230, 0, 120), 1));
     Painter.drawEllipse(QPoint(p.X, p.Y), kMarkerRadius - 1, kMarkerRadius - 1);
-    const QString number = QString::number(i + 1);
-    const QRect box(p.X + kMarkerRadius, p.Y - kMarkerRadius - metrics.height(),
-                    metrics.horizontalAdvance(number) + 4, metrics.height());
+    const int index = static_cast<int>(i);
+    const QString badge = QString::fromStdString(
+        Guided.Kind() == GuidedKind::Scale ? MarkBadge(index) : std::to_string(index + 1));
+    const QSize size(metrics.horizontalAdvance(badge) + 4, metrics.height());
+    const QRect box = MarkerBadgeBox(points, i, size);
     Painter.fillRect(box, QColor(20, 20, 20, 200));
     Painter.setPen(QColor(255, 255, 255));
-    Painter.drawText(box, Qt::AlignCenter, number);
+    Painter.drawText(box, Qt::AlignCenter, badge);
   }
   // The instruction in a dark band across the top, like the corner labels.
   const QString text = QString::fromStdString(Guided.Instruction());

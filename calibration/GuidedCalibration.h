@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QPainter>
+#include <QRect>
+#include <QSize>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,10 +21,10 @@ enum class GuidedStage { Idle, Clicking, Preview, Question };
 enum class GuidedAnswer { Yes, No, Cancel };
 
 // The calibration on the face itself: an instruction names the next mark, each click
-// leaves a numbered marker, the last one can be taken back, and a finished scale is
-// swept once before the question. Input comes as plain calls; the window draws
-// DrawGuidedOverlay and saves the points on Yes. The calibration in use is never
-// touched here, so a cancel keeps it.
+// leaves a marker with the mark's name, a click far off the others' arc is told at once, the last
+// one can be taken back, and a finished scale is swept once before the question. Input comes as
+// plain calls; the window draws DrawGuidedOverlay and saves the points on Yes. The calibration in
+// use is never touched here, so a cancel keeps it.
 class GuidedCalibration {
  public:
   // Meter ticks the preview sweep lasts (2 s at 10 ms).
@@ -31,7 +33,8 @@ class GuidedCalibration {
   void Start(GuidedKind Kind);
   // A left click on the face; ignored unless marks are being clicked.
   void Click(std::int32_t X, std::int32_t Y);
-  // Takes the last marker back; false when there is none.
+  // Takes the last marker back, also the last mark of a finished scale, whose click is
+  // then asked for again; false when there is none.
   bool TakeBack();
   void Cancel();
   // One meter tick of the preview sweep; the question follows its last tick.
@@ -48,22 +51,38 @@ class GuidedCalibration {
   const std::vector<TPoint>& Points() const { return points_; }
   // The 16 marks as a calibration's points (unclicked ones stay (0, 0)).
   TCalibrationPoints ScalePoints() const;
-  // The needle position of the preview, 0 (S0) to 15 (+60 dB).
-  double PreviewPosition() const;
+  // Where the needle stands with the live reading at Live: swept from 0 (S0) to 15
+  // (+60 dB) during the preview, else the reading itself, so that the question is
+  // answered looking at the new calibration at work.
+  double NeedlePosition(double Live) const;
   // The line shown on the face.
   std::string Instruction() const;
 
  private:
   GuidedKind kind_ = GuidedKind::Scale;
   GuidedStage stage_ = GuidedStage::Idle;
+  std::string FarWarning() const;
+
   std::vector<TPoint> points_;
   int preview_tick_ = 0;
+  // The last click lies far off the arc of the marks before it.
+  bool last_far_ = false;
 };
 
 // The name of arc point Index: left end, middle of the scale, right end.
 std::string ArcPointName(int Index);
 
-// The instruction at the top of the face and a small numbered marker at each click.
+// The badge beside a scale marker: the mark's own name as the face prints it, "S0" to
+// "S9", then "+10" to "+60".
+std::string MarkBadge(int Index);
+
+// Where the badge of size Size for the marker at Points[Index] stands: on the inner side
+// of the arc the points draw, staggered from its neighbours'.
+QRect MarkerBadgeBox(const std::vector<TPoint>& Points, std::size_t Index, QSize Size);
+
+// The instruction at the top of the face and a small marker at each click, its badge
+// (the mark's name, or the arc point's number) on the inner side of the arc the marks
+// draw, clear of the scale's printing, which lies on and outside it.
 void DrawGuidedOverlay(QPainter& Painter, const GuidedCalibration& Guided,
                        std::int32_t ClientWidth);
 

@@ -121,8 +121,9 @@ TEST_F(CalibrationProcedureTest, MarksOnAnArcOfferTheirCentreAsPivot) {
       continue;
     }
     EXPECT_EQ(prompter.shown.back(),
-              "ask: The marks lie on an arc about (240, 309). Turn the needle about its centre and "
-              "let it reach the marks?")
+              "ask: Your marks curve around the point (240, 309), which is most likely where the "
+              "needle turns on this face. Let the needle turn about that point and reach each "
+              "mark? (Recommended: Yes)")
         << c.name;
     if (c.arcMode) {
       EXPECT_EQ(state.ArcCenter, (TPoint{240, 309})) << c.name;

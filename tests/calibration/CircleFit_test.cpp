@@ -81,5 +81,35 @@ TEST(CircleFitTest, TooFewOrScatteredPoints) {
   EXPECT_FALSE(LiesOnArc(*fit));
 }
 
+TEST(CircleFitTest, AClickFarOffTheOthersArcIsTold) {
+  const std::vector<double> jitter = {1.5, -2, 0.5, 2,    -1, -1.5, 2, 0,
+                                      -2,  1,  1.5, -0.5, -2, 2,    1, -1};
+  const std::vector<TPoint> marks = ArcMarks(240, 310, 220, 145, 35, jitter);
+  // Clicked by hand, mark after mark: never a false alarm.
+  for (std::size_t n = 1; n <= marks.size(); ++n)
+    EXPECT_FALSE(LastFarFromTheOthers(std::span(marks).first(n))) << n << " marks";
+  const auto with_last = [&](std::size_t n, TPoint last) {
+    std::vector<TPoint> points(marks.begin(), marks.begin() + static_cast<std::ptrdiff_t>(n - 1));
+    points.push_back(last);
+    return points;
+  };
+  const TPoint sixth = marks[5];
+  const struct {
+    const char* name;
+    std::vector<TPoint> points;
+    bool far;
+  } cases[] = {
+      {"sixth 20 px inside", with_last(6, {sixth.X, sixth.Y + 20}), true},
+      {"sixth 6 px inside", with_last(6, {sixth.X, sixth.Y + 6}), false},
+      {"fifth 20 px inside: too few before it", with_last(5, {marks[4].X, marks[4].Y + 20}), false},
+      {"last 15 px outside", with_last(16, {marks[15].X + 11, marks[15].Y - 11}), true},
+      {"a mark skipped, still on the arc", with_last(6, marks[6]), false},
+      {"straight scale: no curve to measure",
+       {{0, 50}, {20, 50}, {40, 50}, {60, 50}, {80, 90}},
+       false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LastFarFromTheOthers(c.points), c.far) << c.name;
+}
+
 }  // namespace
 }  // namespace quendal

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QRect>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -69,8 +71,8 @@ TEST(GuidedCalibrationTest, ScriptsOfClicksTakeBacksAndAnswers) {
        "Use this calibration?", false},
       {"no answer in the preview", GuidedKind::Scale, (sixteen + "y"), GuidedStage::Preview, 16,
        "Preview", false},
-      {"take back after the sixteenth does nothing", GuidedKind::Scale, (sixteen + "pb"),
-       GuidedStage::Question, 16, "Use this calibration?", false},
+      {"take back after the sixteenth asks for it again", GuidedKind::Scale, (sixteen + "pb"),
+       GuidedStage::Clicking, 15, "Click +60 dB (16/16)", false},
       {"yes", GuidedKind::Scale, (sixteen + "py"), GuidedStage::Idle, 16, "", true},
       {"no starts again", GuidedKind::Scale, (sixteen + "pn"), GuidedStage::Clicking, 0, "Click S0",
        false},
@@ -113,16 +115,65 @@ TEST(GuidedCalibrationTest, PointsKeepTheClicksInOrderAfterATakeBack) {
   EXPECT_EQ(points[2], (TPoint{0, 0}));
 }
 
-TEST(GuidedCalibrationTest, PreviewSweepsFromS0ToTheLastMark) {
+TEST(GuidedCalibrationTest, PreviewSweepsFromS0ToTheLastMarkThenTheReadingShows) {
   GuidedCalibration guided;
   guided.Start(GuidedKind::Scale);
+  EXPECT_EQ(guided.NeedlePosition(4.0), 4.0);
   for (int i = 0; i < 16; ++i) guided.Click(i + 1, 1);
-  EXPECT_EQ(guided.PreviewPosition(), 0.0);
+  EXPECT_EQ(guided.NeedlePosition(4.0), 0.0);
   for (int i = 0; i < GuidedCalibration::kPreviewTicks / 2; ++i) guided.AdvancePreview();
-  EXPECT_EQ(guided.PreviewPosition(), 7.5);
+  EXPECT_EQ(guided.NeedlePosition(4.0), 7.5);
   for (int i = 0; i < GuidedCalibration::kPreviewTicks / 2; ++i) guided.AdvancePreview();
   EXPECT_EQ(guided.Stage(), GuidedStage::Question);
-  EXPECT_EQ(guided.PreviewPosition(), 15.0);
+  EXPECT_EQ(guided.NeedlePosition(4.0), 4.0) << "the live reading on the new marks";
+}
+
+// Marks on the default face's arc about (240, 310), radius 220, from S0 to +60.
+std::vector<TPoint> FaceMarks() {
+  std::vector<TPoint> marks;
+  for (int k = 0; k < 16; ++k) {
+    const double a = (145.0 - 110.0 * k / 15.0) * 3.14159265358979 / 180.0;
+    marks.push_back({static_cast<std::int32_t>(std::lround(240 + 220 * std::cos(a))),
+                     static_cast<std::int32_t>(std::lround(310 - 220 * std::sin(a)))});
+  }
+  return marks;
+}
+
+TEST(GuidedCalibrationTest, AClickFarOffTheArcIsToldAtOnceAndBackspaceTakesItBack) {
+  const std::vector<TPoint> marks = FaceMarks();
+  GuidedCalibration guided;
+  guided.Start(GuidedKind::Scale);
+  for (int i = 0; i < 6; ++i) guided.Click(marks[i].X, marks[i].Y);
+  EXPECT_EQ(guided.Instruction().substr(0, 8), "Click S6");
+  guided.Click(marks[6].X, marks[6].Y + 30);
+  EXPECT_EQ(guided.Instruction(),
+            "S6 is far from the others \u2013 Backspace to undo  \u00b7  Click S7 (8/16)");
+  ASSERT_TRUE(guided.TakeBack());
+  EXPECT_EQ(guided.Instruction().substr(0, 15), "Click S6 (7/16)");
+  for (int i = 6; i < 15; ++i) guided.Click(marks[i].X, marks[i].Y);
+  guided.Click(marks[15].X + 20, marks[15].Y);
+  EXPECT_EQ(guided.Instruction(), "+60 dB is far from the others \u2013 Backspace to undo");
+  for (int i = 0; i < GuidedCalibration::kPreviewTicks; ++i) guided.AdvancePreview();
+  EXPECT_EQ(guided.Instruction(),
+            "+60 dB is far from the others \u2013 Backspace to undo  \u00b7  Use this "
+            "calibration?  Y: yes  \u00b7  N: start again  \u00b7  Esc: cancel");
+}
+
+TEST(GuidedCalibrationTest, BadgesNameTheMarksInsideTheArcApartFromEachOther) {
+  const std::pair<int, const char*> names[] = {{0, "S0"}, {9, "S9"}, {10, "+10"}, {15, "+60"}};
+  for (const auto& [index, name] : names) EXPECT_EQ(MarkBadge(index), name);
+  const std::vector<TPoint> marks = FaceMarks();
+  const QSize size(24, 14);
+  // From the third click on, the marks draw an arc.
+  for (std::size_t n = 3; n <= marks.size(); ++n) {
+    const std::vector<TPoint> clicked(marks.begin(),
+                                      marks.begin() + static_cast<std::ptrdiff_t>(n));
+    const QRect box = MarkerBadgeBox(clicked, n - 1, size);
+    const QPointF centre = QRectF(box).center();
+    // Nearer the pivot than the mark by the gap at least: off the printing on the arc.
+    EXPECT_LE(std::hypot(centre.x() - 240, centre.y() - 310), 220 - 16) << n;
+    EXPECT_FALSE(box.intersects(MarkerBadgeBox(clicked, n - 2, size))) << n;
+  }
 }
 
 }  // namespace

@@ -170,7 +170,7 @@ def scenario_first_run(s):
         s.click(left + x, top + y)
         answer_dialog(s)  # "Is this the correct position for S<n> / +<n> dB?" -> Yes
         answer_dialog(s)  # "Now, please click on the ... position." / "Main Calibration complete."
-    answer_dialog(s)  # "The marks lie on an arc about ... ?" -> Yes
+    answer_dialog(s)  # "Your marks curve around the point ... ?" -> Yes
     if not wait_until(lambda: s.read("calibration.txt"), 5):
         fail("calibration.txt was not written")
     if read_calibration(s.read("calibration.txt")) != points:
@@ -230,11 +230,12 @@ def scenario_guided_calibration(s):
         s.click(left + x, top + y)  # S0, +10 dB ... are pure black: the click is taken
         time.sleep(0.3)
         if index == 7:
-            s.screenshot(os.path.join(s.run_dir, "guided-in-progress.png"))
+            s.screenshot(os.path.join(os.environ.get("QUENDAL_E2E_SHOTS", s.run_dir),
+                                      "guided-in-progress.png"))
     if not wait_for_log(s, "application.log", "Guided calibration: preview done.", 10):
         fail("the preview never ended:\n" + s.read("application.log"))
     s.key("y")  # "Use this calibration?"
-    answer_dialog(s)  # "The marks lie on an arc about ...?" -> Yes
+    answer_dialog(s)  # "Your marks curve around the point ...?" -> Yes
     if not wait_until(lambda: s.read("own.calibration.txt"), 5):
         fail("own.calibration.txt was not written:\n" + s.read("application.log"))
     if read_calibration(s.read("own.calibration.txt")) != marks:
