@@ -1,5 +1,6 @@
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <string>
@@ -82,6 +83,22 @@ void BM_ApplyMeterDatagram_Indexed(benchmark::State& state) {
       static_cast<double>(state.iterations()) * kPairsPerDatagram, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ApplyMeterDatagram_Indexed);
+
+// As the radio link runs it: the LEVEL meter and the four transmit meters watched.
+void BM_ApplyMeterDatagram_Watched(benchmark::State& state) {
+  TMeterList meters;
+  for (int id = 1; id <= kMeterCount; ++id) meters.AddOrUpdateMeter(BenchMeter(id));
+  const std::vector<std::uint8_t> datagram = BenchDatagram();
+  TextLog log("meters_bench.log");  // off
+  const std::array<std::string_view, 5> watched = {"38", "75", "12", "49", "86"};
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ApplyMeterDatagram(datagram, meters, log, watched));
+    benchmark::ClobberMemory();
+  }
+  state.counters["pairs/s"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * kPairsPerDatagram, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ApplyMeterDatagram_Watched);
 
 // The record-copying path (copy out, update, write back whole) over either list.
 template <typename List>

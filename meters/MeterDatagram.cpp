@@ -1,5 +1,6 @@
 #include "meters/MeterDatagram.h"
 
+#include <array>
 #include <cmath>
 #include <exception>
 #include <optional>
@@ -18,6 +19,7 @@ struct UnitDivisor {
   double divisor;
 };
 
+// Powers of two only: multiplying by the inverse is then exactly the division.
 constexpr UnitDivisor kUnitScale[] = {
     {"db", 128.0},    {"dbm", 128.0},  {"dbfs", 128.0}, {"swr", 128.0},
     {"volts", 256.0}, {"amps", 256.0}, {"degc", 64.0},  {"degf", 64.0},
@@ -29,24 +31,66 @@ void LogPairError(TextLog& log, std::uint16_t id, const char* what) {
   log.Log([&] { return "Error processing meter with ID " + std::to_string(id) + ": " + what; });
 }
 
-// Bit i set when `id` is watched[i]; an empty ID stands for no meter.
-std::uint32_t WatchedBits(std::string_view id, std::span<const std::string_view> watched) {
-  std::uint32_t bits = 0;
-  for (std::size_t i = 0; i < watched.size() && i < 32; ++i)
-    if (!watched[i].empty() && watched[i] == id) bits |= std::uint32_t{1} << i;
-  return bits;
+// The list positions of the watched meters that are in it, found once per datagram: a
+// pair then compares numbers, not IDs. Bit i stands for watched[i].
+class WatchedPositions {
+ public:
+  WatchedPositions(const TMeterList& meters, std::span<const std::string_view> watched) {
+    for (std::size_t i = 0; i < watched.size() && i < 32; ++i) {
+      if (watched[i].empty()) continue;
+      if (const std::optional<std::size_t> index = meters.IndexOfId(watched[i])) {
+        found_[count_++] = {*index, std::uint32_t{1} << i};
+        maybe_ |= std::uint64_t{1} << (*index % 64);
+      }
+    }
+  }
+  std::uint32_t BitsAt(std::size_t index) const {
+    if ((maybe_ >> (index % 64) & 1u) == 0) return 0;  // most pairs: no watched meter
+    std::uint32_t bits = 0;
+    for (std::size_t i = 0; i < count_; ++i)
+      if (found_[i].index == index) bits |= found_[i].bit;
+    return bits;
+  }
+
+ private:
+  struct Found {
+    std::size_t index;
+    std::uint32_t bit;
+  };
+  std::array<Found, 32> found_;  // the first count_ are set
+  std::size_t count_ = 0;
+  std::uint64_t maybe_ = 0;  // bit (index % 64) of each found
+};
+
+MeterReading NextReading(const TMeter& meter, std::int16_t raw, double scale, TextLog& log) {
+  MeterReading next{meter.Value, meter.Peak == 0.0 ? -1.0 : meter.Peak};
+  const double adjValue = static_cast<double>(raw) * scale;
+  log.Log([&] {
+    return "Meter: " + meter.Name + ", Previous Value: " + FormatFixed2(meter.Value) +
+           ", New Value: " + FormatFixed2(adjValue) + ", Peak: " + FormatFixed2(next.Peak);
+  });
+  if (std::isfinite(adjValue)) {
+    next.Value = adjValue;
+    if (adjValue > next.Peak || std::isnan(next.Peak)) next.Peak = adjValue;
+  } else {
+    log.Log([&] {
+      return "Invalid adjValue detected for Meter " + meter.Name + ": " + FormatFixed2(adjValue);
+    });
+  }
+  return next;
 }
 
 // Same outcome as copying the meter out, updating it and writing it back whole: a known
 // meter changes only its value and peak; an unknown ID rebuilds the entry with the empty ID.
 // The bits of the watched meters the pair updated.
 std::uint32_t ApplyMeterPair(std::uint16_t id, std::int16_t raw, TMeterList& meters, TextLog& log,
-                             std::span<const std::string_view> watched) {
+                             const WatchedPositions& watched) {
   const std::optional<std::size_t> index = meters.IndexOfNumericId(id);
   if (index) {
-    const MeterReading reading = NextMeterReading(meters.Items()[*index], raw, log);
+    const MeterReading reading =
+        NextReading(meters.Items()[*index], raw, meters.ValueScale(*index), log);
     meters.SetValueAndPeak(*index, reading.Value, reading.Peak);
-    return WatchedBits(meters.Items()[*index].ID, watched);
+    return watched.BitsAt(*index);
   }
   TMeter working;
   ApplyMeterValue(working, raw, log);
@@ -63,21 +107,7 @@ double UnitScale(std::string_view unit) {
 }
 
 MeterReading NextMeterReading(const TMeter& meter, std::int16_t raw, TextLog& log) {
-  MeterReading next{meter.Value, meter.Peak == 0.0 ? -1.0 : meter.Peak};
-  const double adjValue = static_cast<double>(raw) / UnitScale(meter.UnitStr);
-  log.Log([&] {
-    return "Meter: " + meter.Name + ", Previous Value: " + FormatFixed2(meter.Value) +
-           ", New Value: " + FormatFixed2(adjValue) + ", Peak: " + FormatFixed2(next.Peak);
-  });
-  if (std::isfinite(adjValue)) {
-    next.Value = adjValue;
-    if (adjValue > next.Peak || std::isnan(next.Peak)) next.Peak = adjValue;
-  } else {
-    log.Log([&] {
-      return "Invalid adjValue detected for Meter " + meter.Name + ": " + FormatFixed2(adjValue);
-    });
-  }
-  return next;
+  return NextReading(meter, raw, 1.0 / UnitScale(meter.UnitStr), log);
 }
 
 void ApplyMeterValue(TMeter& meter, std::int16_t raw, TextLog& log) {
@@ -90,6 +120,7 @@ std::uint32_t ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterL
                                  TextLog& log, std::span<const std::string_view> watched) {
   std::uint32_t seen = 0;
   const TVita vita = vita49_decode(datagram);
+  const WatchedPositions positions(meters, watched);
   // Only pairs that arrived: a short datagram declaring up to 65535 words would
   // otherwise turn its zero padding into as many made-up pairs (and log lines).
   const std::span<const std::uint8_t> payload = vita.payload.Present();
@@ -97,7 +128,7 @@ std::uint32_t ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterL
     const auto id = static_cast<std::uint16_t>(payload[at] << 8 | payload[at + 1]);
     const auto raw = static_cast<std::int16_t>(payload[at + 2] << 8 | payload[at + 3]);
     try {
-      seen |= ApplyMeterPair(id, raw, meters, log, watched);
+      seen |= ApplyMeterPair(id, raw, meters, log, positions);
     } catch (const std::exception& e) {
       LogPairError(log, id, e.what());
     }

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "meters/MeterDatagram.h"
 #include "support/AsciiText.h"
 
 namespace quendal {
@@ -21,12 +22,20 @@ std::optional<std::uint16_t> PlainDecimalId(std::string_view id) {
 }  // namespace
 
 std::optional<std::size_t> TMeterList::IndexOfId(std::string_view id) const {
+  // The radio's IDs are numbers: the table finds them without hashing the text.
+  if (const std::optional<std::uint16_t> number = PlainDecimalId(id))
+    return IndexOfNumericId(*number);
   auto it = index_by_id_.find(id);
   if (it == index_by_id_.end()) return std::nullopt;
   return it->second;
 }
 
 std::optional<std::size_t> TMeterList::IndexOfNumericId(std::uint16_t id) const {
+  if (id < kTabledNumbers) {
+    const std::uint32_t slot = id < slot_by_small_number_.size() ? slot_by_small_number_[id] : 0;
+    if (slot == 0) return std::nullopt;
+    return slot - 1;
+  }
   auto it = index_by_number_.find(id);
   if (it == index_by_number_.end()) return std::nullopt;
   return it->second;
@@ -49,20 +58,32 @@ TMeter TMeterList::FindByName(std::string_view name) const {
   return TMeter{};
 }
 
+void TMeterList::IndexNumber(std::uint16_t number, std::size_t index) {
+  if (number >= kTabledNumbers) {
+    index_by_number_.emplace(number, index);
+    return;
+  }
+  if (slot_by_small_number_.size() <= number) slot_by_small_number_.resize(number + 1u, 0);
+  slot_by_small_number_[number] = static_cast<std::uint32_t>(index + 1);
+}
+
 void TMeterList::AddOrUpdateMeter(const TMeter& meter) {
   auto it = index_by_id_.find(std::string_view(meter.ID));
   if (it != index_by_id_.end()) {
     meters_[it->second] = meter;
+    scales_[it->second] = 1.0 / UnitScale(meter.UnitStr);
     return;
   }
   meters_.push_back(meter);
   const std::size_t index = meters_.size() - 1;
   const std::optional<std::uint16_t> number = PlainDecimalId(meter.ID);
   try {
+    scales_.push_back(1.0 / UnitScale(meter.UnitStr));
     index_by_id_.emplace(meter.ID, index);
-    if (number) index_by_number_.emplace(*number, index);
+    if (number) IndexNumber(*number, index);
   } catch (...) {
     index_by_id_.erase(meter.ID);  // keep list and indexes in step
+    scales_.resize(index);
     meters_.pop_back();
     throw;
   }
@@ -72,19 +93,23 @@ void TMeterList::Remove(std::string_view id) {
   const std::optional<std::size_t> index = IndexOfId(id);
   if (!index) return;
   meters_.erase(meters_.begin() + static_cast<std::ptrdiff_t>(*index));
-  // Rare (a slice closed): rebuilding both indexes is simpler than shifting them.
+  scales_.erase(scales_.begin() + static_cast<std::ptrdiff_t>(*index));
+  // Rare (a slice closed): rebuilding the indexes is simpler than shifting them.
   index_by_id_.clear();
+  slot_by_small_number_.clear();
   index_by_number_.clear();
   for (std::size_t i = 0; i < meters_.size(); ++i) {
     index_by_id_.emplace(meters_[i].ID, i);
     if (const std::optional<std::uint16_t> number = PlainDecimalId(meters_[i].ID))
-      index_by_number_.emplace(*number, i);
+      IndexNumber(*number, i);
   }
 }
 
 void TMeterList::Clear() {
   meters_.clear();
+  scales_.clear();
   index_by_id_.clear();
+  slot_by_small_number_.clear();
   index_by_number_.clear();
 }
 

@@ -46,6 +46,9 @@ class TMeterList {
   // Sets the live value and peak of the entry at `index` in place, sparing the meter
   // stream two whole-record copies per value.
   void SetValueAndPeak(std::size_t index, double value, double peak);
+  // 1 / UnitScale of the entry's unit, kept with the entry: the meter stream needs it
+  // for every value.
+  double ValueScale(std::size_t index) const { return scales_[index]; }
 
   // Takes the entry with this ID out; nothing when there is none.
   void Remove(std::string_view id);
@@ -65,9 +68,14 @@ class TMeterList {
   // AddOrUpdateMeter never appends an ID that is present, so IDs are unique and
   // the index always names the first (only) entry of its ID.
   std::vector<TMeter> meters_;
+  std::vector<double> scales_;  // beside meters_
   std::unordered_map<std::string, std::size_t, IdHash, std::equal_to<>> index_by_id_;
-  // The entries whose ID is the plain decimal text of a 16-bit number, by that number.
+  // The entries whose ID is the plain decimal text of a 16-bit number, by that number:
+  // the small numbers radios use in a table (index + 1, 0 for none), the rest in a map.
+  static constexpr std::uint16_t kTabledNumbers = 1024;
+  std::vector<std::uint32_t> slot_by_small_number_;
   std::unordered_map<std::uint16_t, std::size_t> index_by_number_;
+  void IndexNumber(std::uint16_t number, std::size_t index);
 };
 
 }  // namespace quendal

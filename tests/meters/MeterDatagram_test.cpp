@@ -61,9 +61,11 @@ TEST(MeterDatagramTest, ScalesRawValuesByTheMetersUnit) {
     std::int16_t raw;
     double value;
     double peak;
+    const char* first_unit = nullptr;  // described with this unit before
   };
   const Case cases[] = {
       {"S9 in dBm", "dBm", static_cast<std::int16_t>(0xDB80), -73.0, -1.0},
+      {"described again in dBm", "dBm", static_cast<std::int16_t>(0xDB80), -73.0, -1.0, "RPM"},
       {"volts with a capital", "Volts", static_cast<std::int16_t>(0xDB80), -36.5, -1.0},
       {"unit not in the table", "RPM", 1500, 1500.0, 1500.0},
       {"lowest raw value", "dBm", static_cast<std::int16_t>(0x8000), -256.0, -1.0},
@@ -73,6 +75,7 @@ TEST(MeterDatagramTest, ScalesRawValuesByTheMetersUnit) {
   };
   for (const Case& c : cases) {
     TMeterList meters;
+    if (c.first_unit) meters.AddOrUpdateMeter(Described("9", "M", c.first_unit));
     meters.AddOrUpdateMeter(Described("9", "M", c.unit));
     testing::TestLog log(::testing::UnitTest::GetInstance()->current_test_info()->name(), false);
     ApplyMeterDatagram(MeterDatagram({{9, c.raw}}), meters, log.Log());

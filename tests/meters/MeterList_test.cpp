@@ -136,5 +136,31 @@ TEST(MeterListTest, IndexOfNumericIdFindsOnlyThePlainDecimalText) {
   EXPECT_EQ(copy.IndexOfNumericId(12), std::optional<std::size_t>(10));
 }
 
+TEST(MeterListTest, EachEntryKeepsTheScaleOfItsUnitThroughUpdatesAndRemovals) {
+  TMeterList list;
+  const struct {
+    const char* id;
+    const char* unit;
+  } described[] = {{"1", "dBm"}, {"2", "Volts"}, {"3", "degC"}, {"5000", "dBm"}, {"2", "RPM"}};
+  for (const auto& d : described) {
+    TMeter m = Meter(d.id, d.id);
+    m.UnitStr = d.unit;
+    list.AddOrUpdateMeter(m);
+  }
+  list.Remove("1");
+  const struct {
+    std::uint16_t id;
+    std::optional<std::size_t> index;
+    double scale;
+  } cases[] = {{1, std::nullopt, 0}, {2, 0, 1.0}, {3, 1, 1.0 / 64}, {5000, 2, 1.0 / 128}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(list.IndexOfNumericId(c.id), c.index) << c.id;
+    if (c.index) {
+      EXPECT_EQ(list.ValueScale(*c.index), c.scale) << c.id;
+    }
+  }
+  EXPECT_EQ(list.IndexOfId("5000"), std::optional<std::size_t>(2));
+}
+
 }  // namespace
 }  // namespace quendal
