@@ -47,6 +47,11 @@ void CalibrationFlow::LoadCalibration(bool BuiltInFace) {
     procedure_->PerformArcCalibration();
 }
 
+bool CalibrationFlow::Borrowed() const {
+  // A completed scale calibration writes the face's own file.
+  return borrowed_ && !OwnCalibrationExists(window_.BackgroundImageFileName);
+}
+
 bool CalibrationFlow::LoadBuiltInCalibration() {
   QFile file(QStringLiteral(":/builtin-face/calibration.txt"));
   if (!file.open(QIODevice::ReadOnly)) return false;
@@ -88,6 +93,7 @@ FoundCalibration CalibrationFlow::ChangeFace() {
   scale_after_arc_ = false;
   procedure_->SetCalibrationFiles(CalibrationFiles());
   const bool own = OwnCalibrationExists(window_.BackgroundImageFileName);
+  borrowed_ = !own;
   if (!LoadFaceCalibration()) return FoundCalibration::None;
   return own ? FoundCalibration::Own : FoundCalibration::Common;
 }

@@ -63,6 +63,10 @@ class CalibrationFlow {
   // The guided calibration's instruction and markers over the face drawn at Factor.
   void DrawOverlay(QPainter& painter, double Factor, int ClientWidth) const;
 
+  // A face chosen from the menu reads through calibration.txt, made for another face,
+  // until it has a calibration of its own. The face the meter starts with may.
+  bool Borrowed() const;
+
   bool Pending() const { return guided_.Active() || (procedure_ && procedure_->Pending()); }
   // The marks of a finished guided scale while they are previewed and asked about;
   // null otherwise.
@@ -95,6 +99,8 @@ class CalibrationFlow {
   CalibrationFlowHost& host_;
   std::unique_ptr<CalibrationProcedure> procedure_;
   GuidedCalibration guided_;
+  // The face in use was chosen from the menu and found no calibration of its own.
+  bool borrowed_ = false;
   // The scale calibration waits for the guided arc calibration before it.
   bool scale_after_arc_ = false;
   // The finished marks (with their fitted pivot) the preview sweeps over.

@@ -205,6 +205,13 @@ void TForm1::LoadCalibration() { calibration_.LoadCalibration(pictures_.UsingBui
 void TForm1::CalibrationChanged() {
   ApplyClickThrough();
   InvalidateFrame();
+  // Readings through another face's calibration are not passed off as right.
+  const QString note =
+      calibration_.Borrowed() && !CalibrationPending()
+          ? QStringLiteral(
+                "Not calibrated for this face \u2013 Calibrate scale\u2026 from the menu")
+          : QString();
+  if (labels_.SetCalibrationNote(note)) window_.LabelsChanged();
 }
 
 void TForm1::StartScaleCalibration() {

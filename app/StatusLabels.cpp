@@ -64,10 +64,14 @@ bool StatusLabels::Place() {
   CornerText transmit = PlaceCornerText(transmit_text_.Text, placed_for_, sweep_, factor_, taken);
   // Red, as an SWR meter's warning lamp.
   if (transmit_text_.Warning) transmit.Ink = QColor(255, 90, 90);
+  const QRect both[] = {link.Box, transmit.Box};
+  const CornerText note = PlaceCornerText(note_text_, placed_for_, sweep_, factor_, both);
   const bool moved = link.Box != link_.Box || link.Lines != link_.Lines ||
-                     transmit.Box != transmit_.Box || transmit.Lines != transmit_.Lines;
+                     transmit.Box != transmit_.Box || transmit.Lines != transmit_.Lines ||
+                     note.Box != note_.Box || note.Lines != note_.Lines;
   link_ = link;
   transmit_ = transmit;
+  note_ = note;
   return moved;
 }
 
@@ -79,10 +83,22 @@ void StatusLabels::Draw(QPainter& painter, bool BuildLabelShown) const {
     DrawBuildNumber(painter, window_.width(), window_.height(), BuildNumber());
   }
   DrawCornerText(painter, transmit_);
+  DrawCornerText(painter, note_);
+}
+
+bool StatusLabels::SetCalibrationNote(const QString& Note) {
+  if (Note == note_text_) return false;
+  note_text_ = Note;
+  log_.Log("Calibration note shown: " +
+           (Note.isEmpty() ? std::string("(none)") : Note.toStdString()));
+  Place();
+  return true;
 }
 
 QRegion StatusLabels::Region(bool BuildLabelShown) const {
-  if (!BuildLabelShown && link_text_.isEmpty() && transmit_text_.Text.isEmpty()) return {};
+  if (!BuildLabelShown && link_text_.isEmpty() && transmit_text_.Text.isEmpty() &&
+      note_text_.isEmpty())
+    return {};
   QImage label(window_.size(), QImage::Format_ARGB32_Premultiplied);
   label.fill(0u);
   QPainter painter(&label);

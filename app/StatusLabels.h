@@ -39,6 +39,10 @@ class StatusLabels {
   // The needle's path in client pixels on a face drawn at Factor; true when the text
   // moved with it.
   bool FollowFace(const QPolygonF& Sweep, double Factor);
+  // A note about the face's calibration beside the link's state; empty for none. True
+  // when it changed.
+  bool SetCalibrationNote(const QString& Note);
+  const QString& CalibrationNote() const { return note_text_; }
   // Draws the labels over the frame in client pixels, and where they lie.
   // BuildLabelShown: the build label's first seconds are not over.
   void Draw(QPainter& painter, bool BuildLabelShown) const;
@@ -56,6 +60,8 @@ class StatusLabels {
   double factor_ = 1.0;
   QSize placed_for_;
   CornerText link_;
+  QString note_text_;
+  CornerText note_;
   TransmitCornerText transmit_text_;
   CornerText transmit_;
 };

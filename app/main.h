@@ -105,6 +105,8 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   QTimer& Timer1() { return Timer1_; }
   QTimer& Timer3() { return Timer3_; }
   bool ClickThroughApplied() const { return window_.ClickThroughApplied(); }
+  // The note over the face about its calibration; empty for none.
+  const QString& CalibrationNote() const { return labels_.CalibrationNote(); }
 
   // The settings file in use: the injected one, else the default.
   std::string ConfigPath() const;

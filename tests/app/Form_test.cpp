@@ -383,12 +383,15 @@ TEST_F(FormTest, EachFaceUsesItsOwnCalibrationElseTheCommonOne) {
   EXPECT_TRUE(form.MeterCalibrationData().CalibrationDone);
   EXPECT_EQ(form.MeterCalibrationData().CalibrationPoints[3], (TPoint{40, 90}));
   EXPECT_FALSE(form.CalibrationPending());
+  EXPECT_EQ(form.CalibrationNote().toStdString(),
+            "Not calibrated for this face \u2013 Calibrate scale\u2026 from the menu");
 
   prompter_.shown.clear();
   form.ChangeFace("a.png");
   EXPECT_TRUE(prompter_.shown.empty());
   EXPECT_EQ(form.MeterCalibrationData().CalibrationPoints[3], (TPoint{40, 40}));
   EXPECT_EQ(form.Config().window.BackgroundImageFileName, "a.png");
+  EXPECT_TRUE(form.CalibrationNote().isEmpty());
 }
 
 }  // namespace
