@@ -82,6 +82,13 @@ TEST(CornerText, ShortTextTakesTheBottomRightAtFullSizeOnOneLine) {
   EXPECT_EQ(placed.Align, Qt::AlignRight);
 }
 
+TEST(CornerText, ALongTextBreaksAtItsMiddleDotsWhichGo) {
+  if (QFontDatabase::families().isEmpty()) GTEST_SKIP() << "no fonts installed";
+  const CornerText placed = PlaceCornerText(QStringLiteral("TX 48 W \u00b7 SWR 1.4"), kDefaultFace,
+                                            DefaultFaceSweep(1.0), 1.0);
+  EXPECT_EQ(placed.Lines, (QStringList{QStringLiteral("TX 48 W"), QStringLiteral("SWR 1.4")}));
+}
+
 TEST(CornerText, KeepsOffWhatOthersTookAndHasNoBoxWithoutText) {
   if (QFontDatabase::families().isEmpty()) GTEST_SKIP() << "no fonts installed";
   const QPolygonF sweep = DefaultFaceSweep(1.0);
