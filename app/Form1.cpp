@@ -17,6 +17,7 @@
 #include "display/Ballistics.h"
 #include "display/MeterRest.h"
 #include "display/NeedleGeometry.h"
+#include "display/PictureLoader.h"
 #include "display/TransmitText.h"
 
 namespace quendal {
@@ -214,7 +215,17 @@ void TForm1::CalibrationChanged() {
   if (labels_.SetCalibrationNote(note)) window_.LabelsChanged();
 }
 
+void TForm1::WarnOfPureBlackPrinting() {
+  if (EnclosedPureBlackPixels(pictures_.BackgroundBitmap()) == 0) return;
+  prompter_->info(
+      "Some of this face's ticks or printing are pure black (RGB 0, 0, 0), which the meter shows "
+      "see-through: after the calibration they cannot be seen. Draw them in a near-black such "
+      "as RGB 0, 0, 1 instead (see \"Your own meter face\" in the README).");
+}
+
 void TForm1::StartScaleCalibration() {
+  if (CalibrationPending()) return;
+  WarnOfPureBlackPrinting();
   if (calibration_.StartScaleCalibration()) CalibrationChanged();
 }
 
@@ -234,6 +245,7 @@ void TForm1::ChangeFace(const std::string& fileName) {
   const FoundCalibration found = calibration_.ChangeFace();
   CalculateImagePosition();
   InvalidateFrame();
+  WarnOfPureBlackPrinting();
   calibration_.OfferCalibration(found);
   CalibrationChanged();
 }

@@ -149,6 +149,8 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   void SaveConfigOrReport();
   // A calibration began, took input or ended: click-through and the frame follow.
   void CalibrationChanged();
+  // Before a calibration: pure-black printing on the face will vanish after it.
+  void WarnOfPureBlackPrinting();
   void LockClientSize();
   // Scale percent as a factor of the face picture's pixels.
   double ScaleFactor() const;

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <vector>
 
 namespace quendal {
 
@@ -59,6 +60,45 @@ QString ForegroundFileName(const QString& Named, const QString& FaceFileName) {
   return face.path() == QStringLiteral(".") && !FaceFileName.startsWith(QStringLiteral("./"))
              ? name
              : face.path() + QLatin1Char('/') + name;
+}
+
+std::int64_t EnclosedPureBlackPixels(const QImage& Picture) {
+  const QImage image = Picture.convertToFormat(QImage::Format_RGB32);
+  const int width = image.width(), height = image.height();
+  const auto black = [&](int x, int y) {
+    return (reinterpret_cast<const QRgb*>(image.constScanLine(y))[x] & 0x00FFFFFFu) == 0;
+  };
+  // The surround: every pure-black pixel reached from the edge through pure black.
+  std::vector<bool> outside(static_cast<std::size_t>(width) * height, false);
+  std::vector<QPoint> todo;
+  const auto reach = [&](int x, int y) {
+    if (x < 0 || y < 0 || x >= width || y >= height) return;
+    const std::size_t at = static_cast<std::size_t>(y) * width + x;
+    if (outside[at] || !black(x, y)) return;
+    outside[at] = true;
+    todo.push_back({x, y});
+  };
+  for (int x = 0; x < width; ++x) {
+    reach(x, 0);
+    reach(x, height - 1);
+  }
+  for (int y = 0; y < height; ++y) {
+    reach(0, y);
+    reach(width - 1, y);
+  }
+  while (!todo.empty()) {
+    const QPoint p = todo.back();
+    todo.pop_back();
+    reach(p.x() + 1, p.y());
+    reach(p.x() - 1, p.y());
+    reach(p.x(), p.y() + 1);
+    reach(p.x(), p.y() - 1);
+  }
+  std::int64_t enclosed = 0;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      enclosed += black(x, y) && !outside[static_cast<std::size_t>(y) * width + x];
+  return enclosed;
 }
 
 }  // namespace quendal

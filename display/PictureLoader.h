@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <cstdint>
 
 namespace quendal {
 
@@ -19,6 +20,10 @@ void WriteNotice(QImage& Picture, const QString& Text);
 
 // The picture drawn over the needle: the one named, else the face's own beside it
 // ("quendal.png" has "quendal-foreground.png"), which may not exist.
+// Pure-black (RGB 0, 0, 0) pixels that no pure-black path joins to the picture's edge: ticks
+// and printing the window will show see-through, unlike the surround it is meant for.
+std::int64_t EnclosedPureBlackPixels(const QImage& Picture);
+
 QString ForegroundFileName(const QString& Named, const QString& FaceFileName);
 
 }  // namespace quendal

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
+
 #include "tests/support/TestLog.h"
 
 namespace quendal {
@@ -78,6 +80,28 @@ TEST(LoadPicture, EmblemIsCompiledInAsScpng) {
   EXPECT_TRUE(emblem.hasAlphaChannel());
   EXPECT_EQ(qAlpha(emblem.pixel(0, 0)) < 255, true) << "rounded, see-through corners";
   EXPECT_EQ(emblem.pixel(11, 11), qRgb(255, 255, 255)) << "white cross in the middle";
+}
+
+TEST(PictureLoaderTest, PureBlackPrintingIsToldFromTheSurround) {
+  const auto face = [](QRect tick) {
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(qRgb(0, 0, 0));
+    QPainter painter(&image);
+    painter.fillRect(5, 5, 30, 20, QColor(230, 220, 190));
+    painter.fillRect(tick, QColor(0, 0, 0));
+    return image;
+  };
+  const struct {
+    const char* name;
+    QImage picture;
+    std::int64_t enclosed;
+  } cases[] = {
+      {"a 3 x 4 tick on the face", face(QRect(10, 10, 3, 4)), 12},
+      {"a tick that runs into the surround", face(QRect(10, 3, 3, 10)), 0},
+      {"no tick", face(QRect()), 0},
+      {"no picture", QImage(), 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(EnclosedPureBlackPixels(c.picture), c.enclosed) << c.name;
 }
 
 }  // namespace
