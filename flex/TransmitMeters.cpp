@@ -45,12 +45,12 @@ std::optional<std::string> InterlockState(std::string_view line) {
   return state;
 }
 
-bool TransmitMeters::FollowInterlock(std::string_view state) {
+void TransmitMeters::FollowInterlock(std::string_view state) {
   const bool on_air = EqualsIgnoringAsciiCase(state, "TRANSMITTING");
-  if (on_air == transmitting_) return false;
+  if (on_air == transmitting_) return;
+  // Values from before the change belong to the other state.
   transmitting_ = on_air;
   arrived_.fill(std::nullopt);
-  return true;
 }
 
 void TransmitMeters::Unkeyed() { FollowInterlock({}); }

@@ -23,8 +23,8 @@ class TransmitMeters {
  public:
   using TimePoint = std::chrono::steady_clock::time_point;
 
-  // Follows an interlock state; true when it changed whether the radio is on the air.
-  bool FollowInterlock(std::string_view state);
+  // Follows an interlock state: only TRANSMITTING is on the air.
+  void FollowInterlock(std::string_view state);
   // The radio can no longer tell (its channel closed): counted as receiving.
   void Unkeyed();
   bool Transmitting() const { return transmitting_; }
