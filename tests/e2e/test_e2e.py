@@ -10,7 +10,8 @@ import subprocess
 import sys
 import time
 
-from quendal_e2e import ASSETS, run_scenario, wait_until
+from quendal_e2e import (ASSETS, mark_position, needle_angle, run_scenario,
+                         wait_needle_on_transmit_value, wait_until)
 
 GREEN_NEEDLE_CONFIG = """[Visual]
 NeedleColor=#00FF00
@@ -359,6 +360,58 @@ time.sleep(120)
 """
 
 
+def needle_on_s_mark(s, window, name):
+    """Where the needle stands on the S scale, in marks (9 = S9, 13 = S9+40), or None."""
+    _, _, width, height = s.window_geometry(window)
+    angle = needle_angle(s, window, name)
+    if angle is None:
+        return None
+    return mark_position(angle, read_calibration(s.read("calibration.txt")),
+                         (width // 2, height + 50))
+
+
+def wait_interlock(s, state, seen_before, timeout):
+    """Waits until radiosim has walked its interlock into `state` more often than `seen_before`."""
+    line = "# interlock " + state + "\n"
+    if not wait_until(lambda: s.read("radiosim.out").count(line) > seen_before, timeout, 0.02):
+        fail("radiosim never went %s:\n%s" % (state, s.read("radiosim.out")))
+
+
+def scenario_transmit(s):
+    """The radio keys itself: the needle swings to 50 W on the power scale, or to SWR 1.5 with
+    Transmit=SWR, and is back on the S reading within a second of the unkey."""
+    s.install_face()
+    # Receiving 3 s at S9+40 (mark 13, clear of both transmit marks), then 5 s keyed, and
+    # again, from the first client on.
+    s.start_radiosim("--level", "steady:-33", "--transmit", "5:3", "--tx-power", "50", "--swr",
+                     "1.5")
+    for reading, value in (("Power", 50), ("SWR", 1.5)):
+        s.write_config(GREEN_NEEDLE_CONFIG + "[Meter]\nTransmit=%s\n" % reading)
+        s.start_quendal()
+        window = s.window_id()
+        if not window:
+            fail("meter window did not appear")
+        on_s = lambda: abs((needle_on_s_mark(s, window, reading + "-receiving") or 0) - 13) <= 0.5
+        if not wait_until(on_s, 10):
+            fail("%s: the needle never stood on S9+40 while receiving" % reading)
+        # The next key-up, and the unkey after it.
+        keyed = s.read("radiosim.out").count("# interlock TRANSMITTING\n")
+        wait_interlock(s, "TRANSMITTING", keyed, 10)
+        unkeyed = s.read("radiosim.out").count("# interlock UNKEY_REQUESTED\n")
+        took = wait_needle_on_transmit_value(s, window, reading.lower(), value, 4,
+                                             reading + "-keyed")
+        print("%s: keyed -> needle on %g within %.2f s" % (reading, value, took))
+        # One look, a second after the unkey: taking screenshots takes longer than the swing.
+        wait_interlock(s, "UNKEY_REQUESTED", unkeyed, 8)
+        time.sleep(1.0)
+        back = needle_on_s_mark(s, window, reading + "-unkeyed")
+        if back is None or abs(back - 13) > 0.5:
+            fail("%s: a second after the unkey the needle stands at S mark %s, not on S9+40"
+                 % (reading, back))
+        s.close_window(window)
+        s.quendal.wait(10)
+
+
 SCENARIOS = {
     "tracking": (scenario_tracking, False),
     "steady_level": (scenario_steady_level, False),
@@ -370,6 +423,7 @@ SCENARIOS = {
     "guided_calibration": (scenario_guided_calibration, False),
     "watchdog": (scenario_watchdog, False),
     "discovery_override": (scenario_discovery_override, False),
+    "transmit": (scenario_transmit, False),
 }
 
 
