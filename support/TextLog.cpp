@@ -13,14 +13,6 @@ namespace quendal {
 
 namespace {
 
-std::FILE* OpenForAppending(const std::filesystem::path& file) {
-#ifdef _WIN32
-  return _wfopen(file.c_str(), L"ab");  // fopen would read the name in the ANSI code page
-#else
-  return std::fopen(file.c_str(), "ab");
-#endif
-}
-
 // Whether `bytes` more would take the open log past `limit`; an empty log takes any line.
 bool WouldOverflow(std::FILE* log, std::size_t bytes, std::uintmax_t limit) {
   if (std::fseek(log, 0, SEEK_END) != 0) return false;

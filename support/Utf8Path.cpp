@@ -11,4 +11,12 @@ std::string PathToUtf8(const std::filesystem::path& path) {
   return std::string(utf8.begin(), utf8.end());
 }
 
+std::FILE* OpenForAppending(const std::filesystem::path& file) {
+#ifdef _WIN32
+  return _wfopen(file.c_str(), L"ab");  // fopen would read the name in the ANSI code page
+#else
+  return std::fopen(file.c_str(), "ab");
+#endif
+}
+
 }  // namespace quendal

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -11,5 +12,8 @@ namespace quendal {
 // Windows ANSI code page instead, and miss every folder with a non-ASCII name.
 std::filesystem::path PathFromUtf8(std::string_view utf8);
 std::string PathToUtf8(const std::filesystem::path& path);
+
+// The file opened for appending bytes ("ab"), created when missing; null on failure.
+std::FILE* OpenForAppending(const std::filesystem::path& file);
 
 }  // namespace quendal

@@ -39,6 +39,9 @@ class TickingClock final : public Clock {
   std::chrono::steady_clock::time_point MonotonicNow() const override {
     return std::chrono::steady_clock::now();
   }
+  std::int64_t UtcMillisecondsNow() const override {
+    return SystemClock::Instance().UtcMillisecondsNow();
+  }
 
  private:
   mutable int ticks_ = 0;
