@@ -93,6 +93,8 @@ const Setting kSettings[] = {
      [](AppConfig& c) -> Field { return &c.meter.PeakHoldColor; }},
     {"Visual", "Scale", Fallback::None, Condition::Always,
      [](AppConfig& c) -> Field { return &c.meter.Scale; }},
+    {"Visual", "Readout", Fallback::None, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.Readout; }},
 
     {"NeedleMovement", "SmoothingFactor", Fallback::SameKey, Condition::Always,
      [](AppConfig& c) -> Field { return &c.meter.SmoothingFactor; }},
@@ -134,6 +136,8 @@ const Setting kSettings[] = {
      [](AppConfig& c) -> Field { return &c.window.TimerInterval; }},
     {"Logging", "EnableLogging", Fallback::SameKey, Condition::Always,
      [](AppConfig& c) -> Field { return &c.window.EnableLogging; }},
+    {"Logging", "LevelFile", Fallback::None, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.window.LevelFile; }},
     {"Calibration", "Guided", Fallback::None, Condition::Always,
      [](AppConfig& c) -> Field { return &c.window.GuidedCalibration; }},
 
@@ -141,6 +145,10 @@ const Setting kSettings[] = {
      [](AppConfig& c) -> Field { return &c.meter.Transmit; }},
     {kSharedSection, "SwrWarning", Fallback::None, Condition::Always,
      [](AppConfig& c) -> Field { return &c.meter.SwrWarning; }},
+    {kSharedSection, "IaruVhf", Fallback::None, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.SUnits.IaruVhf; }},
+    {kSharedSection, "VhfFromMHz", Fallback::None, Condition::Always,
+     [](AppConfig& c) -> Field { return &c.meter.SUnits.VhfFromMHz; }},
 };
 
 // Sections of older versions that a save drops: their keys moved to the table's sections.
@@ -329,6 +337,7 @@ std::vector<std::string> ReadConfig(const IniFile& ini, AppConfig& config, std::
   meter.Scale = std::clamp(meter.Scale, kMinScalePercent, kMaxScalePercent);
   meter.PeakHoldMs = std::clamp(meter.PeakHoldMs, 0, kMaxPeakHoldMs);
   if (!(meter.SwrWarning >= 0.0)) meter.SwrWarning = 0.0;
+  meter.SUnits.VhfFromMHz = std::clamp(meter.SUnits.VhfFromMHz, 1, kMaxVhfFromMHz);
   config.radio = ini.ReadString("Radio", "Type", "");
   return unreadable;
 }

@@ -31,6 +31,8 @@ struct WindowSettings {
   std::string ForegroundImageFileName;
   std::int32_t TimerInterval = 10;  // ms
   bool EnableLogging = false;
+  // A CSV file the readings are appended to; empty: none.
+  std::string LevelFile;
   // Marks clicked on the face with an instruction and markers; false: one dialog per mark.
   bool GuidedCalibration = true;
 };

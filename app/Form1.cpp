@@ -18,6 +18,7 @@
 #include "display/MeterRest.h"
 #include "display/NeedleGeometry.h"
 #include "display/PictureLoader.h"
+#include "display/Readout.h"
 #include "display/TransmitText.h"
 
 namespace quendal {
@@ -49,6 +50,10 @@ auto& SwitchSetting(Config& config, MeterSwitch which) {
       return config.window.TrackSmartSDRWindowOn;
     case MeterSwitch::NeedleShadow:
       return config.meter.EnableShadow;
+    case MeterSwitch::VhfSUnits:
+      return config.meter.SUnits.IaruVhf;
+    case MeterSwitch::Readout:
+      return config.meter.Readout;
     case MeterSwitch::PeakHold:
       break;
   }
@@ -77,10 +82,11 @@ TForm1::TForm1(FormEnvironment environment, QWidget* parent)
       calibration_(config_.calibration, config_.window, *prompter_, log_, *this),
       window_(*this, config_.window, log_,
               env_.MakeWindowFinder ? env_.MakeWindowFinder() : CreatePlatformWindowFinder(),
-              [this] { return labels_.Region(Timer2_.isActive()); }),
+              [this] { return labels_.Region(Timer2_.isActive()) + frame_.ReadoutBox(); }),
       labels_(*this, log_),
       transmit_(config_.meter, config_.calibration, log_),
       frame_(config_, clock_, log_),
+      recorder_(config_, clock_, log_, [this] { LevelSampled(); }),
       ticks_(Timer1_, [this](bool AfterRest) { MeterTick(AfterRest); }) {
   setWindowTitle(kWindowCaption);
   move(0, 0);
@@ -134,6 +140,7 @@ void TForm1::FormCreate() {
     FlexRadio_ = family.Make({ini, family.Section, config_.window.EnableLogging, env_.FlexLink});
     FlexRadio_->OnChange([this] { ticks_.Wake(); });
     FlexRadio_->Start();
+    recorder_.Start(*FlexRadio_);
   } catch (const std::exception& e) {
     const std::string text = "Error connecting to " + std::string(family.Peer) + ": " + e.what();
     Log(text);
@@ -276,6 +283,11 @@ void TForm1::SetSwitch(MeterSwitch which, bool on) {
     case MeterSwitch::PeakHold:
       frame_.ResetPeakHold();
       break;
+    case MeterSwitch::VhfSUnits:
+      return;  // the next reading follows it
+    case MeterSwitch::Readout:
+      ShowReadout();
+      return;
   }
   InvalidateFrame();
 }
@@ -362,8 +374,37 @@ std::optional<double> TForm1::FollowTransmitter() {
 }
 
 void TForm1::ShowLinkState() {
-  if (!FlexRadio_ || !labels_.FollowLink(*FlexRadio_)) return;
+  if (!FlexRadio_ || !labels_.FollowLink(*FlexRadio_, recorder_.VhfSUnits())) return;
   window_.LabelsChanged();
+}
+
+void TForm1::LevelSampled() {
+  ShowLinkState();
+  ShowReadout();
+  if (history_) history_->Follow();
+}
+
+void TForm1::ShowLevelHistory() {
+  if (!history_) {
+    history_ = std::make_unique<LevelHistoryWindow>(recorder_.History(), config_.meter.SUnits);
+  }
+  history_->show();
+  history_->raise();
+  history_->activateWindow();
+  history_->Follow();
+}
+
+void TForm1::ShowReadout() {
+  const QRect before = frame_.ReadoutBox();
+  const QString text = config_.meter.Readout ? ReadoutText(recorder_.Latest()) : QString();
+  if (!frame_.SetReadout(text, labels_.Box()) || !pictures_.Loaded() || frame_.Stale()) return;
+  RenderFrame();
+  // The window's mask takes the readout in where the face is see-through.
+  if (frame_.ReadoutBox() != before) {
+    window_.LabelsChanged();
+  } else {
+    window_.RepaintChanged(frame_.Renderer());
+  }
 }
 
 void TForm1::Timer2Timer() {
@@ -469,6 +510,8 @@ void TForm1::FormClose() {
   Timer3_.stop();
   SaveConfigOrReport();
   pictures_.Release();
+  recorder_.Stop();
+  history_.reset();
   if (FlexRadio_) {
     FlexRadio_->Stop();
     FlexRadio_.reset();

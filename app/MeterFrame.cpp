@@ -7,6 +7,8 @@
 #include "calibration/Scale.h"
 #include "display/CornerText.h"
 #include "display/MeterScale.h"
+#include "display/NeedleGeometry.h"
+#include "display/Readout.h"
 
 namespace quendal {
 
@@ -47,20 +49,54 @@ void MeterFrame::Render(FacePictures& pictures, bool Calibrating, QSize Client, 
   pictures.ApplyForeground(renderer_, factor);
   // While calibrating, black ticks must take clicks: the clickable face is drawn.
   const QImage& face = pictures.Drawn(factor, Calibrating);
+  // Only a new size, calibration or setting moves the needle's path.
+  if (stale_) {
+    const TPoint center =
+        MeterCenter(drawn.Settings, drawn.Calibration, frame.width(), frame.height());
+    device_sweep_ =
+        quendal::NeedleSweep(drawn.Settings, drawn.Calibration, SScale(drawn.Calibration), center);
+    sweep_ = QTransform::fromScale(1.0 / Ratio, 1.0 / Ratio).map(device_sweep_);
+    readout_placed_ = false;
+  }
+  PlaceReadout(frame, factor, Ratio);
   renderer_.RenderFrame(drawn.Settings, drawn.Calibration, SScale(drawn.Calibration), Needle, face,
                         pictures.PNGImage(), frame.width(), frame.height(), clock_.LocalNow(), log_,
                         Preview ? std::nullopt : PeakPosition(), drawn.StrokeWidth);
   center_ = {static_cast<std::int32_t>(std::lround(renderer_.Center().X / Ratio)),
              static_cast<std::int32_t>(std::lround(renderer_.Center().Y / Ratio))};
-  // Only a new size, calibration or setting moves the needle's path.
-  if (stale_) {
-    sweep_ = QTransform::fromScale(1.0 / Ratio, 1.0 / Ratio)
-                 .map(quendal::NeedleSweep(drawn.Settings, drawn.Calibration,
-                                           SScale(drawn.Calibration), renderer_.Center()));
-  }
   drawn_peak_ = PeakPosition().value_or(-1.0);
   drawn_needle_ = Needle;
   stale_ = false;
+}
+
+bool MeterFrame::SetReadout(const QString& Text, const QRect& Taken) {
+  if (Text == readout_text_ && Taken == readout_taken_) return false;
+  readout_text_ = Text;
+  readout_taken_ = Taken;
+  return true;
+}
+
+void MeterFrame::PlaceReadout(QSize Frame, double Factor, double Ratio) {
+  if (!readout_placed_ || Frame != readout_frame_ || readout_taken_ != readout_placed_taken_) {
+    const QRect taken[] = {
+        QRectF(QPointF(readout_taken_.topLeft()) * Ratio, QSizeF(readout_taken_.size()) * Ratio)
+            .toAlignedRect()};
+    readout_place_ = PlaceCornerText(
+        WidestReadoutText(), Frame, device_sweep_, Factor,
+        readout_taken_.isEmpty() ? std::span<const QRect>() : std::span<const QRect>(taken));
+    readout_box_ = QRectF(QPointF(readout_place_.Box.topLeft()) / Ratio,
+                          QSizeF(readout_place_.Box.size()) / Ratio)
+                       .toAlignedRect();
+    readout_frame_ = Frame;
+    readout_placed_taken_ = readout_taken_;
+    readout_placed_ = true;
+  }
+  CornerText shown = readout_place_;
+  // The widest text may have needed two lines; the reading then breaks where it does.
+  shown.Lines = readout_text_.isEmpty()  ? QStringList()
+                : shown.Lines.size() > 1 ? readout_text_.split(QStringLiteral("  "))
+                                         : QStringList{readout_text_};
+  renderer_.SetOverlay(shown);
 }
 
 void MeterFrame::Paint(QPainter& painter, const QRect& Area, double Ratio) const {

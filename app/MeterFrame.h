@@ -43,6 +43,11 @@ class MeterFrame {
   // and without the peak marker.
   void Render(FacePictures& pictures, bool Calibrating, QSize Client, double Ratio, double Needle,
               const MeterCalibration* Preview);
+  // The readout's Text (empty: none), placed clear of the needle and of Taken (client
+  // pixels), drawn from the next frame on. True when the text or its box changed.
+  bool SetReadout(const QString& Text, const QRect& Taken);
+  // Where the readout stands, in client pixels; empty without one.
+  QRect ReadoutBox() const { return readout_text_.isEmpty() ? QRect() : readout_box_; }
   // Copies the frame's Area (client pixels) to the window as it is, see-through pixels
   // included.
   void Paint(QPainter& painter, const QRect& Area, double Ratio) const;
@@ -55,6 +60,9 @@ class MeterFrame {
 
  private:
   std::int64_t NowMs() const;
+  // Places the readout for the frame Frame pixels large at Factor, Ratio device pixels a
+  // client pixel, and hands it to the renderer.
+  void PlaceReadout(QSize Frame, double Factor, double Ratio);
 
   const AppConfig& config_;
   const Clock& clock_;
@@ -66,6 +74,15 @@ class MeterFrame {
   double drawn_peak_ = -1.0;
   TPoint center_{};
   QPolygonF sweep_;
+  QPolygonF device_sweep_;
+  QString readout_text_;
+  QRect readout_taken_;
+  CornerText readout_place_;  // frame pixels
+  QRect readout_box_;         // client pixels
+  // What the readout was last placed for: frame size, taken box, whether it had text.
+  QSize readout_frame_;
+  QRect readout_placed_taken_;
+  bool readout_placed_ = false;
 };
 
 }  // namespace quendal

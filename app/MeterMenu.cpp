@@ -76,6 +76,11 @@ void MeterMenu::Fill(QMenu& menu) {
   AddSwitch(menu, "&Follow the SmartSDR window", MeterSwitch::FollowSmartSDR);
   AddSwitch(menu, "Needle &shadow", MeterSwitch::NeedleShadow);
   AddSwitch(menu, "&Peak hold", MeterSwitch::PeakHold);
+  AddSwitch(menu, "Rea&dout", MeterSwitch::Readout);
+  AddSwitch(menu,
+            "&VHF S units (S9 = \u2212"
+            "93 dBm)",
+            MeterSwitch::VhfSUnits);
   menu.addSeparator();
   AddMovementItems(*menu.addMenu("Needle &movement"));
   AddSizeItems(*menu.addMenu("Si&ze"));
@@ -92,6 +97,7 @@ void MeterMenu::Fill(QMenu& menu) {
             [this, action] { action->setEnabled(!host_.CalibrationPending()); });
   }
   menu.addSeparator();
+  menu.addAction("Level &history\u2026", this, [this] { host_.ShowLevelHistory(); });
   menu.addAction("&Open settings folder", this, &MeterMenu::OpenSettingsFolder);
   menu.addAction("Abo&ut", this, &MeterMenu::ShowAbout);
   menu.addSeparator();

@@ -28,7 +28,9 @@ enum class MeterSwitch {
   Borderless,
   FollowSmartSDR,
   NeedleShadow,
-  PeakHold
+  PeakHold,
+  VhfSUnits,
+  Readout
 };
 
 // What the menu reads and changes; the meter window implements it. Every change
@@ -49,6 +51,8 @@ class MeterMenuHost {
   virtual void ChangeFace(const std::string& fileName) = 0;
   virtual void StartScaleCalibration() = 0;
   virtual void StartArcCalibration() = 0;
+  // Opens the window of the level's last ten minutes, or brings it to the front.
+  virtual void ShowLevelHistory() = 0;
   virtual bool CalibrationPending() const = 0;
   // The folder that holds config.ini.
   virtual std::string SettingsFolder() const = 0;

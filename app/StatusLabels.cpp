@@ -24,13 +24,14 @@ void StatusLabels::SetCaption(std::string_view Caption) {
   window_.setWindowTitle(WindowTitle(caption_, LinkState::NotConnected, {}));
 }
 
-bool StatusLabels::FollowLink(const LevelSource& source) {
+bool StatusLabels::FollowLink(const LevelSource& source, bool VhfSUnits) {
   const LinkStatus status = source.Status();
   if (status.State != shown_state_) {
     shown_state_ = status.State;
     window_.setWindowTitle(WindowTitle(caption_, status.State, source.Identity()));
   }
-  const QString text = LinkStatusText(status);
+  QString text = LinkStatusText(status);
+  if (text.isEmpty() && VhfSUnits) text = QStringLiteral("VHF S units");
   if (text == link_text_) return false;
   link_text_ = text;
   log_.Log("Link state shown: " + (text.isEmpty() ? std::string("(none)") : text.toStdString()));

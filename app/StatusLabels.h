@@ -31,8 +31,9 @@ class StatusLabels {
   void SetCaption(std::string_view Caption);
 
   // Follows the source's link: sets the title when the state changed; true when the
-  // text over the face changed.
-  bool FollowLink(const LevelSource& source);
+  // text over the face changed. VhfSUnits: S9 is the VHF one, which the face says while
+  // the link has nothing to tell.
+  bool FollowLink(const LevelSource& source, bool VhfSUnits = false);
   // Shows what the corner says while the rig transmits (nothing while receiving); true
   // when it changed.
   bool FollowTransmit(const TransmitCornerText& Text);
@@ -47,6 +48,8 @@ class StatusLabels {
   // BuildLabelShown: the build label's first seconds are not over.
   void Draw(QPainter& painter, bool BuildLabelShown) const;
   QRegion Region(bool BuildLabelShown) const;
+  // The box of the link's text over the face; empty without one.
+  QRect Box() const { return link_.Box; }
 
  private:
   bool Place();

@@ -12,6 +12,8 @@
 #include "app/CalibrationFlow.h"
 #include "app/Config.h"
 #include "app/FacePictures.h"
+#include "app/LevelHistoryWindow.h"
+#include "app/LevelRecorder.h"
 #include "app/MessageBoxPrompter.h"
 #include "app/MeterFrame.h"
 #include "app/MeterMenu.h"
@@ -72,6 +74,7 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   // stays until the new one is complete.
   void StartScaleCalibration() override;
   void StartArcCalibration() override;
+  void ShowLevelHistory() override;
   // Loads another face with its own calibration (else calibration.txt), and offers
   // to calibrate a face that has none of its own.
   void ChangeFace(const std::string& fileName) override;
@@ -129,6 +132,10 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   void Timer2Timer();
   // Shows the link's state on the face and its radio in the title, when they change.
   void ShowLinkState();
+  // The recorder took its look at the level: the face and the history follow.
+  void LevelSampled();
+  // Writes the last reading on the face while the readout is on.
+  void ShowReadout();
   void Timer3Timer();
   void FormPaint(const QRect& area);
   // Draws the frame for the current state into the renderer's buffer.
@@ -173,6 +180,8 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   std::unique_ptr<LevelSource> FlexRadio_;
   std::unique_ptr<MeterMenu> menu_;
   MeterFrame frame_;
+  LevelRecorder recorder_;
+  std::unique_ptr<LevelHistoryWindow> history_;
 
   QTimer Timer1_;
   QTimer Timer2_;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "meters/LevelConversions.h"
+#include "meters/LevelSample.h"
 #include "support/NumberFormat.h"
 #include "support/Rounding.h"
 
@@ -46,11 +47,6 @@ double TargetFor(double sUnit, std::int32_t plusDB) {
   return 9.0 + plusDB / 10.0;
 }
 
-bool IsFresh(const LevelReading& reading, const LevelSource& radio) {
-  return radio.Status().State == LinkState::Receiving && !reading.Meter.Name.empty() &&
-         ReadingIsFresh(reading.Age, radio.UpdateInterval());
-}
-
 bool ReadLevelAndMove(NeedleState& needle, const MeterSettings& settings, LevelSource& radio,
                       TextLog& log, std::optional<double> transmitTarget) {
   const LevelReading reading = radio.CurrentLevel();
@@ -59,7 +55,7 @@ bool ReadLevelAndMove(NeedleState& needle, const MeterSettings& settings, LevelS
 
   std::int32_t plusDB = 0;
   const std::int32_t freq = reading.FrequencyHz;
-  const double sUnit = DBMtoSUnits(RoundLevel(meter.Value), plusDB, freq);
+  const double sUnit = DBMtoSUnits(RoundLevel(meter.Value), plusDB, freq, settings.SUnits);
 
   log.Log([&] {
     std::string message = "Received S-Value: S-Meter Value: " + FormatFixed(meter.Value, 1) +
@@ -71,7 +67,7 @@ bool ReadLevelAndMove(NeedleState& needle, const MeterSettings& settings, LevelS
 
   // Only a fresh reading moves the needle: with no LEVEL value yet, an old one, or a
   // link that is not receiving, it falls to S0 rather than show what is not there.
-  needle.TargetPosition = IsFresh(reading, radio) ? TargetFor(sUnit, plusDB) : 0.0;
+  needle.TargetPosition = LevelIsFresh(reading, radio) ? TargetFor(sUnit, plusDB) : 0.0;
   if (transmitTarget) needle.TargetPosition = *transmitTarget;
   return UpdateNeedlePosition(needle, settings, log);
 }

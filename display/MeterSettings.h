@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "display/Types.h"
+#include "meters/LevelConversions.h"
 #include "meters/TransmitReading.h"
 
 namespace quendal {
@@ -11,6 +12,8 @@ namespace quendal {
 inline constexpr std::int32_t kMinScalePercent = 25;
 inline constexpr std::int32_t kMaxScalePercent = 400;
 inline constexpr std::int32_t kMaxPeakHoldMs = 60000;
+// The highest frequency a reading carries, in whole MHz.
+inline constexpr std::int32_t kMaxVhfFromMHz = 2147;
 
 // How the needle looks and moves: read from config.ini at start, changed from the
 // meter's menu, written back at close. The initial values are the defaults.
@@ -45,11 +48,15 @@ struct MeterSettings {
 
   // Window, face and needle size, in percent of the face picture's own pixels.
   std::int32_t Scale = 100;
+  // The reading written on the face beside the needle.
+  bool Readout = false;
 
   // What the needle shows while the rig transmits; none: it rests at S0.
   std::optional<TransmitReading> Transmit = TransmitReading::Power;
   // An SWR above this turns the transmit text red; 0: never.
   double SwrWarning = 3.0;
+  // Where S9 lies on each band.
+  SUnitRule SUnits;
 };
 
 // The live needle, owned by the window: where it is, where it heads, and the meter

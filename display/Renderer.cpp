@@ -372,8 +372,10 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
   // The needle moves by less than a pixel on most ticks: the same strokes over the
   // same face give the same frame.
   const bool extras = emblem || markings;
-  if (!whole && !extras && !extras_ && strokes == strokes_) {
+  const bool overlayCleared = ClearMovedOverlay(whole);
+  if (!whole && !extras && !extras_ && strokes == strokes_ && !overlayCleared) {
     changedArea_ = QRect();
+    DrawOverlay(false, QRect());
     return frame_;
   }
   strokes_ = strokes;
@@ -390,6 +392,7 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
   const bool patchable = !extras && Cacheable(strokes);
   if (patchable && DrawFromPatch(strokes)) {
     changedArea_ = whole ? frame_.rect() : previouslyTouched.united(touched_.Bounds());
+    DrawOverlay(whole, changedArea_);
     return frame_;
   }
   touched_.Reset(width, height);
@@ -419,7 +422,54 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
   keyedLikeFace_ = SameSeeThroughPixels(frame_, keyedBase_, touched_);
   if (patchable) KeepPatch(strokes);
   changedArea_ = whole ? frame_.rect() : previouslyTouched.united(touched_.Bounds());
+  DrawOverlay(whole, changedArea_);
   return frame_;
+}
+
+void MeterRenderer::SetOverlay(const CornerText& Overlay) {
+  if (Overlay.Lines == overlay_.Lines && Overlay.Box == overlay_.Box &&
+      Overlay.Font == overlay_.Font && Overlay.Align == overlay_.Align)
+    return;
+  overlay_ = Overlay;
+  overlayDirty_ = true;
+}
+
+bool MeterRenderer::ClearMovedOverlay(bool whole) {
+  const QRect box = overlay_.Lines.isEmpty() ? QRect() : overlay_.Box.intersected(frame_.rect());
+  if (overlayShown_.isEmpty() || box == overlayShown_) return false;
+  const QRect gone = overlayShown_;
+  overlayShown_ = QRect();
+  if (whole) return false;
+  RowSpans spans;
+  spans.Reset(frame_.width(), frame_.height());
+  spans.AddRect(gone);
+  CopyBase(keyedBase_, spans);
+  overlayGone_ = gone;
+  return gone.intersects(touched_.Bounds());
+}
+
+void MeterRenderer::DrawOverlay(bool whole, const QRect& NeedleArea) {
+  const QRect box = overlay_.Lines.isEmpty() ? QRect() : overlay_.Box.intersected(frame_.rect());
+  const bool redraw = whole || overlayDirty_ || box != overlayShown_;
+  overlayDirty_ = false;
+  changedArea_ = changedArea_.united(overlayGone_);
+  overlayGone_ = QRect();
+  if (box.isEmpty() || (!redraw && !box.intersects(NeedleArea))) return;
+  if (redraw) {
+    overlayPatch_ = keyedBase_.copy(box);
+    QPainter painter(&overlayPatch_);
+    painter.translate(-box.topLeft());
+    DrawCornerText(painter, overlay_);
+    painter.end();
+    ApplyTransparencyKey(overlayPatch_);
+  }
+  uchar* bits = frame_.bits();
+  for (int y = 0; y < box.height(); ++y) {
+    std::memcpy(Row(frame_, bits, box.top() + y) + box.left(), overlayPatch_.constScanLine(y),
+                static_cast<std::size_t>(box.width()) * sizeof(QRgb));
+  }
+  overlayShown_ = box;
+  changedArea_ = whole ? frame_.rect() : changedArea_.united(box);
 }
 
 std::size_t MeterRenderer::StrokesHash::operator()(const NeedleStrokes& strokes) const noexcept {

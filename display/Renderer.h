@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "calibration/Scale.h"
+#include "display/CornerText.h"
 #include "display/LineStroker.h"
 #include "display/MeterSettings.h"
 #include "display/NeedleStrokes.h"
@@ -65,6 +66,11 @@ class MeterRenderer {
                             std::optional<double> PeakValue = std::nullopt,
                             double StrokeWidth = 1.0);
 
+  // A text over the face in frame pixels, placed clear of the needle (the readout). The
+  // next frame draws it, and after that only when it changes, moves or the needle
+  // passed over it; its box then counts in ChangedArea. No lines: none.
+  void SetOverlay(const CornerText& Overlay);
+
   // A picture drawn over the needle (a pivot cap, a cover, a glint), at (0, 0);
   // its pure black is see-through. A null picture draws nothing.
   void SetForeground(const QImage& Foreground);
@@ -106,6 +112,11 @@ class MeterRenderer {
   void DrawForeground(const RowSpans& spans);
   bool DrawFromPatch(const NeedleStrokes& strokes);
   void KeepPatch(const NeedleStrokes& strokes);
+  // Takes away an overlay that moved or went, with the face it covered; true when the
+  // needle stood there and must be drawn again.
+  bool ClearMovedOverlay(bool whole);
+  // Draws the overlay where it is due; NeedleArea: what the needle changed.
+  void DrawOverlay(bool whole, const QRect& NeedleArea);
 
   QImage frame_;
   // The face on a cleared frame, as drawn; rebuilt when the face, the foreground or
@@ -130,6 +141,13 @@ class MeterRenderer {
   std::unordered_map<NeedleStrokes, Patch, StrokesHash> patches_;
   std::size_t patchPixels_ = 0;
   LineStroker stroker_;
+  CornerText overlay_;
+  // The overlay over the keyed face, as copied into the frame.
+  QImage overlayPatch_;
+  QRect overlayShown_;
+  // Where an overlay that moved or went was taken away, for the changed area.
+  QRect overlayGone_;
+  bool overlayDirty_ = false;
 };
 
 }  // namespace quendal

@@ -14,6 +14,8 @@ namespace quendal {
 namespace {
 
 constexpr std::int32_t kS9dBm = -73;
+constexpr std::int32_t kVhfS9dBm = -93;
+constexpr std::int64_t kHzPerMHz = 1000000;
 constexpr double kDbPerSUnit = 6.0;
 
 // Fixed text with six decimals, "." as the point. Beyond 15 digits before the
@@ -33,14 +35,26 @@ std::string FixedSixDecimals(double value) {
 
 }  // namespace
 
-double DBMtoSUnits(std::int32_t dBm, std::int32_t& plusDB, std::int32_t /*Freq*/) {
-  if (dBm > std::numeric_limits<std::int32_t>::max() + kS9dBm)
+bool VhfSUnits(const SUnitRule& Rule, std::int32_t FrequencyHz) {
+  return Rule.IaruVhf && FrequencyHz > 0 &&
+         FrequencyHz >= static_cast<std::int64_t>(Rule.VhfFromMHz) * kHzPerMHz;
+}
+
+double DBMtoSUnits(std::int32_t dBm, std::int32_t& plusDB, std::int32_t Freq,
+                   const SUnitRule& Rule) {
+  const std::int32_t s9 = VhfSUnits(Rule, Freq) ? kVhfS9dBm : kS9dBm;
+  if (dBm > std::numeric_limits<std::int32_t>::max() + s9)
     throw std::overflow_error("Arithmetic overflow");
-  plusDB = dBm - kS9dBm;
+  plusDB = dBm - s9;
   if (plusDB >= 0) return 9.0;
   const double sUnits = static_cast<double>(plusDB) / kDbPerSUnit + 9.0;
   plusDB = 0;
   return sUnits < 0.0 ? 0.0 : sUnits;
+}
+
+std::string SUnitsText(double SUnits, std::int32_t PlusDB) {
+  if (SUnits >= 9.0) return PlusDB > 0 ? "S9+" + std::to_string(PlusDB) : "S9";
+  return "S" + FormatFixed(SUnits, 1);
 }
 
 std::int32_t FloatToIntegerWithoutDot(double Value) {

@@ -179,16 +179,16 @@ TEST(ConfigTest, SaveRewritesOwnSectionsInOrderAndKeepsOthers) {
       "NeedleThickness=2\n"
       "NeedleColor=#FF0000\nImageBottomOffset=-50\nShowArcMarkings=0\nEnableShadow=0\n"
       "ShadowOffset=4\nShadowTransparency=45\nUseNeedleColorForShadow=1\n"
-      "PeakHold=0\nPeakHoldMs=1500\nScale=100\n"
+      "PeakHold=0\nPeakHoldMs=1500\nScale=100\nReadout=0\n"
       "[NeedleMovement]\nSmoothingFactor=0.5\nDecayFactor=0.2\nDampingFactor=0.15\n"
       "MinimumMoveThreshold=0.001\nNeedleMovementMode=ExponentialSmoothing\n"
       "[ArcCalibration]\nUseArcCalibration=0\nArcCalibrationDone=0\nNeedleLengthOffset=0\n"
       "PivotArcRadius=0\nArcCenterOffsetX=0\nArcCenterOffsetY=0\n"
       "EnableArcIndependentPivot=0\n"
       "[Timer]\nInterval=10\n"
-      "[Logging]\nEnableLogging=0\n"
+      "[Logging]\nEnableLogging=0\nLevelFile=\n"
       "[Calibration]\nGuided=0\n"
-      "[Meter]\nTransmit=Power\nSwrWarning=3\n");
+      "[Meter]\nTransmit=Power\nSwrWarning=3\nIaruVhf=0\nVhfFromMHz=30\n");
 }
 
 TEST(ConfigTest, TransmitReadingAndSwrWarningShareMeterWithTheFamilysKeys) {
@@ -199,29 +199,37 @@ TEST(ConfigTest, TransmitReadingAndSwrWarningShareMeterWithTheFamilysKeys) {
     std::vector<std::string> unreadable;
     const char* written;
   } cases[] = {
-      {"", TransmitReading::Power, 3.0, {}, "[Meter]\nTransmit=Power\nSwrWarning=3\n"},
-      {"[Meter]\nSlice=1\nTransmit=swr\nSwrWarning=2.5\n",
+      {"",
+       TransmitReading::Power,
+       3.0,
+       {},
+       "[Meter]\nTransmit=Power\nSwrWarning=3\nIaruVhf=0\nVhfFromMHz=30\n"},
+      {"[Meter]\nSlice=1\nTransmit=swr\nSwrWarning=2.5\nIaruVhf=1\nVhfFromMHz=144\n",
        TransmitReading::Swr,
        2.5,
        {},
-       "[Meter]\nSlice=1\nTransmit=SWR\nSwrWarning=2.5\n"},
-      {"[Meter]\nTransmit=ALC\nSlice=0\nSwrWarning=0\n",
+       "[Meter]\nSlice=1\nTransmit=SWR\nSwrWarning=2.5\nIaruVhf=1\nVhfFromMHz=144\n"},
+      {"[Meter]\nTransmit=ALC\nSlice=0\nSwrWarning=0\nVhfFromMHz=0\n",
        TransmitReading::Alc,
        0.0,
        {},
-       "[Meter]\nTransmit=ALC\nSlice=0\nSwrWarning=0\n"},
+       "[Meter]\nTransmit=ALC\nSlice=0\nSwrWarning=0\nVhfFromMHz=1\nIaruVhf=0\n"},
       {"[Meter]\nTransmit=Compression\nSwrWarning=-1\n",
        TransmitReading::Compression,
        0.0,
        {},
-       "[Meter]\nTransmit=Compression\nSwrWarning=0\n"},
-      {"[Meter]\nTransmit=OFF\n", std::nullopt, 3.0, {}, "[Meter]\nTransmit=Off\nSwrWarning=3\n"},
+       "[Meter]\nTransmit=Compression\nSwrWarning=0\nIaruVhf=0\nVhfFromMHz=30\n"},
+      {"[Meter]\nTransmit=OFF\n",
+       std::nullopt,
+       3.0,
+       {},
+       "[Meter]\nTransmit=Off\nSwrWarning=3\nIaruVhf=0\nVhfFromMHz=30\n"},
       {"[Meter]\nTransmit=Nothing\nSwrWarning=high\n",
        TransmitReading::Power,
        3.0,
        {"config.ini [Meter] Transmit=Nothing: not Power, SWR, ALC, Compression or Off",
         "config.ini [Meter] SwrWarning=high: not a number"},
-       "[Meter]\nTransmit=Power\nSwrWarning=3\n"},
+       "[Meter]\nTransmit=Power\nSwrWarning=3\nIaruVhf=0\nVhfFromMHz=30\n"},
   };
   for (const auto& c : cases) {
     IniFile ini = IniFile::FromText(c.meter);
@@ -262,7 +270,7 @@ TEST(ConfigTest, SizeAndPeakHoldAreKeptInRangeAndTheColourWrittenOnlyWhenChosen)
     EXPECT_EQ(config.meter.PeakHoldColor, c.peakHoldColor) << c.visual;
     WriteConfig(ini, config);
     EXPECT_NE(ini.ToText().find(std::string("UseNeedleColorForShadow=1\n") + c.written +
-                                "[NeedleMovement]"),
+                                "Readout=0\n[NeedleMovement]"),
               std::string::npos)
         << ini.ToText();
   }

@@ -36,6 +36,32 @@ TEST(LevelConversionsTest, DBMtoSUnitsIgnoresFrequency) {
   }
 }
 
+// S9 by band: the text carries the S units to a tenth and the dB over S9.
+TEST(LevelConversionsTest, VhfRuleMovesS9ToMinus93FromItsFrequency) {
+  struct Case {
+    bool iaruVhf;
+    std::int32_t vhfFromMHz;
+    std::int32_t hz;
+    std::int32_t dBm;
+    bool vhf;
+    const char* text;
+  };
+  const Case cases[] = {
+      {true, 30, 50100000, -93, true, "S9"},      {true, 30, 28000000, -93, false, "S5.7"},
+      {true, 30, 30000000, -81, true, "S9+12"},   {true, 30, 29999999, -79, false, "S8.0"},
+      {true, 144, 50000000, -93, false, "S5.7"},  {true, 144, 144000000, -99, true, "S8.0"},
+      {true, 30, 0, -93, false, "S5.7"},  // no frequency known
+      {false, 30, 144300000, -93, false, "S5.7"},
+  };
+  for (const Case& c : cases) {
+    const SUnitRule rule{c.iaruVhf, c.vhfFromMHz};
+    std::int32_t plusDB = -1;
+    const double sUnits = DBMtoSUnits(c.dBm, plusDB, c.hz, rule);
+    EXPECT_EQ(SUnitsText(sUnits, plusDB), c.text) << c.hz << " Hz, " << c.dBm << " dBm";
+    EXPECT_EQ(VhfSUnits(rule, c.hz), c.vhf) << c.hz;
+  }
+}
+
 TEST(LevelConversionsTest, DBMtoSUnitsRejectsLevelsThatOverflow) {
   std::int32_t plusDB = 0;
   EXPECT_THROW(DBMtoSUnits(std::numeric_limits<std::int32_t>::max(), plusDB, 0),

@@ -1,0 +1,55 @@
+#include "app/LevelRecorder.h"
+
+#include <cstdio>
+
+#include "meters/LevelCsv.h"
+
+namespace quendal {
+
+LevelRecorder::LevelRecorder(const AppConfig& config, const Clock& clock, TextLog& log,
+                             std::function<void()> Sampled)
+    : config_(config), clock_(clock), log_(log), sampled_(std::move(Sampled)) {
+  timer_.setInterval(kIntervalMs);
+  QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
+}
+
+LevelRecorder::~LevelRecorder() { Stop(); }
+
+void LevelRecorder::Start(LevelSource& Source) {
+  source_ = &Source;
+  const std::string& path = config_.window.LevelFile;
+  if (!path.empty()) {
+    file_ = std::make_unique<BufferedAppendFile>(
+        path, LevelCsvHeader(), [this](const std::string& why) {
+          const std::string text = "Level log: " + why + "; the meter goes on without it.";
+          log_.Log(text);
+          std::fprintf(stderr, "%s\n", text.c_str());
+        });
+    log_.Log("Level log: " + path);
+  }
+  timer_.start();
+}
+
+void LevelRecorder::Stop() {
+  timer_.stop();
+  source_ = nullptr;
+  file_.reset();
+}
+
+void LevelRecorder::Tick() {
+  if (source_ == nullptr) return;
+  const LevelReading level = source_->CurrentLevel();
+  const SUnitRule& rule = config_.meter.SUnits;
+  latest_ = TakeSample(level, LevelIsFresh(level, *source_), source_->CurrentTransmit(),
+                       config_.meter.Transmit.value_or(TransmitReading::Power), rule,
+                       clock_.UtcMillisecondsNow());
+  vhf_ = quendal::VhfSUnits(rule, level.FrequencyHz);
+  if (latest_) {
+    history_.Add(*latest_);
+    if (file_) file_->Add(LevelCsvRow(*latest_));
+  }
+  if (file_) file_->FlushIfDue(clock_.MonotonicNow());
+  if (sampled_) sampled_();
+}
+
+}  // namespace quendal
