@@ -16,6 +16,22 @@ MEMORY_LIMIT_KB = 150 * 1024
 LOGGING_CONFIG = "[Logging]\nEnableLogging=1\n"
 RADIO_LOG = "FlexRadioLib.log"
 LEVEL_LINE = "GetMeterByName - Meter LEVEL value: "
+APP_LOG = "application.log"
+S_VALUE_LINE = "Received S-Value: "
+
+
+def is_needle_red(pixel):
+    return pixel[0] > 150 and pixel[1] < 90 and pixel[2] < 90
+
+
+def needle_pixels_changed(first, later):
+    """Pixels of two RGB captures that differ where either shows the red needle."""
+    changed = 0
+    for i in range(0, len(first) - 2, 3):
+        a, b = first[i:i + 3], later[i:i + 3]
+        if a != b and (is_needle_red(a) or is_needle_red(b)):
+            changed += 1
+    return changed
 
 
 def fail(message):
@@ -61,16 +77,16 @@ class Meter:
                            env=self.s.env, capture_output=True)
         return r.stdout if r.returncode == 0 else b""
 
-    def needle_moves(self, seconds=3.0, changed_bytes=20):
-        """True once two captures of the window differ in more than `changed_bytes` bytes."""
+    def needle_moves(self, seconds=3.0, changed_pixels=7):
+        """True once two captures of the window differ in more than `changed_pixels` pixels
+        of the (red) needle; the corner's texts change on their own and do not count."""
         deadline = time.monotonic() + seconds
         first = self.capture()
         while time.monotonic() < deadline:
             time.sleep(0.3)
             later = self.capture()
             if first and later and len(first) == len(later):
-                differing = sum(1 for a, b in zip(first, later) if a != b)
-                if differing > changed_bytes:
+                if needle_pixels_changed(first, later) > changed_pixels:
                     return True
             self.check_alive()
         return False
@@ -84,11 +100,15 @@ class Meter:
         return self.s.read(RADIO_LOG + ".1")[mark:].count(LEVEL_LINE) + log.count(LEVEL_LINE)
 
     def keeps_ticking(self, seconds=1.0, minimum=20):
-        """The 10 ms meter tick reads LEVEL (radio log on): at least `minimum` reads in `seconds`."""
+        """The 10 ms meter tick reads LEVEL and logs the S value (logs on): at least `minimum`
+        ticks in `seconds`. The application log counts too, because under a flood the radio
+        log may move aside more than once in the window."""
         mark = len(self.s.read(RADIO_LOG))
+        app_mark = len(self.s.read(APP_LOG))
         time.sleep(seconds)
         self.check_alive()
-        return self.level_reads_since(mark) >= minimum
+        app_ticks = self.s.read(APP_LOG)[app_mark:].count(S_VALUE_LINE)
+        return max(self.level_reads_since(mark), app_ticks) >= minimum
 
     def close(self):
         self.check_alive()
