@@ -11,8 +11,9 @@ import socket
 import subprocess
 import time
 
-from quendal_e2e import (needle_on_transmit_scale, run_named_scenario, transmit_scale,
-                         value_position, wait_needle_on_transmit_value, wait_until)
+from quendal_e2e import (mark_position, needle_on_transmit_scale, run_named_scenario,
+                         transmit_scale, value_position, wait_needle_on_transmit_value,
+                         wait_until)
 
 TCISIM = os.environ.get("TCISIM_BIN", "quendal-tcisim")
 RIGCTLD = os.environ.get("RIGCTLD_BIN", "rigctld")
@@ -52,14 +53,7 @@ def needle_mark(s, window, name, not_drawn_yet=False):
         if not_drawn_yet:
             return None
         fail("%s: too few needle pixels (%d)" % (name, len(angles)))
-    angle = sum(angles) / len(angles)
-    scale = [math.atan2(y - pivot[1], x - pivot[0]) for x, y in marks(s)]
-    if angle <= scale[0]:
-        return 0.0
-    for i in range(len(scale) - 1):
-        if scale[i] <= angle <= scale[i + 1]:
-            return i + (angle - scale[i]) / (scale[i + 1] - scale[i])
-    return float(len(scale) - 1)
+    return mark_position(sum(angles) / len(angles), marks(s), pivot)
 
 
 def wait_needle_at(s, window, mark, timeout, name, within=0.5):
