@@ -325,6 +325,8 @@ double TForm1::ScaleFactor() const { return config_.meter.Scale / 100.0; }
 
 void TForm1::MeterTick(bool AfterRest) {
   if (AfterRest) frame_.RenewPeakHold(std::chrono::milliseconds(Timer1_.interval()));
+  // First the sample, so that a new readout goes out in the needle's repaint.
+  recorder_.FollowTick();
   Timer1Timer();
   ticks_.Rest(TickRest());
 }

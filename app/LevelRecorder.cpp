@@ -9,8 +9,8 @@ namespace quendal {
 LevelRecorder::LevelRecorder(const AppConfig& config, const Clock& clock, TextLog& log,
                              std::function<void()> Sampled)
     : config_(config), clock_(clock), log_(log), sampled_(std::move(Sampled)) {
-  timer_.setInterval(kIntervalMs);
-  QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
+  timer_.setInterval(static_cast<int>(kInterval.count()));
+  QObject::connect(&timer_, &QTimer::timeout, [this] { Sample(); });
 }
 
 LevelRecorder::~LevelRecorder() { Stop(); }
@@ -18,16 +18,14 @@ LevelRecorder::~LevelRecorder() { Stop(); }
 void LevelRecorder::Start(LevelSource& Source) {
   source_ = &Source;
   const std::string& path = config_.window.LevelFile;
-  if (!path.empty()) {
-    file_ = std::make_unique<BufferedAppendFile>(
-        path, LevelCsvHeader(), [this](const std::string& why) {
-          const std::string text = "Level log: " + why + "; the meter goes on without it.";
-          log_.Log(text);
-          std::fprintf(stderr, "%s\n", text.c_str());
-        });
-    log_.Log("Level log: " + path);
-  }
-  timer_.start();
+  if (path.empty()) return;
+  file_ =
+      std::make_unique<BufferedAppendFile>(path, LevelCsvHeader(), [this](const std::string& why) {
+        const std::string text = "Level log: " + why + "; the meter goes on without it.";
+        log_.Log(text);
+        std::fprintf(stderr, "%s\n", text.c_str());
+      });
+  log_.Log("Level log: " + path);
 }
 
 void LevelRecorder::Stop() {
@@ -36,8 +34,15 @@ void LevelRecorder::Stop() {
   file_.reset();
 }
 
-void LevelRecorder::Tick() {
+void LevelRecorder::FollowTick() {
+  if (source_ == nullptr || timer_.isActive()) return;
+  if (last_sample_ && clock_.MonotonicNow() - *last_sample_ < kInterval) return;
+  Sample();
+}
+
+void LevelRecorder::Sample() {
   if (source_ == nullptr) return;
+  last_sample_ = clock_.MonotonicNow();
   const LevelReading level = source_->CurrentLevel();
   const SUnitRule& rule = config_.meter.SUnits;
   latest_ = TakeSample(level, LevelIsFresh(level, *source_), source_->CurrentTransmit(),
@@ -48,8 +53,20 @@ void LevelRecorder::Tick() {
     history_.Add(*latest_);
     if (file_) file_->Add(LevelCsvRow(*latest_));
   }
-  if (file_) file_->FlushIfDue(clock_.MonotonicNow());
+  FollowLogTimer();
   if (sampled_) sampled_();
+}
+
+void LevelRecorder::FollowLogTimer() {
+  if (!file_) return;
+  if (latest_) {
+    if (!timer_.isActive()) timer_.start();
+    file_->FlushIfDue(*last_sample_);
+    return;
+  }
+  // Stale: nothing more to write until a tick finds fresh readings again.
+  timer_.stop();
+  file_->Flush();
 }
 
 }  // namespace quendal
