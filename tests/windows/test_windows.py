@@ -22,7 +22,7 @@ from test_radios import mark_for_dbm, needle_mark  # noqa: E402
 WINE = os.environ.get("WINE", "wine64")
 WINESERVER = os.path.join(os.path.dirname(WINE), "wineserver")
 PREFIX = os.environ.get("WINEPREFIX", "")
-TITLE = "^Quendal for FlexRadio"
+TITLE = "^Quendal"  # every family's title starts so
 SETTLE_S = 2.5  # the needle's ballistics settle well within this
 DRIVE_C = os.path.join(PREFIX, "drive_c")
 INSTALLED = os.path.join(DRIVE_C, "Program Files", "Quendal")
