@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QSocketNotifier>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -135,6 +136,10 @@ int main(int argc, char** argv) {
   PreferX11UnderWayland();
 
   QApplication app(argc, argv);
+  // Qt took the user's locale. Numbers printed and read through the C library keep their
+  // C form, and Hamlib's rig_open, which switches to "C" and back while holding the old
+  // locale's name, never meets a freed name.
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(quendal::kWindowCaption);
   QApplication::setApplicationVersion(QUENDAL_VERSION);
   const QString separator = QLocale::system().decimalPoint();
