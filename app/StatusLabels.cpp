@@ -76,13 +76,17 @@ bool StatusLabels::Place() {
   return moved;
 }
 
+bool StatusLabels::Telling() const {
+  return !link_text_.isEmpty() || !transmit_text_.Text.isEmpty() || !note_text_.isEmpty();
+}
+
 void StatusLabels::Draw(QPainter& painter, bool BuildLabelShown) const {
-  // A state to tell takes the place of the build label.
-  if (!link_text_.isEmpty()) {
-    DrawCornerText(painter, link_);
-  } else if (BuildLabelShown) {
+  // Any text to tell takes the place of the build label: the first of them stands in
+  // its corner.
+  if (BuildLabelShown && !Telling()) {
     DrawBuildNumber(painter, window_.width(), window_.height(), BuildNumber());
   }
+  DrawCornerText(painter, link_);
   DrawCornerText(painter, transmit_);
   DrawCornerText(painter, note_);
 }
@@ -97,9 +101,7 @@ bool StatusLabels::SetCalibrationNote(const QString& Note) {
 }
 
 QRegion StatusLabels::Region(bool BuildLabelShown) const {
-  if (!BuildLabelShown && link_text_.isEmpty() && transmit_text_.Text.isEmpty() &&
-      note_text_.isEmpty())
-    return {};
+  if (!BuildLabelShown && !Telling()) return {};
   QImage label(window_.size(), QImage::Format_ARGB32_Premultiplied);
   label.fill(0u);
   QPainter painter(&label);

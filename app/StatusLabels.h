@@ -22,7 +22,7 @@ std::int32_t BuildNumber();
 
 // What the window says about itself: the link's state over the face, clear of the
 // needle, and beside it the transmitter's, the build label in the corner for its first seconds
-// while there is no state to tell, and the radio in the title once connected.
+// while there is nothing to tell, and the radio in the title once connected.
 class StatusLabels {
  public:
   StatusLabels(QWidget& window, TextLog& log);
@@ -53,6 +53,8 @@ class StatusLabels {
 
  private:
   bool Place();
+  // Whether any text is over the face.
+  bool Telling() const;
 
   QWidget& window_;
   TextLog& log_;

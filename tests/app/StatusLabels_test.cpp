@@ -1,0 +1,54 @@
+#include "app/StatusLabels.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QWidget>
+#include <cstdlib>
+
+namespace quendal {
+namespace {
+
+class StatusLabelsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char arg0[] = "status_labels_test";
+    static char* argv[] = {arg0, nullptr};
+    static QApplication app(argc, argv);
+  }
+};
+
+// The build label stands in the corner the first text takes: a text shown beside it
+// would leave its first letters peeking out at the box's left.
+TEST_F(StatusLabelsTest, AnyTextOverTheFaceTakesTheBuildLabelsPlace) {
+  struct Case {
+    const char* transmit;
+    const char* note;
+  };
+  const Case cases[] = {
+      {"TX", ""},
+      {"TX 5 W \u00b7 SWR 1.5", ""},
+      {"", "Not calibrated"},
+  };
+  for (const Case& c : cases) {
+    QWidget window;
+    window.resize(474, 254);
+    TextLog log("");
+    StatusLabels labels(window, log);
+    labels.FollowTransmit({QString::fromUtf8(c.transmit), false, false});
+    labels.SetCalibrationNote(QString::fromUtf8(c.note));
+    EXPECT_FALSE(labels.Region(false).isEmpty()) << c.transmit << c.note;
+    EXPECT_EQ(labels.Region(true), labels.Region(false)) << c.transmit << c.note;
+  }
+  QWidget window;
+  window.resize(474, 254);
+  TextLog log("");
+  const StatusLabels quiet(window, log);
+  EXPECT_TRUE(quiet.Region(false).isEmpty());
+  EXPECT_FALSE(quiet.Region(true).isEmpty()) << "with nothing to tell, the build label shows";
+}
+
+}  // namespace
+}  // namespace quendal
