@@ -214,8 +214,9 @@ void TForm1::CalibrationChanged() {
   ApplyClickThrough();
   InvalidateFrame();
   // Readings through another face's calibration are not passed off as right.
+  uncalibrated_face_ = calibration_.Borrowed() && !CalibrationPending();
   const QString note =
-      calibration_.Borrowed() && !CalibrationPending()
+      uncalibrated_face_
           ? QStringLiteral(
                 "Not calibrated for this face \u2013 Calibrate scale\u2026 from the menu")
           : QString();
@@ -354,8 +355,10 @@ void TForm1::Timer1Timer() {
     InvalidateFrame();
     return;
   }
-  const std::optional<double> transmitTarget = FollowTransmitter();
-  const bool moved = UpdateSMeter(needle_, config_.meter, FlexRadio_.get(), log_, transmitTarget);
+  std::optional<double> target = FollowTransmitter();
+  // Another face's marks would put the reading beside this face's printing.
+  if (!target && uncalibrated_face_) target = 0.0;
+  const bool moved = UpdateSMeter(needle_, config_.meter, FlexRadio_.get(), log_, target);
   const bool peakMoved = frame_.UpdatePeakHold(needle_.NeedlePosition);
   if (!moved && !peakMoved) return;
   // Repaint only what changed: a moving needle costs a strip of the window.

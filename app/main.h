@@ -190,6 +190,9 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
 
   bool created_ = false;
   bool closed_ = false;
+  // A face chosen from the menu reads through calibration.txt, and no calibration of its
+  // own is under way: the needle rests at S0 and the face says why.
+  bool uncalibrated_face_ = false;
 };
 
 }  // namespace quendal

@@ -48,7 +48,7 @@ double TargetFor(double sUnit, std::int32_t plusDB) {
 }
 
 bool ReadLevelAndMove(NeedleState& needle, const MeterSettings& settings, LevelSource& radio,
-                      TextLog& log, std::optional<double> transmitTarget) {
+                      TextLog& log, std::optional<double> targetInstead) {
   const LevelReading reading = radio.CurrentLevel();
   const TMeter& meter = reading.Meter;
   LogMeterRecord(meter, log);
@@ -68,7 +68,7 @@ bool ReadLevelAndMove(NeedleState& needle, const MeterSettings& settings, LevelS
   // Only a fresh reading moves the needle: with no LEVEL value yet, an old one, or a
   // link that is not receiving, it falls to S0 rather than show what is not there.
   needle.TargetPosition = LevelIsFresh(reading, radio) ? TargetFor(sUnit, plusDB) : 0.0;
-  if (transmitTarget) needle.TargetPosition = *transmitTarget;
+  if (targetInstead) needle.TargetPosition = *targetInstead;
   return UpdateNeedlePosition(needle, settings, log);
 }
 
@@ -82,10 +82,10 @@ void LogNeedle(TextLog& log, const char* prefix, const NeedleState& state) {
 }  // namespace
 
 bool UpdateSMeter(NeedleState& Needle, const MeterSettings& Settings, LevelSource* Radio,
-                  TextLog& Log, std::optional<double> TransmitTarget) {
+                  TextLog& Log, std::optional<double> TargetInstead) {
   if (Radio == nullptr) return false;
   try {
-    return ReadLevelAndMove(Needle, Settings, *Radio, Log, TransmitTarget);
+    return ReadLevelAndMove(Needle, Settings, *Radio, Log, TargetInstead);
   } catch (const std::exception& e) {
     Log.Log(std::string("Error retrieving S-Meter: ") + e.what());
     return false;

@@ -11,6 +11,7 @@
 
 #include "app/main.h"
 #include "tests/calibration/ScriptedPrompter.h"
+#include "tests/flex/FakeRadio.h"
 
 namespace quendal {
 namespace {
@@ -374,10 +375,27 @@ TEST_F(FormTest, EachFaceUsesItsOwnCalibrationElseTheCommonOne) {
   };
   WriteFile(dir_ / "a.calibration.txt", points(40));
   WriteFile(dir_ / "calibration.txt", points(90));
-  WriteFile(dir_ / "config.ini", "[Visual]\nBackgroundImageFileName=a.png\n");
-  TForm1 form(Environment());
+  WriteFile(dir_ / "config.ini",
+            "[Visual]\nBackgroundImageFileName=a.png\n[Network]\nFlexIP=127.0.0.1\n");
+  testing::FakeRadio radio;
+  FormEnvironment env = Environment(true);
+  env.FlexLink.CommandPort = radio.CommandPort();
+  TForm1 form(env);
   form.FormCreate();
   EXPECT_EQ(form.MeterCalibrationData().CalibrationPoints[3], (TPoint{40, 40}));
+  ASSERT_TRUE(testing::WaitUntil([&] { return radio.ClientConnected(); }));
+  radio.SendText(
+      "V1.4.0.0\nH2A3B4C5D\nS2A3B4C5D|meter 24.src=SLC#24.num=0#24.nam=LEVEL#24.unit=dBm#\n");
+  const auto* link = dynamic_cast<const TFlexRadioLib*>(form.Radio());
+  ASSERT_NE(link, nullptr);
+  // The radio reads S9 (-73 dBm) all along.
+  const auto needleHeadsFor = [&](double target) {
+    return testing::WaitUntil([&] {
+      radio.SendDatagram(link->MeterListenerPort(), testing::MeterDatagram({{24, -9344}}));
+      return form.Needle().TargetPosition == target;
+    });
+  };
+  EXPECT_TRUE(needleHeadsFor(9.0));
 
   prompter_.answers = {false};  // no calibration of its own: not now
   form.ChangeFace("b.png");
@@ -388,6 +406,7 @@ TEST_F(FormTest, EachFaceUsesItsOwnCalibrationElseTheCommonOne) {
   EXPECT_FALSE(form.CalibrationPending());
   EXPECT_EQ(form.CalibrationNote().toStdString(),
             "Not calibrated for this face \u2013 Calibrate scale\u2026 from the menu");
+  EXPECT_TRUE(needleHeadsFor(0.0)) << "another face's marks are not passed off as this face's";
 
   prompter_.shown.clear();
   form.ChangeFace("a.png");
@@ -395,6 +414,7 @@ TEST_F(FormTest, EachFaceUsesItsOwnCalibrationElseTheCommonOne) {
   EXPECT_EQ(form.MeterCalibrationData().CalibrationPoints[3], (TPoint{40, 40}));
   EXPECT_EQ(form.Config().window.BackgroundImageFileName, "a.png");
   EXPECT_TRUE(form.CalibrationNote().isEmpty());
+  EXPECT_TRUE(needleHeadsFor(9.0));
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "tests/flex/FakeRadio.h"
 
-#include <gtest/gtest.h>
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -14,16 +12,6 @@ void EnsureApplication() {
   static char* argv[] = {name, nullptr};
   if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
 }
-
-namespace {
-// The application must exist before any fixture builds its sockets.
-class ApplicationEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { EnsureApplication(); }
-};
-[[maybe_unused]] ::testing::Environment* const kApplicationEnvironment =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
-}  // namespace
 
 bool WaitUntil(const std::function<bool()>& done, int timeout_ms) {
   QElapsedTimer timer;
