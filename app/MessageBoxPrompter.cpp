@@ -1,6 +1,8 @@
 #include "app/MessageBoxPrompter.h"
 
+#include <QInputDialog>
 #include <QMessageBox>
+#include <QStringList>
 
 namespace quendal {
 
@@ -29,6 +31,18 @@ bool MessageBoxPrompter::confirm(const std::string& text) {
   return QMessageBox::question(nullptr, QString::fromStdString(title_),
                                QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
                                QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+std::optional<std::string> MessageBoxPrompter::choose(const std::string& text,
+                                                      const std::vector<std::string>& Items,
+                                                      bool Typed) {
+  QStringList items;
+  for (const std::string& item : Items) items << QString::fromStdString(item);
+  bool ok = false;
+  const QString choice = QInputDialog::getItem(nullptr, QString::fromStdString(title_),
+                                               QString::fromStdString(text), items, 0, Typed, &ok);
+  if (!ok) return std::nullopt;
+  return choice.toStdString();
 }
 
 }  // namespace quendal

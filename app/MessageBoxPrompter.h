@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ class MessageBoxPrompter final : public Prompter {
   explicit MessageBoxPrompter(std::string title) : title_(std::move(title)) {}
   void info(const std::string& text) override;
   bool confirm(const std::string& text) override;
+  std::optional<std::string> choose(const std::string& text, const std::vector<std::string>& Items,
+                                    bool Typed) override;
 
   // Shows the messages held so far, in order, and every later one at once.
   void Release();

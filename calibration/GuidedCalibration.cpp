@@ -3,10 +3,12 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QString>
+#include <algorithm>
 #include <cmath>
 
 #include "calibration/CalibrationProcedure.h"
 #include "calibration/CircleFit.h"
+#include "calibration/TransmitScaleFile.h"
 
 namespace quendal {
 
@@ -64,17 +66,31 @@ void GuidedCalibration::Start(GuidedKind Kind) {
   last_far_ = false;
 }
 
+void GuidedCalibration::StartTransmit(TransmitReading Reading, std::vector<double> Values) {
+  reading_ = Reading;
+  values_ = std::move(Values);
+  Start(GuidedKind::Transmit);
+}
+
 int GuidedCalibration::Needed() const {
-  return kind_ == GuidedKind::Scale ? kCalibrationPointCount : kArcPointCount;
+  switch (kind_) {
+    case GuidedKind::Scale:
+      return kCalibrationPointCount;
+    case GuidedKind::Arc:
+      return kArcPointCount;
+    case GuidedKind::Transmit:
+      break;
+  }
+  return static_cast<int>(values_.size());
 }
 
 void GuidedCalibration::Click(std::int32_t X, std::int32_t Y) {
   if (stage_ != GuidedStage::Clicking) return;
   points_.push_back(TPoint{X, Y});
-  last_far_ = kind_ == GuidedKind::Scale && LastFarFromTheOthers(points_);
+  last_far_ = kind_ != GuidedKind::Arc && LastFarFromTheOthers(points_);
   if (static_cast<int>(points_.size()) < Needed()) return;
   // Three arc points have nothing to sweep over: straight to the question.
-  stage_ = kind_ == GuidedKind::Scale ? GuidedStage::Preview : GuidedStage::Question;
+  stage_ = kind_ == GuidedKind::Arc ? GuidedStage::Question : GuidedStage::Preview;
   preview_tick_ = 0;
 }
 
@@ -125,12 +141,51 @@ TCalibrationPoints GuidedCalibration::ScalePoints() const {
 }
 
 double GuidedCalibration::NeedlePosition(double Live) const {
-  if (stage_ != GuidedStage::Preview) return Live;
+  if (stage_ != GuidedStage::Preview || kind_ != GuidedKind::Scale) return Live;
   return static_cast<double>(kCalibrationPointCount - 1) * preview_tick_ / kPreviewTicks;
 }
 
+Scale GuidedCalibration::TransmitMarks() const {
+  std::vector<ScaleMark> marks;
+  for (std::size_t i = 0; i < points_.size() && i < values_.size(); ++i)
+    marks.push_back({values_[i], points_[i]});
+  return Scale(std::move(marks), ScaleInterpolation::Angle);
+}
+
+double GuidedCalibration::PreviewValue() const {
+  if (values_.empty()) return 0.0;
+  const double at = static_cast<double>(values_.size() - 1) * preview_tick_ / kPreviewTicks;
+  const std::size_t index = std::min(static_cast<std::size_t>(at), values_.size() - 1);
+  if (index + 1 == values_.size()) return values_.back();
+  return values_[index] + (at - static_cast<double>(index)) * (values_[index + 1] - values_[index]);
+}
+
+std::string GuidedCalibration::Badge(int Index) const {
+  switch (kind_) {
+    case GuidedKind::Scale:
+      return MarkBadge(Index);
+    case GuidedKind::Arc:
+      return std::to_string(Index + 1);
+    case GuidedKind::Transmit:
+      break;
+  }
+  return TransmitMarkValue(reading_, values_[static_cast<std::size_t>(Index)]);
+}
+
+std::string GuidedCalibration::PointName(int Index) const {
+  switch (kind_) {
+    case GuidedKind::Scale:
+      return MarkName(Index);
+    case GuidedKind::Arc:
+      return ArcPointName(Index);
+    case GuidedKind::Transmit:
+      break;
+  }
+  return TransmitMarkName(reading_, values_[static_cast<std::size_t>(Index)]);
+}
+
 std::string GuidedCalibration::FarWarning() const {
-  return MarkName(static_cast<int>(points_.size()) - 1) +
+  return PointName(static_cast<int>(points_.size()) - 1) +
          " is far from the others \u2013 Backspace to undo";
 }
 
@@ -140,7 +195,8 @@ std::string GuidedCalibration::Instruction() const {
       return {};
     case GuidedStage::Clicking: {
       const int next = static_cast<int>(points_.size());
-      const std::string name = kind_ == GuidedKind::Scale ? MarkName(next) : ArcPointName(next);
+      const std::string name =
+          kind_ == GuidedKind::Transmit ? "the " + PointName(next) + " mark" : PointName(next);
       const std::string click =
           "Click " + name + " (" + std::to_string(next + 1) + "/" + std::to_string(Needed()) + ")";
       if (last_far_) return FarWarning() + "  \u00b7  " + click;
@@ -177,8 +233,7 @@ void DrawGuidedOverlay(QPainter& Painter, const GuidedCalibration& Guided,
     Painter.setPen(QPen(QColor(230, 0, 120), 1));
     Painter.drawEllipse(QPoint(p.X, p.Y), kMarkerRadius - 1, kMarkerRadius - 1);
     const int index = static_cast<int>(i);
-    const QString badge = QString::fromStdString(
-        Guided.Kind() == GuidedKind::Scale ? MarkBadge(index) : std::to_string(index + 1));
+    const QString badge = QString::fromStdString(Guided.Badge(index));
     const QSize size(metrics.horizontalAdvance(badge) + 4, metrics.height());
     const QRect box = MarkerBadgeBox(points, i, size);
     Painter.fillRect(box, QColor(20, 20, 20, 200));

@@ -8,10 +8,13 @@
 #include <vector>
 
 #include "calibration/MeterCalibration.h"
+#include "calibration/Scale.h"
+#include "meters/TransmitReading.h"
 
 namespace quendal {
 
-enum class GuidedKind { Scale, Arc };
+// The S scale's 16 marks, the arc's three points, or the marks of a transmit scale.
+enum class GuidedKind { Scale, Arc, Transmit };
 
 // Where a guided calibration stands: marks being clicked, the needle sweeping over
 // them, or waiting for "Use this calibration?".
@@ -30,7 +33,10 @@ class GuidedCalibration {
   // Meter ticks the preview sweep lasts (2 s at 10 ms).
   static constexpr int kPreviewTicks = 200;
 
+  // Scale or Arc; Transmit again with the values of the last StartTransmit.
   void Start(GuidedKind Kind);
+  // The marks of Reading's scale with these values (at least two, increasing), in order.
+  void StartTransmit(TransmitReading Reading, std::vector<double> Values);
   // A left click on the face; ignored unless marks are being clicked.
   void Click(std::int32_t X, std::int32_t Y);
   // Takes the last marker back, also the last mark of a finished scale, whose click is
@@ -46,15 +52,25 @@ class GuidedCalibration {
   bool Active() const { return stage_ != GuidedStage::Idle; }
   GuidedStage Stage() const { return stage_; }
   GuidedKind Kind() const { return kind_; }
-  // How many clicks complete this calibration: 16 marks, or 3 arc points.
+  // How many clicks complete this calibration: 16 marks, 3 arc points, or the
+  // transmit scale's values.
   int Needed() const;
   const std::vector<TPoint>& Points() const { return points_; }
   // The 16 marks as a calibration's points (unclicked ones stay (0, 0)).
   TCalibrationPoints ScalePoints() const;
   // Where the needle stands with the live reading at Live: swept from 0 (S0) to 15
-  // (+60 dB) during the preview, else the reading itself, so that the question is
-  // answered looking at the new calibration at work.
+  // (+60 dB) during the preview of an S scale, else the reading itself, so that the
+  // question is answered looking at the new calibration at work.
   double NeedlePosition(double Live) const;
+  TransmitReading Reading() const { return reading_; }
+  // The transmit scale the clicks make: the values on their points (the clicked ones).
+  Scale TransmitMarks() const;
+  // The value the preview of a transmit scale shows: swept from the first mark to the
+  // last, an equal time on each stretch between marks.
+  double PreviewValue() const;
+  // The badge beside marker Index: the S mark's name, the arc point's number, or the
+  // transmit mark's value.
+  std::string Badge(int Index) const;
   // The line shown on the face.
   std::string Instruction() const;
 
@@ -62,7 +78,11 @@ class GuidedCalibration {
   GuidedKind kind_ = GuidedKind::Scale;
   GuidedStage stage_ = GuidedStage::Idle;
   std::string FarWarning() const;
+  // The clicked point Index as the instruction names it.
+  std::string PointName(int Index) const;
 
+  TransmitReading reading_ = TransmitReading::Power;
+  std::vector<double> values_;
   std::vector<TPoint> points_;
   int preview_tick_ = 0;
   // The last click lies far off the arc of the marks before it.

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace quendal {
 
@@ -10,6 +12,9 @@ class Prompter {
   virtual ~Prompter() = default;
   virtual void info(const std::string& text) = 0;
   virtual bool confirm(const std::string& text) = 0;
+  // One of Items, or with Typed also a text of the user's own; none when cancelled.
+  virtual std::optional<std::string> choose(const std::string& text,
+                                            const std::vector<std::string>& Items, bool Typed) = 0;
 };
 
 }  // namespace quendal

@@ -189,20 +189,48 @@ std::string WriteScaleFile(const std::vector<ScaleMark>& Marks, const std::strin
   return {};
 }
 
-std::vector<ScalePreset> ScalePresets(TransmitReading Reading) {
+std::vector<std::vector<double>> ScalePresets(TransmitReading Reading) {
   switch (Reading) {
     case TransmitReading::Power:
-      return {{"0-100 W", {0, 25, 50, 75, 100}},
-              {"0-200 W", {0, 50, 100, 150, 200}},
-              {"0-1 kW", {0, 250, 500, 750, 1000}},
-              {"0-1.5 kW", {0, 500, 1000, 1500}}};
+      return {{0, 25, 50, 75, 100},
+              {0, 50, 100, 150, 200},
+              {0, 250, 500, 750, 1000},
+              {0, 500, 1000, 1500}};
     case TransmitReading::Swr:
-      return {{"1, 1.5, 2, 3, \xE2\x88\x9E", {1, 1.5, 2, 3, kSwrInfinity}}};
+      return {{1, 1.5, 2, 3, kSwrInfinity}};
     case TransmitReading::Alc:
     case TransmitReading::Compression:
       return {};
   }
   return {};
+}
+
+std::string TransmitMarkValue(TransmitReading Reading, double Value) {
+  if (Reading == TransmitReading::Swr && Value == kSwrInfinity) return std::string(kInfinitySign);
+  return ValueText(Value);
+}
+
+std::string TransmitMarkName(TransmitReading Reading, double Value) {
+  const std::string value = TransmitMarkValue(Reading, Value);
+  switch (Reading) {
+    case TransmitReading::Power:
+      return value + " W";
+    case TransmitReading::Swr:
+      return "SWR " + value;
+    case TransmitReading::Alc:
+    case TransmitReading::Compression:
+      return value + " dB";
+  }
+  return value;
+}
+
+std::string ScaleValuesText(const std::vector<double>& Values, TransmitReading Reading) {
+  std::string text;
+  for (const double value : Values) {
+    if (!text.empty()) text += ' ';
+    text += TransmitMarkValue(Reading, value);
+  }
+  return text;
 }
 
 ScaleValues ParseScaleValues(std::string_view Text, TransmitReading Reading) {

@@ -47,12 +47,17 @@ ScaleFile ParseScaleFile(std::string_view Text, const std::string& FileName);
 // make no scale are not written.
 std::string WriteScaleFile(const std::vector<ScaleMark>& Marks, const std::string& FileName);
 
-// Mark values offered for a reading's scale instead of typing them.
-struct ScalePreset {
-  std::string_view Name;
-  std::vector<double> Values;
-};
-std::vector<ScalePreset> ScalePresets(TransmitReading Reading);
+// Mark values offered for a reading's scale instead of typing them, as printed on
+// wattmeters and SWR meters.
+std::vector<std::vector<double>> ScalePresets(TransmitReading Reading);
+
+// Values as ParseScaleValues reads them: "0 25 50 75 100", SWR's last "1 1.5 2 3 ∞".
+std::string ScaleValuesText(const std::vector<double>& Values, TransmitReading Reading);
+
+// A mark as the operator reads it on the face: "50 W", "SWR 1.5", "SWR ∞", "-5 dB".
+std::string TransmitMarkName(TransmitReading Reading, double Value);
+// The mark's value alone, as a marker's badge: "50", "1.5", "∞".
+std::string TransmitMarkValue(TransmitReading Reading, double Value);
 
 // Mark values typed as one list ("0 25 50 75 100"), blanks between them; for SWR "∞"
 // or "inf" stands for kSwrInfinity. Problem is "" or what is wrong with the list.

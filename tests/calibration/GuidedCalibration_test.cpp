@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "calibration/TransmitScaleFile.h"
+
 namespace quendal {
 namespace {
 
@@ -174,6 +176,61 @@ TEST(GuidedCalibrationTest, BadgesNameTheMarksInsideTheArcApartFromEachOther) {
     EXPECT_LE(std::hypot(centre.x() - 240, centre.y() - 310), 220 - 16) << n;
     EXPECT_FALSE(box.intersects(MarkerBadgeBox(clicked, n - 2, size))) << n;
   }
+}
+
+TEST(GuidedCalibrationTest, TransmitMarksAreAskedForByValue) {
+  struct Case {
+    TransmitReading reading;
+    std::vector<double> values;
+    int clicks;
+    const char* instruction;
+    const char* badge;  // of the last mark clicked
+  };
+  const Case cases[] = {
+      {TransmitReading::Power,
+       {0, 50, 100},
+       0,
+       "Click the 0 W mark (1/3)  \u00b7  Backspace: undo  \u00b7  Esc: cancel",
+       ""},
+      {TransmitReading::Power, {0, 50, 100}, 2, "Click the 100 W mark (3/3)", "50"},
+      {TransmitReading::Swr,
+       {1, 1.5, 2, 3, kSwrInfinity},
+       4,
+       "Click the SWR \u221e mark (5/5)",
+       "3"},
+      {TransmitReading::Alc, {-10, -2.5, 0}, 1, "Click the -2.5 dB mark (2/3)", "-10"},
+      {TransmitReading::Swr, {1, 1.5, 2, 3, kSwrInfinity}, 5, "Preview\u2026", "\u221e"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.instruction);
+    GuidedCalibration guided;
+    guided.StartTransmit(c.reading, c.values);
+    for (int i = 0; i < c.clicks; ++i) guided.Click(100 + 10 * i, 200);
+    EXPECT_EQ(guided.Instruction().substr(0, std::string(c.instruction).size()), c.instruction);
+    if (c.clicks > 0) {
+      EXPECT_EQ(guided.Badge(c.clicks - 1), c.badge);
+    }
+  }
+}
+
+TEST(GuidedCalibrationTest, TransmitPreviewSweepsTheNewMarksThenAsks) {
+  GuidedCalibration guided;
+  guided.StartTransmit(TransmitReading::Power, {0, 50, 200});
+  const std::vector<ScaleMark> marks = {{0, {95, 189}}, {50, {240, 121}}, {200, {385, 189}}};
+  for (const ScaleMark& mark : marks) guided.Click(mark.Point.X, mark.Point.Y);
+  ASSERT_EQ(guided.Stage(), GuidedStage::Preview);
+  const std::pair<int, double> sweep[] = {{0, 0.0}, {50, 25.0}, {50, 50.0}, {50, 125.0}};
+  for (const auto& [ticks, value] : sweep) {
+    for (int i = 0; i < ticks; ++i) guided.AdvancePreview();
+    EXPECT_EQ(guided.PreviewValue(), value);
+    EXPECT_EQ(guided.NeedlePosition(4.0), 4.0) << "the S scale is not swept";
+  }
+  for (int i = 0; i < 50; ++i) guided.AdvancePreview();
+  EXPECT_EQ(guided.Stage(), GuidedStage::Question);
+  EXPECT_EQ(guided.TransmitMarks().Marks(), marks);
+  EXPECT_EQ(guided.TransmitMarks().Between(), ScaleInterpolation::Angle);
+  EXPECT_FALSE(guided.Answer(GuidedAnswer::No));
+  EXPECT_EQ(guided.Instruction().substr(0, 24), "Click the 0 W mark (1/3)") << "the same values";
 }
 
 }  // namespace

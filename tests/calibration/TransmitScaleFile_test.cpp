@@ -143,16 +143,39 @@ TEST(TransmitScaleFile, TypedValuesAndPresets) {
   EXPECT_EQ(ParseScaleValues(std::string(201, '1'), TransmitReading::Power).Problem,
             "longer than 200 characters");
 
-  std::vector<std::vector<double>> power;
-  for (const ScalePreset& p : ScalePresets(TransmitReading::Power)) power.push_back(p.Values);
-  EXPECT_EQ(power, (std::vector<std::vector<double>>{{0, 25, 50, 75, 100},
-                                                     {0, 50, 100, 150, 200},
-                                                     {0, 250, 500, 750, 1000},
-                                                     {0, 500, 1000, 1500}}));
-  ASSERT_EQ(ScalePresets(TransmitReading::Swr).size(), 1u);
-  EXPECT_EQ(ScalePresets(TransmitReading::Swr)[0].Values,
-            (std::vector<double>{1, 1.5, 2, 3, kSwrInfinity}));
+  EXPECT_EQ(ScalePresets(TransmitReading::Power),
+            (std::vector<std::vector<double>>{{0, 25, 50, 75, 100},
+                                              {0, 50, 100, 150, 200},
+                                              {0, 250, 500, 750, 1000},
+                                              {0, 500, 1000, 1500}}));
+  EXPECT_EQ(ScalePresets(TransmitReading::Swr),
+            (std::vector<std::vector<double>>{{1, 1.5, 2, 3, kSwrInfinity}}));
   EXPECT_TRUE(ScalePresets(TransmitReading::Alc).empty());
+}
+
+TEST(TransmitScaleFile, MarksAsTheFacePrintsThem) {
+  struct Case {
+    TransmitReading reading;
+    std::vector<double> values;
+    const char* text;
+    const char* lastName;
+  };
+  const Case cases[] = {
+      {TransmitReading::Power, {0, 250, 500, 1000}, "0 250 500 1000", "1000 W"},
+      {TransmitReading::Power, {0.5, 1.25, 10}, "0.5 1.25 10", "10 W"},
+      {TransmitReading::Swr,
+       {1, 1.5, 2, 3, kSwrInfinity},
+       "1 1.5 2 3 \xE2\x88\x9E",
+       "SWR \xE2\x88\x9E"},
+      {TransmitReading::Swr, {1, 3}, "1 3", "SWR 3"},
+      {TransmitReading::Alc, {-20, -2.5}, "-20 -2.5", "-2.5 dB"},
+      {TransmitReading::Compression, {0, 10}, "0 10", "10 dB"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ScaleValuesText(c.values, c.reading), c.text);
+    EXPECT_EQ(TransmitMarkName(c.reading, c.values.back()), c.lastName);
+    EXPECT_EQ(ParseScaleValues(c.text, c.reading).Values, c.values) << c.text;
+  }
 }
 
 }  // namespace
