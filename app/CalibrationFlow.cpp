@@ -7,7 +7,10 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/TransmitScaleQuestions.h"
 #include "calibration/CalibrationFile.h"
+#include "calibration/TransmitScaleFile.h"
+#include "display/TransmitText.h"
 
 namespace quendal {
 
@@ -149,6 +152,18 @@ bool CalibrationFlow::StartArcCalibration() {
   return true;
 }
 
+bool CalibrationFlow::StartTransmitCalibration(std::optional<TransmitReading> Shown) {
+  if (Pending()) return false;
+  const std::optional<TransmitReading> reading = Shown ? Shown : AskTransmitReading(prompter_);
+  if (!reading) return false;
+  std::optional<std::vector<double>> values = AskScaleValues(prompter_, *reading);
+  if (!values) return false;
+  const std::string list = ScaleValuesText(*values, *reading);
+  guided_.StartTransmit(*reading, std::move(*values));
+  log_.Log("Guided " + GuidedName() + " calibration started (" + list + ").");
+  return true;
+}
+
 bool CalibrationFlow::FormMouseDown(int button, int ClientX, int ClientY, double Factor) {
   const auto facePixel = [Factor](int v) {
     return static_cast<std::int32_t>(std::lround(static_cast<double>(v) / Factor));
@@ -176,7 +191,8 @@ void CalibrationFlow::GuidedMouseDown(int button, std::int32_t x, std::int32_t y
     guided_.Click(x, y);
     log_.Log("Guided calibration: point " + std::to_string(guided_.Points().size()) + " at (" +
              std::to_string(x) + ", " + std::to_string(y) + ").");
-    if (guided_.Stage() == GuidedStage::Preview) KeepPreview();
+    if (guided_.Stage() == GuidedStage::Preview && guided_.Kind() == GuidedKind::Scale)
+      KeepPreview();
   }
 }
 
@@ -212,19 +228,34 @@ bool CalibrationFlow::GuidedKey(int key) {
   }
 }
 
+std::string CalibrationFlow::GuidedName() const {
+  switch (guided_.Kind()) {
+    case GuidedKind::Scale:
+      return "scale";
+    case GuidedKind::Arc:
+      return "arc";
+    case GuidedKind::Transmit:
+      break;
+  }
+  return std::string(TransmitReadingWord(guided_.Reading())) + " scale";
+}
+
 void CalibrationFlow::AnswerGuided(GuidedAnswer reply) {
-  const bool wasScale = guided_.Kind() == GuidedKind::Scale;
   if (guided_.Answer(reply)) {
     AcceptGuided();
   } else if (!guided_.Active()) {
     log_.Log("Guided calibration cancelled; the calibration in use stays.");
     scale_after_arc_ = false;
   } else if (reply == GuidedAnswer::No) {
-    log_.Log(std::string("Guided ") + (wasScale ? "scale" : "arc") + " calibration started again.");
+    log_.Log("Guided " + GuidedName() + " calibration started again.");
   }
 }
 
 void CalibrationFlow::AcceptGuided() {
+  if (guided_.Kind() == GuidedKind::Transmit) {
+    AcceptTransmitScale();
+    return;
+  }
   const std::vector<TPoint> points = guided_.Points();
   try {
     if (guided_.Kind() == GuidedKind::Scale) {
@@ -240,6 +271,16 @@ void CalibrationFlow::AcceptGuided() {
     ReportSaveFailure(e);
   }
   host_.CalculateImagePosition();
+}
+
+void CalibrationFlow::AcceptTransmitScale() {
+  const std::string problem = host_.SaveTransmitScale(guided_.Reading(), guided_.TransmitMarks());
+  if (problem.empty()) return;
+  const std::string text =
+      "The new " + std::string(TransmitReadingWord(guided_.Reading())) +
+      " scale is in use until the meter closes, but it was not saved: " + problem;
+  std::fprintf(stderr, "%s\n", text.c_str());
+  prompter_.info(text);
 }
 
 void CalibrationFlow::ReportSaveFailure(const std::exception& e) {
@@ -262,6 +303,12 @@ void CalibrationFlow::DrawOverlay(QPainter& painter, double Factor, int ClientWi
   painter.scale(Factor, Factor);
   DrawGuidedOverlay(painter, guided_, static_cast<std::int32_t>(std::lround(ClientWidth / Factor)));
   painter.restore();
+}
+
+double CalibrationFlow::NeedlePosition(double Live) const {
+  if (guided_.Kind() == GuidedKind::Transmit && guided_.Stage() == GuidedStage::Preview)
+    return host_.TransmitNeedlePosition(guided_.TransmitMarks(), guided_.PreviewValue());
+  return guided_.NeedlePosition(Live);
 }
 
 bool CalibrationFlow::PreviewSweeping() const { return guided_.Stage() == GuidedStage::Preview; }

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,8 @@
 #include "calibration/GuidedCalibration.h"
 #include "calibration/MeterCalibration.h"
 #include "calibration/Prompter.h"
+#include "calibration/Scale.h"
+#include "meters/TransmitReading.h"
 #include "support/TextLog.h"
 
 namespace quendal {
@@ -22,6 +25,11 @@ class CalibrationFlowHost {
   virtual void SaveConfig() = 0;
   // A guided calibration was taken into use: the pivot is placed anew.
   virtual void CalculateImagePosition() = 0;
+  // A transmit scale calibrated anew: used at once and written to its file; "" or why
+  // the file was not written.
+  virtual std::string SaveTransmitScale(TransmitReading Reading, const Scale& Marks) = 0;
+  // The S scale position at which the needle shows Value on Marks.
+  virtual double TransmitNeedlePosition(const Scale& Marks, double Value) const = 0;
 };
 
 // Where a face's valid calibration came from: its own file, the common
@@ -50,6 +58,9 @@ class CalibrationFlow {
   // declined). The calibration in use stays until the new one is complete.
   bool StartScaleCalibration();
   bool StartArcCalibration();
+  // The scale of Shown, or of the reading asked for when none is shown, after its mark
+  // values are asked for.
+  bool StartTransmitCalibration(std::optional<TransmitReading> Shown);
 
   // A click in client pixels on the face drawn at Factor; button: 0 left, 1 right,
   // 2 middle. True when a calibration under way took it.
@@ -72,7 +83,8 @@ class CalibrationFlow {
   // null otherwise.
   const MeterCalibration* Preview() const;
   // Where the needle is drawn with the live reading at Live.
-  double NeedlePosition(double Live) const { return guided_.NeedlePosition(Live); }
+  // A new transmit scale's preview sweeps the needle over its marks.
+  double NeedlePosition(double Live) const;
 
   const CalibrationProcedure* Procedure() const { return procedure_.get(); }
   const GuidedCalibration& Guided() const { return guided_; }
@@ -87,8 +99,11 @@ class CalibrationFlow {
   void BeginArcCalibration();
   void GuidedMouseDown(int button, std::int32_t x, std::int32_t y);
   void KeepPreview();
+  // The guided calibration under way as the log names it: "scale", "arc", "power scale".
+  std::string GuidedName() const;
   void AnswerGuided(GuidedAnswer reply);
   void AcceptGuided();
+  void AcceptTransmitScale();
   // The points are in use; only calibration.txt or config.ini could not be written.
   void ReportSaveFailure(const std::exception& e);
 

@@ -201,7 +201,8 @@ void TForm1::LoadPictures() {
 
 void TForm1::LoadTransmitScales() {
   for (const std::string& problem :
-       transmit_.LoadScales(config_.window.BackgroundImageFileName, pictures_.UsingBuiltInFace())) {
+       transmit_.LoadScales(config_.window.BackgroundImageFileName, pictures_.UsingBuiltInFace(),
+                            SettingsFolder())) {
     const std::string text = "Transmit scale not used: " + problem;
     Log(text);
     prompter_->info(text);
@@ -239,6 +240,20 @@ void TForm1::StartScaleCalibration() {
 
 void TForm1::StartArcCalibration() {
   if (calibration_.StartArcCalibration()) CalibrationChanged();
+}
+
+void TForm1::StartTransmitCalibration() {
+  if (CalibrationPending()) return;
+  WarnOfPureBlackPrinting();
+  if (calibration_.StartTransmitCalibration(config_.meter.Transmit)) CalibrationChanged();
+}
+
+std::string TForm1::SaveTransmitScale(TransmitReading Reading, const Scale& Marks) {
+  return transmit_.SaveScale(Reading, Marks);
+}
+
+double TForm1::TransmitNeedlePosition(const Scale& Marks, double Value) const {
+  return transmit_.NeedlePositionOn(Marks, Value, pictures_.BackgroundBitmap().size());
 }
 
 void TForm1::ChangeFace(const std::string& fileName) {

@@ -91,8 +91,10 @@ void MeterMenu::Fill(QMenu& menu) {
       menu.addAction("&Calibrate scale\u2026", this, [this] { host_.StartScaleCalibration(); });
   QAction* arc =
       menu.addAction("Calibrate &arc\u2026", this, [this] { host_.StartArcCalibration(); });
+  QAction* transmit = menu.addAction("Calibrate tra&nsmit scale\u2026", this,
+                                     [this] { host_.StartTransmitCalibration(); });
   // A calibration under way keeps its clicks; a second one cannot start on top.
-  for (QAction* action : {face, scale, arc}) {
+  for (QAction* action : {face, scale, arc, transmit}) {
     connect(&menu, &QMenu::aboutToShow, action,
             [this, action] { action->setEnabled(!host_.CalibrationPending()); });
   }

@@ -51,6 +51,8 @@ class MeterMenuHost {
   virtual void ChangeFace(const std::string& fileName) = 0;
   virtual void StartScaleCalibration() = 0;
   virtual void StartArcCalibration() = 0;
+  // The scale of the reading shown on transmit (asks which when none is).
+  virtual void StartTransmitCalibration() = 0;
   // Opens the window of the level's last ten minutes, or brings it to the front.
   virtual void ShowLevelHistory() = 0;
   virtual bool CalibrationPending() const = 0;

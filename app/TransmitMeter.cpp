@@ -1,6 +1,8 @@
 #include "app/TransmitMeter.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "calibration/TransmitScaleFile.h"
 #include "display/NeedleGeometry.h"
@@ -9,9 +11,11 @@ namespace quendal {
 
 namespace {
 
+const char* const kBuiltInFace = ":/builtin-face/quendal.png";
+
 // The built-in face's scale, compiled in beside its picture.
 ScaleFile ReadBuiltInScale(TransmitReading reading) {
-  const std::string name = TransmitScaleFileName(":/builtin-face/quendal.png", reading);
+  const std::string name = TransmitScaleFileName(kBuiltInFace, reading);
   QFile file(QString::fromStdString(name));
   if (!file.open(QIODevice::ReadOnly)) return {};
   const QByteArray text = file.readAll();
@@ -26,11 +30,18 @@ TransmitMeter::TransmitMeter(const MeterSettings& settings, const MeterCalibrati
     : settings_(settings), calibration_(calibration), log_(log) {}
 
 std::vector<std::string> TransmitMeter::LoadScales(const std::string& FaceFileName,
-                                                   bool BuiltInFace) {
+                                                   bool BuiltInFace,
+                                                   const std::string& SettingsFolder) {
+  // The built-in face's files are named like its picture, in the settings folder.
+  face_file_name_ = BuiltInFace
+                        ? QDir(QString::fromStdString(SettingsFolder))
+                              .filePath(QFileInfo(QString::fromUtf8(kBuiltInFace)).fileName())
+                              .toStdString()
+                        : FaceFileName;
   std::vector<std::string> problems;
   for (const TransmitReading reading : kTransmitReadings) {
-    ScaleFile file = BuiltInFace ? ReadBuiltInScale(reading)
-                                 : ReadScaleFile(TransmitScaleFileName(FaceFileName, reading));
+    ScaleFile file = ReadScaleFile(ScaleFileName(reading));
+    if (BuiltInFace && file.Marks.Empty() && file.Problem.empty()) file = ReadBuiltInScale(reading);
     if (!file.Problem.empty()) problems.push_back(file.Problem);
     scales_[IndexOf(reading)] = std::move(file.Marks);
     log_.Log([&] {
@@ -43,8 +54,25 @@ std::vector<std::string> TransmitMeter::LoadScales(const std::string& FaceFileNa
   return problems;
 }
 
+std::string TransmitMeter::ScaleFileName(TransmitReading Reading) const {
+  return TransmitScaleFileName(face_file_name_, Reading);
+}
+
 void TransmitMeter::UseScale(TransmitReading Reading, const Scale& Marks) {
   scales_[IndexOf(Reading)] = Marks;
+}
+
+std::string TransmitMeter::SaveScale(TransmitReading Reading, const Scale& Marks) {
+  UseScale(Reading, Marks);
+  const std::string file = ScaleFileName(Reading);
+  std::string problem = WriteScaleFile(Marks.Marks(), file);
+  log_.Log(problem.empty() ? "Transmit scale written: " + file : problem);
+  return problem;
+}
+
+double TransmitMeter::NeedlePositionOn(const Scale& Marks, double Value, QSize FaceSize) const {
+  const TPoint center = MeterCenter(settings_, calibration_, FaceSize.width(), FaceSize.height());
+  return SScalePositionFor(calibration_, Marks, Value, center);
 }
 
 std::optional<double> TransmitMeter::NeedleValue(const TransmitStatus& status,
@@ -69,8 +97,7 @@ std::optional<double> TransmitMeter::Follow(LevelSource& Source, std::int64_t No
   const std::optional<double> value = NeedleValue(status, *chosen, NowMs);
   log_.Log([&] { return TransmitLogLine(*chosen, status.Value(*chosen)); });
   if (!value || !HasScale(*chosen)) return 0.0;
-  const TPoint center = MeterCenter(settings_, calibration_, FaceSize.width(), FaceSize.height());
-  return SScalePositionFor(calibration_, ScaleOf(*chosen), *value, center);
+  return NeedlePositionOn(ScaleOf(*chosen), *value, FaceSize);
 }
 
 }  // namespace quendal

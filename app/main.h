@@ -74,6 +74,9 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   // stays until the new one is complete.
   void StartScaleCalibration() override;
   void StartArcCalibration() override;
+  void StartTransmitCalibration() override;
+  std::string SaveTransmitScale(TransmitReading Reading, const Scale& Marks) override;
+  double TransmitNeedlePosition(const Scale& Marks, double Value) const override;
   void ShowLevelHistory() override;
   // Loads another face with its own calibration (else calibration.txt), and offers
   // to calibrate a face that has none of its own.

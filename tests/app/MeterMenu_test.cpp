@@ -28,6 +28,7 @@ class IdleHost final : public MeterMenuHost {
   void ChangeFace(const std::string&) override {}
   void StartScaleCalibration() override {}
   void StartArcCalibration() override {}
+  void StartTransmitCalibration() override {}
   void ShowLevelHistory() override {}
   bool CalibrationPending() const override { return false; }
   std::string SettingsFolder() const override { return "/home/op/quendal"; }

@@ -308,6 +308,40 @@ def run_named_scenario(scenarios, **options):
     print(name, "passed")
 
 
+# --- the menu and dialogs -------------------------------------------------------------
+
+def menu_shown(s, *known):
+    """The popup menu: a visible window of the program besides the known ones."""
+    return [w for w, _ in s.visible_windows(s.quendal.pid) if w not in known]
+
+
+def choose(s, window, accelerator_keys):
+    """Right-click the meter and pick an item by its accelerator keys."""
+    left, top, width, height = s.window_geometry(window)
+    s.click(left + width // 2, top + height // 3, button=3)
+    if not wait_until(lambda: menu_shown(s, window), 5, 0.1):
+        raise AssertionError("right click opened no menu")
+    for key in accelerator_keys:
+        s.key(key)
+        time.sleep(0.2)
+    wait_until(lambda: not menu_shown(s, window), 3, 0.1)
+    time.sleep(0.4)
+
+
+def answer_with_text(s, window, text, timeout=10):
+    """Waits for a dialog of the meter's, types text over what its field holds and presses
+    Enter; returns once the dialog has gone."""
+    dialog = wait_until(lambda: next(iter(menu_shown(s, window)), None), timeout, 0.05)
+    if not dialog:
+        raise AssertionError("no dialog appeared")
+    time.sleep(0.3)  # until it has the keyboard
+    s.key("ctrl+a")
+    subprocess.run(["xdotool", "type", "--delay", "20", text], env=s.env, check=True)
+    s.key("Return")
+    if not wait_until(lambda: dialog not in menu_shown(s, window), 3, 0.05):
+        raise AssertionError("the dialog did not take Enter")
+
+
 # --- the needle on the face's scales ------------------------------------------------
 # For a meter started with NeedleColor=#00FF00 on the default face at 100 %, whose pivot lies
 # in the middle, 50 pixels below the bottom edge (ImageBottomOffset -50).

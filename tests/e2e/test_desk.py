@@ -8,7 +8,7 @@ import os
 import subprocess
 import time
 
-from quendal_e2e import run_named_scenario, wait_until
+from quendal_e2e import choose, menu_shown, run_named_scenario, wait_until
 
 DOCS = os.environ.get("QUENDAL_DOCS_DIR", "")
 
@@ -43,24 +43,6 @@ def blue(p):
 
 def magenta(p):
     return p[0] > 200 and p[2] > 200 and p[1] < 80
-
-
-def menu_shown(s, *known):
-    """The popup menu: a visible window of the program besides the known ones."""
-    return [w for w, _ in s.visible_windows(s.quendal.pid) if w not in known]
-
-
-def choose(s, window, accelerator_keys):
-    """Right-click the meter and pick an item by its accelerator keys."""
-    left, top, width, height = s.window_geometry(window)
-    s.click(left + width // 2, top + height // 3, button=3)
-    if not wait_until(lambda: menu_shown(s, window), 5, 0.1):
-        fail("right click opened no menu")
-    for key in accelerator_keys:
-        s.key(key)
-        time.sleep(0.2)
-    wait_until(lambda: not menu_shown(s, window), 3, 0.1)
-    time.sleep(0.4)
 
 
 def scenario_drag_and_menu(s):

@@ -5,9 +5,12 @@ family's others.
 Usage: test_transmit.py <scenario>. Exit status 0 when the scenario holds.
 """
 
+import os
 import time
 
-from quendal_e2e import mark_position, needle_angle, run_named_scenario, wait_until
+from quendal_e2e import (ASSETS, answer_with_text, choose, mark_position, needle_angle,
+                         run_named_scenario, transmit_scale, wait_needle_on_transmit_value,
+                         wait_until)
 
 # As Session.read gives the log's UTF-8 bytes.
 NO_POWER_SCALE = ("Transmit text shown: No power scale \u2013 calibrate it from the menu"
@@ -52,5 +55,45 @@ def scenario_transmit_no_scale(s):
     print("no power scale: needle on S0, corner text shown")
 
 
+def shipped_marks(reading):
+    """The (value, x, y) marks the default face prints, from the file shipped with it."""
+    with open(os.path.join(ASSETS, "quendal.%s.txt" % reading)) as f:
+        return [(float(w[0]), int(w[1]), int(w[2])) for w in map(str.split, f)
+                if len(w) == 3 and not w[0].startswith("#")]
+
+
+def scenario_transmit_calibration(s):
+    # The face without its power scale, keyed at 50 W: the operator calibrates one from the
+    # menu, typing the marks' values and clicking each mark, and the needle goes to 50 W.
+    s.install_face(transmit_scales=False)
+    s.write_config("[Network]\nFlexIP=127.0.0.1\n[Visual]\nNeedleColor=#00FF00\n"
+                   "[Logging]\nEnableLogging=1\n")
+    s.start_radiosim("--level", "steady:-73", "--transmit", "60:3", "--tx-power", "50")
+    s.start_quendal()
+    window = s.window_id()
+    if not window:
+        fail("meter window did not appear:\n" + s.read("quendal.out"))
+    if not wait_until(lambda: NO_POWER_SCALE in s.read("application.log"), 20):
+        fail("the corner never asked for a power scale:\n" + s.read("application.log")[-3000:])
+    choose(s, window, ["n"])  # Calibrate transmit scale...
+    answer_with_text(s, window, "0 25 50 75 100")
+    marks = shipped_marks("power")
+    left, top, _, _ = s.window_geometry(window)
+    for _, x, y in marks:
+        s.click(left + x, top + y)
+        time.sleep(0.3)
+    if not wait_until(lambda: "Guided calibration: preview done." in s.read("application.log"),
+                      10):
+        fail("the preview never ended:\n" + s.read("application.log")[-3000:])
+    s.key("y")  # "Use this calibration?"
+    if not wait_until(lambda: transmit_scale(s, "power"), 5):
+        fail("quendal.power.txt was not written:\n" + s.read("application.log")[-3000:])
+    if transmit_scale(s, "power") != marks:
+        fail("quendal.power.txt holds %s, not %s" % (transmit_scale(s, "power"), marks))
+    wait_needle_on_transmit_value(s, window, "power", 50, 10, "transmit-calibrated")
+    print("power scale calibrated from the menu: needle on the clicked 50 W mark")
+
+
 if __name__ == "__main__":
-    run_named_scenario({"transmit_no_scale": scenario_transmit_no_scale})
+    run_named_scenario({"transmit_no_scale": scenario_transmit_no_scale,
+                        "transmit_calibration": scenario_transmit_calibration})
