@@ -417,7 +417,7 @@ void TForm1::ShowLevelHistory() {
 void TForm1::ShowReadout() {
   const QRect before = frame_.ReadoutBox();
   const QString text = config_.meter.Readout ? ReadoutText(recorder_.Latest()) : QString();
-  if (!frame_.SetReadout(text, labels_.Box()) || !pictures_.Loaded() || frame_.Stale()) return;
+  if (!frame_.SetReadout(text) || !pictures_.Loaded() || frame_.Stale()) return;
   RenderFrame();
   // The window's mask takes the readout in where the face is see-through.
   if (frame_.ReadoutBox() != before) {
@@ -461,7 +461,8 @@ void TForm1::RenderFrame() {
   needle_.ImageCenterX = frame_.Center().X;
   needle_.ImageCenterY = frame_.Center().Y;
   window_.FollowFrame(frame_.Renderer());
-  if (labels_.FollowFace(frame_.NeedleSweep(), ScaleFactor())) window_.LabelsChanged();
+  if (labels_.FollowFace(frame_.NeedleSweep(), ScaleFactor(), frame_.ReadoutBox()))
+    window_.LabelsChanged();
 }
 
 void TForm1::InvalidateFrame() {

@@ -69,26 +69,20 @@ void MeterFrame::Render(FacePictures& pictures, bool Calibrating, QSize Client, 
   stale_ = false;
 }
 
-bool MeterFrame::SetReadout(const QString& Text, const QRect& Taken) {
-  if (Text == readout_text_ && Taken == readout_taken_) return false;
+bool MeterFrame::SetReadout(const QString& Text) {
+  if (Text == readout_text_) return false;
   readout_text_ = Text;
-  readout_taken_ = Taken;
   return true;
 }
 
 void MeterFrame::PlaceReadout(QSize Frame, double Factor, double Ratio) {
-  if (!readout_placed_ || Frame != readout_frame_ || readout_taken_ != readout_placed_taken_) {
-    const QRect taken[] = {
-        QRectF(QPointF(readout_taken_.topLeft()) * Ratio, QSizeF(readout_taken_.size()) * Ratio)
-            .toAlignedRect()};
-    readout_place_ = PlaceCornerText(
-        WidestReadoutText(), Frame, device_sweep_, Factor,
-        readout_taken_.isEmpty() ? std::span<const QRect>() : std::span<const QRect>(taken));
+  // The first choice of corner: the texts over the face keep clear of it.
+  if (!readout_placed_ || Frame != readout_frame_) {
+    readout_place_ = PlaceCornerText(WidestReadoutText(), Frame, device_sweep_, Factor);
     readout_box_ = QRectF(QPointF(readout_place_.Box.topLeft()) / Ratio,
                           QSizeF(readout_place_.Box.size()) / Ratio)
                        .toAlignedRect();
     readout_frame_ = Frame;
-    readout_placed_taken_ = readout_taken_;
     readout_placed_ = true;
   }
   CornerText shown = readout_place_;

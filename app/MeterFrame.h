@@ -43,9 +43,9 @@ class MeterFrame {
   // and without the peak marker.
   void Render(FacePictures& pictures, bool Calibrating, QSize Client, double Ratio, double Needle,
               const MeterCalibration* Preview);
-  // The readout's Text (empty: none), placed clear of the needle and of Taken (client
-  // pixels), drawn from the next frame on. True when the text or its box changed.
-  bool SetReadout(const QString& Text, const QRect& Taken);
+  // The readout's Text (empty: none), placed clear of the needle, drawn from the next
+  // frame on. True when the text changed.
+  bool SetReadout(const QString& Text);
   // Where the readout stands, in client pixels; empty without one.
   QRect ReadoutBox() const { return readout_text_.isEmpty() ? QRect() : readout_box_; }
   // Copies the frame's Area (client pixels) to the window as it is, see-through pixels
@@ -76,12 +76,10 @@ class MeterFrame {
   QPolygonF sweep_;
   QPolygonF device_sweep_;
   QString readout_text_;
-  QRect readout_taken_;
   CornerText readout_place_;  // frame pixels
   QRect readout_box_;         // client pixels
-  // What the readout was last placed for: frame size, taken box, whether it had text.
+  // The frame size the readout was last placed for.
   QSize readout_frame_;
-  QRect readout_placed_taken_;
   bool readout_placed_ = false;
 };
 

@@ -51,22 +51,26 @@ bool StatusLabels::FollowTransmit(const TransmitCornerText& Text) {
   return true;
 }
 
-bool StatusLabels::FollowFace(const QPolygonF& Sweep, double Factor) {
-  if (Sweep == sweep_ && Factor == factor_ && window_.size() == placed_for_) return false;
+bool StatusLabels::FollowFace(const QPolygonF& Sweep, double Factor, const QRect& Readout) {
+  if (Sweep == sweep_ && Factor == factor_ && Readout == readout_ && window_.size() == placed_for_)
+    return false;
   sweep_ = Sweep;
   factor_ = Factor;
+  readout_ = Readout;
   return Place();
 }
 
 bool StatusLabels::Place() {
   placed_for_ = window_.size();
-  const CornerText link = PlaceCornerText(link_text_, placed_for_, sweep_, factor_);
-  const QRect taken[] = {link.Box};
+  // Each keeps clear of the readout and of the texts placed before it.
+  const QRect readout[] = {readout_};
+  const CornerText link = PlaceCornerText(link_text_, placed_for_, sweep_, factor_, readout);
+  const QRect taken[] = {readout_, link.Box};
   CornerText transmit = PlaceCornerText(transmit_text_.Text, placed_for_, sweep_, factor_, taken);
   // Red, as an SWR meter's warning lamp.
   if (transmit_text_.Warning) transmit.Ink = QColor(255, 90, 90);
-  const QRect both[] = {link.Box, transmit.Box};
-  const CornerText note = PlaceCornerText(note_text_, placed_for_, sweep_, factor_, both);
+  const QRect all[] = {readout_, link.Box, transmit.Box};
+  const CornerText note = PlaceCornerText(note_text_, placed_for_, sweep_, factor_, all);
   const bool moved = link.Box != link_.Box || link.Lines != link_.Lines ||
                      transmit.Box != transmit_.Box || transmit.Lines != transmit_.Lines ||
                      note.Box != note_.Box || note.Lines != note_.Lines;
@@ -81,9 +85,9 @@ bool StatusLabels::Telling() const {
 }
 
 void StatusLabels::Draw(QPainter& painter, bool BuildLabelShown) const {
-  // Any text to tell takes the place of the build label: the first of them stands in
-  // its corner.
-  if (BuildLabelShown && !Telling()) {
+  // Any text to tell, and the readout, take the place of the build label: the first of
+  // them stands in its corner.
+  if (BuildLabelShown && !Telling() && readout_.isEmpty()) {
     DrawBuildNumber(painter, window_.width(), window_.height(), BuildNumber());
   }
   DrawCornerText(painter, link_);

@@ -37,9 +37,9 @@ class StatusLabels {
   // Shows what the corner says while the rig transmits (nothing while receiving); true
   // when it changed.
   bool FollowTransmit(const TransmitCornerText& Text);
-  // The needle's path in client pixels on a face drawn at Factor; true when the text
-  // moved with it.
-  bool FollowFace(const QPolygonF& Sweep, double Factor);
+  // The needle's path in client pixels on a face drawn at Factor, and the readout's box
+  // (empty without one), which the texts keep clear of; true when a text moved.
+  bool FollowFace(const QPolygonF& Sweep, double Factor, const QRect& Readout = {});
   // A note about the face's calibration beside the link's state; empty for none. True
   // when it changed.
   bool SetCalibrationNote(const QString& Note);
@@ -48,8 +48,6 @@ class StatusLabels {
   // BuildLabelShown: the build label's first seconds are not over.
   void Draw(QPainter& painter, bool BuildLabelShown) const;
   QRegion Region(bool BuildLabelShown) const;
-  // The box of the link's text over the face; empty without one.
-  QRect Box() const { return link_.Box; }
 
  private:
   bool Place();
@@ -63,6 +61,7 @@ class StatusLabels {
   LinkState shown_state_ = LinkState::NotConnected;
   QPolygonF sweep_;
   double factor_ = 1.0;
+  QRect readout_;
   QSize placed_for_;
   CornerText link_;
   QString note_text_;

@@ -45,9 +45,24 @@ TEST_F(StatusLabelsTest, AnyTextOverTheFaceTakesTheBuildLabelsPlace) {
   QWidget window;
   window.resize(474, 254);
   TextLog log("");
-  const StatusLabels quiet(window, log);
+  StatusLabels quiet(window, log);
   EXPECT_TRUE(quiet.Region(false).isEmpty());
   EXPECT_FALSE(quiet.Region(true).isEmpty()) << "with nothing to tell, the build label shows";
+  quiet.FollowFace({}, 1.0, QRect(380, 220, 86, 26));
+  EXPECT_TRUE(quiet.Region(true).isEmpty()) << "the readout took the build label's place";
+}
+
+// The readout keeps its corner: the texts over the face keep clear of it.
+TEST_F(StatusLabelsTest, TextsKeepClearOfTheReadout) {
+  QWidget window;
+  window.resize(474, 254);
+  TextLog log("");
+  StatusLabels labels(window, log);
+  const QRect readout(380, 220, 86, 26);
+  labels.FollowFace({}, 1.0, readout);
+  labels.FollowTransmit({QStringLiteral("TX 48 W \u00b7 SWR 1.4"), false, true});
+  labels.SetCalibrationNote(QStringLiteral("Not calibrated for this face"));
+  EXPECT_FALSE(labels.Region(false).intersects(readout));
 }
 
 }  // namespace
