@@ -52,17 +52,22 @@ TEST_F(StatusLabelsTest, AnyTextOverTheFaceTakesTheBuildLabelsPlace) {
   EXPECT_TRUE(quiet.Region(true).isEmpty()) << "the readout took the build label's place";
 }
 
-// The readout keeps its corner: the texts over the face keep clear of it.
+// The readout keeps its corner: the texts over the face keep clear of it, at every size.
 TEST_F(StatusLabelsTest, TextsKeepClearOfTheReadout) {
-  QWidget window;
-  window.resize(474, 254);
-  TextLog log("");
-  StatusLabels labels(window, log);
-  const QRect readout(380, 220, 86, 26);
-  labels.FollowFace({}, 1.0, readout);
-  labels.FollowTransmit({QStringLiteral("TX 48 W \u00b7 SWR 1.4"), false, true});
-  labels.SetCalibrationNote(QStringLiteral("Not calibrated for this face"));
-  EXPECT_FALSE(labels.Region(false).intersects(readout));
+  for (const int percent : {50, 100, 200}) {
+    QWidget window;
+    window.resize(474 * percent / 100, 254 * percent / 100);
+    TextLog log("");
+    StatusLabels labels(window, log);
+    // Where the readout stands on the default face, in its bottom right corner.
+    const QRect readout(QPoint(380, 220) * percent / 100, QSize(86, 26) * percent / 100);
+    labels.FollowFace({}, percent / 100.0, readout);
+    labels.FollowTransmit({QStringLiteral("TX 48 W \u00b7 SWR 1.4"), false, true});
+    labels.SetCalibrationNote(QStringLiteral("Not calibrated for this face"));
+    const QRegion texts = labels.Region(false);
+    EXPECT_FALSE(texts.isEmpty()) << percent;
+    EXPECT_FALSE(texts.intersects(readout)) << percent;
+  }
 }
 
 }  // namespace
