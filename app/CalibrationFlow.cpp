@@ -191,8 +191,9 @@ void CalibrationFlow::GuidedMouseDown(int button, std::int32_t x, std::int32_t y
     guided_.Click(x, y);
     log_.Log("Guided calibration: point " + std::to_string(guided_.Points().size()) + " at (" +
              std::to_string(x) + ", " + std::to_string(y) + ").");
-    if (guided_.Stage() == GuidedStage::Preview && guided_.Kind() == GuidedKind::Scale)
-      KeepPreview();
+    if (guided_.Stage() != GuidedStage::Preview) return;
+    if (guided_.Kind() == GuidedKind::Scale) KeepPreview();
+    if (guided_.Kind() == GuidedKind::Transmit) preview_transmit_ = guided_.TransmitMarks();
   }
 }
 
@@ -274,7 +275,7 @@ void CalibrationFlow::AcceptGuided() {
 }
 
 void CalibrationFlow::AcceptTransmitScale() {
-  const std::string problem = host_.SaveTransmitScale(guided_.Reading(), guided_.TransmitMarks());
+  const std::string problem = host_.SaveTransmitScale(guided_.Reading(), preview_transmit_);
   if (problem.empty()) return;
   const std::string text =
       "The new " + std::string(TransmitReadingWord(guided_.Reading())) +
@@ -307,7 +308,7 @@ void CalibrationFlow::DrawOverlay(QPainter& painter, double Factor, int ClientWi
 
 double CalibrationFlow::NeedlePosition(double Live) const {
   if (guided_.Kind() == GuidedKind::Transmit && guided_.Stage() == GuidedStage::Preview)
-    return host_.TransmitNeedlePosition(guided_.TransmitMarks(), guided_.PreviewValue());
+    return host_.TransmitNeedlePosition(preview_transmit_, guided_.PreviewValue());
   return guided_.NeedlePosition(Live);
 }
 
@@ -319,6 +320,12 @@ const MeterCalibration* CalibrationFlow::Preview() const {
       guided_.Kind() == GuidedKind::Scale &&
       (guided_.Stage() == GuidedStage::Preview || guided_.Stage() == GuidedStage::Question);
   return shown ? &preview_calibration_ : nullptr;
+}
+
+const Scale* CalibrationFlow::TransmitPreview(std::optional<TransmitReading> Shown) const {
+  const bool shown = guided_.Kind() == GuidedKind::Transmit && guided_.Reading() == Shown &&
+                     guided_.Stage() == GuidedStage::Question;
+  return shown ? &preview_transmit_ : nullptr;
 }
 
 }  // namespace quendal

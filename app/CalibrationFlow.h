@@ -82,6 +82,9 @@ class CalibrationFlow {
   // The marks of a finished guided scale while they are previewed and asked about;
   // null otherwise.
   const MeterCalibration* Preview() const;
+  // The marks of a finished transmit scale of the reading Shown while its question waits,
+  // so that the live reading is seen on them; null otherwise.
+  const Scale* TransmitPreview(std::optional<TransmitReading> Shown) const;
   // Where the needle is drawn with the live reading at Live.
   // A new transmit scale's preview sweeps the needle over its marks.
   double NeedlePosition(double Live) const;
@@ -120,6 +123,8 @@ class CalibrationFlow {
   bool scale_after_arc_ = false;
   // The finished marks (with their fitted pivot) the preview sweeps over.
   MeterCalibration preview_calibration_;
+  // The finished marks of a transmit scale, swept over and asked about.
+  Scale preview_transmit_;
 };
 
 }  // namespace quendal

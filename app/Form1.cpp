@@ -388,7 +388,8 @@ std::optional<double> TForm1::FollowTransmitter() {
                                  clock_.MonotonicNow().time_since_epoch())
                                  .count();
   const std::optional<double> target =
-      transmit_.Follow(*FlexRadio_, nowMs, pictures_.BackgroundBitmap().size());
+      transmit_.Follow(*FlexRadio_, nowMs, pictures_.BackgroundBitmap().size(),
+                       calibration_.TransmitPreview(config_.meter.Transmit));
   if (labels_.FollowTransmit(transmit_.Corner())) window_.LabelsChanged();
   return target;
 }

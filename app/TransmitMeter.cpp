@@ -83,12 +83,13 @@ std::optional<double> TransmitMeter::NeedleValue(const TransmitStatus& status,
   return pep_.Update(status.PeakPowerW.value_or(*value), nowMs);
 }
 
-std::optional<double> TransmitMeter::Follow(LevelSource& Source, std::int64_t NowMs,
-                                            QSize FaceSize) {
+std::optional<double> TransmitMeter::Follow(LevelSource& Source, std::int64_t NowMs, QSize FaceSize,
+                                            const Scale* Trial) {
   const TransmitStatus status = Source.CurrentTransmit();
   const std::optional<TransmitReading> chosen = settings_.Transmit;
-  corner_ =
-      TransmitCornerTextFor(status, chosen, chosen && HasScale(*chosen), settings_.SwrWarning);
+  const Scale* scale = Trial ? Trial : chosen ? &ScaleOf(*chosen) : nullptr;
+  const bool hasScale = scale && !scale->Empty();
+  corner_ = TransmitCornerTextFor(status, chosen, hasScale, settings_.SwrWarning);
   if (!status.StateKnown || !status.Transmitting) {
     pep_.Reset();
     return std::nullopt;
@@ -96,8 +97,8 @@ std::optional<double> TransmitMeter::Follow(LevelSource& Source, std::int64_t No
   if (!chosen) return 0.0;
   const std::optional<double> value = NeedleValue(status, *chosen, NowMs);
   log_.Log([&] { return TransmitLogLine(*chosen, status.Value(*chosen)); });
-  if (!value || !HasScale(*chosen)) return 0.0;
-  return NeedlePositionOn(ScaleOf(*chosen), *value, FaceSize);
+  if (!value || !hasScale) return 0.0;
+  return NeedlePositionOn(*scale, *value, FaceSize);
 }
 
 }  // namespace quendal

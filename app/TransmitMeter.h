@@ -41,8 +41,9 @@ class TransmitMeter {
   // One meter tick of a face of FaceSize pixels at monotonic NowMs: reads the source's
   // transmitter. While it transmits, returns the S scale position the needle heads for
   // (S0 with nothing chosen, no scale or no value) and logs the reading; else empty,
-  // and the needle reads S units.
-  std::optional<double> Follow(LevelSource& Source, std::int64_t NowMs, QSize FaceSize);
+  // and the needle reads S units. Trial: marks that stand in for the chosen reading's.
+  std::optional<double> Follow(LevelSource& Source, std::int64_t NowMs, QSize FaceSize,
+                               const Scale* Trial = nullptr);
   // The S scale position at which the needle shows Value on Marks, on a face of FaceSize.
   double NeedlePositionOn(const Scale& Marks, double Value, QSize FaceSize) const;
   // What the corner says since the last tick.

@@ -85,7 +85,18 @@ def scenario_transmit_calibration(s):
     if not wait_until(lambda: "Guided calibration: preview done." in s.read("application.log"),
                       10):
         fail("the preview never ended:\n" + s.read("application.log")[-3000:])
-    s.key("y")  # "Use this calibration?"
+    # While "Use this calibration?" waits, the needle shows the transmitter on the new marks.
+    _, _, width, height = s.window_geometry(window)
+    points, pivot, seen = [(x, y) for _, x, y in marks], (width // 2, height + 50), [None]
+
+    def on_50_w():
+        angle = needle_angle(s, window, "transmit-question")
+        seen[0] = angle is not None and mark_position(angle, points, pivot)
+        return angle is not None and abs(seen[0] - 2.0) <= 0.5
+
+    if not wait_until(on_50_w, 10):
+        fail("at the question the needle stands at mark %s, not on 50 W (2)" % seen[0])
+    s.key("y")
     if not wait_until(lambda: transmit_scale(s, "power"), 5):
         fail("quendal.power.txt was not written:\n" + s.read("application.log")[-3000:])
     if transmit_scale(s, "power") != marks:
