@@ -239,6 +239,12 @@ LevelReading TFlexRadioLib::CurrentLevel() {
   return reading;
 }
 
+bool TFlexRadioLib::LevelValueFresh(std::chrono::steady_clock::time_point now) const {
+  // Fresh for the shortest time any rate allows: no need to look up the meter's own.
+  return FLevelValueTime &&
+         ReadingIsFresh(quendal::Since(*FLevelValueTime, now), std::chrono::milliseconds{0});
+}
+
 std::chrono::milliseconds TFlexRadioLib::UpdateInterval() const {
   const std::int32_t fps = FindLevelMeter().FPS;
   return fps > 0 ? std::chrono::milliseconds(1000 / fps) : std::chrono::milliseconds{0};
@@ -777,10 +783,14 @@ void TFlexRadioLib::IdUDPServer1UDPRead(std::span<const std::uint8_t> AData) {
     // The level meter first, then the transmit meters in reading order.
     const std::array<std::string, 4>& tx = FTransmit.Ids();
     const std::array<std::string_view, 5> watched = {FLevelMeterId, tx[0], tx[1], tx[2], tx[3]};
-    const std::uint32_t seen = ApplyMeterDatagram(AData, FMeterList, FLog, watched);
-    if (seen & 1u) FLevelValueTime = now;
-    FTransmit.ValuesArrived(seen >> 1, now);
-    if (seen != 0) TellChange();
+    const WatchedValues values = ApplyMeterDatagram(AData, FMeterList, FLog, watched);
+    const bool levelNews =
+        (values.Changed & 1u) != 0 || ((values.Arrived & 1u) != 0 && !LevelValueFresh(now));
+    if (values.Arrived & 1u) FLevelValueTime = now;
+    FTransmit.ValuesArrived(values.Arrived >> 1, now);
+    // The same fresh level again, or transmit meters while receiving, change nothing the
+    // window reads: its tick sleeps on through a steady signal.
+    if (levelNews || ((values.Arrived >> 1) != 0 && FTransmit.Transmitting())) TellChange();
   } catch (const Vita49Error& e) {
     Log([&] {
       return std::string("TFlexRadioLib.IdUDPServer1UDPRead: Datagram dropped: ") + e.what();

@@ -141,6 +141,8 @@ class TFlexRadioLib : public QObject, public LevelSource {
   void RefreshLevelMeter();
   void FollowInterlock(const std::string& line);
   TMeter FindLevelMeter() const;
+  // Whether the level meter's last value is still fresh at `now`, whatever its rate.
+  bool LevelValueFresh(std::chrono::steady_clock::time_point now) const;
   bool WantedRadio(const DiscoveryRecord& record) const;
   void LogChosenRadio();
   std::chrono::milliseconds Since(std::chrono::steady_clock::time_point then) const;

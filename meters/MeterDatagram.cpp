@@ -82,20 +82,22 @@ MeterReading NextReading(const TMeter& meter, std::int16_t raw, double scale, Te
 
 // Same outcome as copying the meter out, updating it and writing it back whole: a known
 // meter changes only its value and peak; an unknown ID rebuilds the entry with the empty ID.
-// The bits of the watched meters the pair updated.
-std::uint32_t ApplyMeterPair(std::uint16_t id, std::int16_t raw, TMeterList& meters, TextLog& log,
-                             const WatchedPositions& watched) {
+// Adds what the pair brought the watched meters to `values`.
+void ApplyMeterPair(std::uint16_t id, std::int16_t raw, TMeterList& meters, TextLog& log,
+                    const WatchedPositions& watched, WatchedValues& values) {
   const std::optional<std::size_t> index = meters.IndexOfNumericId(id);
   if (index) {
-    const MeterReading reading =
-        NextReading(meters.Items()[*index], raw, meters.ValueScale(*index), log);
+    const TMeter& meter = meters.Items()[*index];
+    const MeterReading reading = NextReading(meter, raw, meters.ValueScale(*index), log);
+    const std::uint32_t bits = watched.BitsAt(*index);
+    values.Arrived |= bits;
+    if (reading.Value != meter.Value) values.Changed |= bits;
     meters.SetValueAndPeak(*index, reading.Value, reading.Peak);
-    return watched.BitsAt(*index);
+    return;
   }
   TMeter working;
   ApplyMeterValue(working, raw, log);
   meters.AddOrUpdateMeter(working);
-  return 0;
 }
 
 }  // namespace
@@ -116,9 +118,9 @@ void ApplyMeterValue(TMeter& meter, std::int16_t raw, TextLog& log) {
   meter.Peak = next.Peak;
 }
 
-std::uint32_t ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters,
+WatchedValues ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters,
                                  TextLog& log, std::span<const std::string_view> watched) {
-  std::uint32_t seen = 0;
+  WatchedValues values;
   const TVita vita = vita49_decode(datagram);
   const WatchedPositions positions(meters, watched);
   // Only pairs that arrived: a short datagram declaring up to 65535 words would
@@ -128,17 +130,17 @@ std::uint32_t ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterL
     const auto id = static_cast<std::uint16_t>(payload[at] << 8 | payload[at + 1]);
     const auto raw = static_cast<std::int16_t>(payload[at + 2] << 8 | payload[at + 3]);
     try {
-      seen |= ApplyMeterPair(id, raw, meters, log, positions);
+      ApplyMeterPair(id, raw, meters, log, positions, values);
     } catch (const std::exception& e) {
       LogPairError(log, id, e.what());
     }
   }
-  return seen;
+  return values;
 }
 
 bool ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters, TextLog& log,
                         std::string_view watched_id) {
-  return ApplyMeterDatagram(datagram, meters, log, std::span(&watched_id, 1)) != 0;
+  return ApplyMeterDatagram(datagram, meters, log, std::span(&watched_id, 1)).Arrived != 0;
 }
 
 void LogMeterList(const TMeterList& meters, TextLog& log) {

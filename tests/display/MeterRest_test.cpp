@@ -21,23 +21,27 @@ struct Arrival {
   LinkState state = LinkState::Receiving;
 };
 
-// A source that plays arrivals back as time passes and tells each one.
+// A source that plays arrivals back as time passes and tells them as the radio link
+// does: every state, and a level only when it changed or the last one had gone stale.
 class PlayedSource : public LevelSource {
  public:
   explicit PlayedSource(std::vector<Arrival> arrivals) : arrivals_(std::move(arrivals)) {}
 
-  // Takes what has arrived by NowMs; true when anything did.
+  // Takes what has arrived by NowMs; true when any of it was told.
   bool AdvanceTo(std::int64_t NowMs) {
     now_ = NowMs;
     bool told = false;
     while (next_ < arrivals_.size() && arrivals_[next_].ms <= NowMs) {
       const Arrival& a = arrivals_[next_++];
       state_ = a.state;
-      if (a.dbm) {
-        dbm_ = *a.dbm;
-        arrivedMs_ = a.ms;
+      if (!a.dbm) {
+        told = true;
+        continue;
       }
-      told = true;
+      const bool repeated = arrivedMs_ && *a.dbm == dbm_ && a.ms - *arrivedMs_ <= 1000;
+      dbm_ = *a.dbm;
+      arrivedMs_ = a.ms;
+      told = told || !repeated;
     }
     return told;
   }
@@ -148,7 +152,8 @@ TEST(MeterRest, SleepingBetweenChangesMovesTheNeedleAndPeakExactlyAsTickingOn) {
     EXPECT_EQ(ticking.needle[8900 / kTickMs], 0.0);
     EXPECT_EQ(ticking.needle[14900 / kTickMs], 9.0 + 23 / 10.0);
     EXPECT_EQ(ticking.needle.back(), 0.0);  // stale again after the last value
-    // Needle and peak settled on S0 with nothing arriving: a tick a second.
+    // Settled on a steady S9, and on S0 with nothing arriving: a tick a second.
+    EXPECT_EQ(TicksBetween(sleeping, 1500, 2500), 1);
     EXPECT_EQ(TicksBetween(sleeping, 12500, 13500), 1);
     EXPECT_EQ(TicksBetween(sleeping, 19500, 20500), 1);
   }

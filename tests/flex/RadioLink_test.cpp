@@ -529,6 +529,47 @@ TEST_F(RadioLinkTest, TransmitFollowsTheInterlockAndTheTransmitMeters) {
   EXPECT_FALSE(link_->CurrentTransmit().Transmitting);
 }
 
+// A steady signal must let the window's tick sleep: only a level that changed or comes
+// after a stale stretch is told, and transmit meters only on the air.
+TEST_F(RadioLinkTest, TellsALevelOnlyWhenItChangedOrWasStale) {
+  UseConfig("[Network]\nFlexIP=127.0.0.1\n");
+  Start(Settings());
+  ASSERT_TRUE(WaitUntil([&] { return radio_.Received().count('\n') >= 8; }));
+  radio_.SendText(MeterStatusText() + TransmitMeterStatusText());
+  ASSERT_TRUE(WaitUntil([&] { return link_->MeterList().Count() == 4; }));
+  int told = 0;
+  link_->OnChange([&] { ++told; });
+  const struct {
+    const char* what;
+    std::chrono::milliseconds after;
+    std::vector<std::pair<std::uint16_t, std::int16_t>> pairs;
+    bool told;
+  } steps[] = {
+      {"the first level", 0ms, {{24, -9344}}, true},
+      {"the same level", 100ms, {{24, -9344}, {4, 3533}}, false},
+      {"another level", 100ms, {{24, -9000}}, true},
+      {"the same level, fresh to its last millisecond", 1000ms, {{24, -9000}}, false},
+      {"the same level after a stale millisecond", 1001ms, {{24, -9000}}, true},
+      {"transmit meters while receiving", 0ms, {{19, 47 * 128}, {21, 192}}, false},
+      {"the same level and an unknown meter", 0ms, {{24, -9000}, {99, 5}}, false},
+  };
+  std::uint64_t sent = 0;
+  for (const auto& step : steps) {
+    clock_.Advance(step.after);
+    const int before = told;
+    radio_.SendDatagram(link_->MeterListenerPort(), testing::MeterDatagram(step.pairs));
+    ASSERT_TRUE(WaitUntil([&] { return link_->MeterDatagramsReceived() == sent + 1; }));
+    ++sent;
+    EXPECT_EQ(told - before, step.told ? 1 : 0) << step.what;
+  }
+  radio_.SendText(kTransmitting);
+  ASSERT_TRUE(WaitUntil([&] { return link_->CurrentTransmit().Transmitting; }));
+  const int keyed = told;
+  radio_.SendDatagram(link_->MeterListenerPort(), testing::MeterDatagram({{19, 47 * 128}}));
+  ASSERT_TRUE(WaitUntil([&] { return link_->MeterDatagramsReceived() == sent + 1; }));
+  EXPECT_EQ(told - keyed, 1) << "the same transmit value on the air";
+}
+
 TEST_F(RadioLinkTest, ChosenSliceIsFollowedWhileItIsOpen) {
   UseConfig("[Network]\nFlexIP=127.0.0.1\n[Meter]\nSlice=1\n");
   Start(Settings());

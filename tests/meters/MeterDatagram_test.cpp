@@ -138,12 +138,16 @@ TEST(MeterDatagramTest, PairsApplyInOrderAndUnknownIdsUpdateOnlyTheEmptyEntry) {
   EXPECT_EQ(meters.FindById("").Peak, -1.0);
   EXPECT_EQ(meters.FindById("9").Value, -50.0);
 
-  // Several watched meters: one bit each, in the order they are watched.
+  // Several watched meters: one bit each, in the order they are watched; "9" gets the
+  // value it already had.
   const std::string_view watched[] = {"10", "", "9", "77"};
-  EXPECT_EQ(ApplyMeterDatagram(MeterDatagram({{10, 256}, {78, 1}}), meters, log.Log(), watched),
-            0b0001u);
-  EXPECT_EQ(ApplyMeterDatagram(MeterDatagram({{9, -6400}, {10, 128}}), meters, log.Log(), watched),
-            0b0101u);
+  WatchedValues values =
+      ApplyMeterDatagram(MeterDatagram({{10, 256}, {78, 1}}), meters, log.Log(), watched);
+  EXPECT_EQ(values.Arrived, 0b0001u);
+  EXPECT_EQ(values.Changed, 0b0001u);
+  values = ApplyMeterDatagram(MeterDatagram({{9, -6400}, {10, 128}}), meters, log.Log(), watched);
+  EXPECT_EQ(values.Arrived, 0b0101u);
+  EXPECT_EQ(values.Changed, 0b0001u);
 }
 
 TEST(MeterDatagramTest, DatagramsWithoutPairsChangeNothing) {
