@@ -1,11 +1,10 @@
 #include "hamlib/HamlibLevelSource.h"
 
-#include <hamlib/rig.h>
-
 #include <QMetaObject>
 #include <algorithm>
 #include <limits>
 
+#include "hamlib/HamlibLibrary.h"
 #include "hamlib/HamlibWorker.h"
 
 namespace quendal {
@@ -21,13 +20,14 @@ HamlibLevelSource::~HamlibLevelSource() { Stop(); }
 
 bool HamlibKnowsModel(std::int32_t model) {
   // Hamlib's own chatter on standard error helps nobody watching a meter.
-  rig_set_debug(RIG_DEBUG_NONE);
-  rig_check_backend(model);  // caps are known once the model's backend is loaded
-  return rig_get_caps(model) != nullptr;
+  Hamlib().rig_set_debug(RIG_DEBUG_NONE);
+  Hamlib().rig_check_backend(model);  // caps are known once the model's backend is loaded
+  return Hamlib().rig_get_caps(model) != nullptr;
 }
 
 std::unique_ptr<LevelSource> MakeHamlibSource(const IniFile& ini, std::string_view section,
                                               bool logging) {
+  Hamlib();  // without the library no key matters
   HamlibSourceSettings settings;
   settings.Config = ReadHamlibConfig(ini, section, HamlibKnowsModel);
   settings.EnableLogging = logging;

@@ -1,11 +1,10 @@
 #include "hamlib/HamlibWorker.h"
 
-#include <hamlib/rig.h>
-
 #include <algorithm>
 #include <optional>
 #include <string>
 
+#include "hamlib/HamlibLibrary.h"
 #include "hamlib/HamlibTransmit.h"
 
 namespace quendal {
@@ -20,7 +19,7 @@ constexpr int kMostRetries = 1;
 // Hamlib's one-line text for `code`; with `trace`, after Hamlib's record of the calls
 // that led to it, which rigerror() puts before the text and rigerror2() leaves out.
 QString ErrorText(int code, bool trace) {
-  const char* text = trace ? rigerror(code) : rigerror2(code);
+  const char* text = trace ? Hamlib().rigerror(code) : Hamlib().rigerror2(code);
   if (text == nullptr) return QStringLiteral("Hamlib error %1").arg(code);
   return QString::fromLocal8Bit(text).trimmed();
 }
@@ -33,7 +32,7 @@ constexpr setting_t kPowerWattsLevel = 0;
 #endif
 
 bool HasLevel(RIG* rig, setting_t level) {
-  return level != 0 && rig_has_get_level(rig, level) != 0;
+  return level != 0 && Hamlib().rig_has_get_level(rig, level) != 0;
 }
 
 // The level, if the rig offers it and answers; a rig that does not answer one level is
@@ -41,7 +40,7 @@ bool HasLevel(RIG* rig, setting_t level) {
 std::optional<double> FloatLevel(RIG* rig, setting_t level) {
   if (!HasLevel(rig, level)) return std::nullopt;
   value_t value{};
-  if (rig_get_level(rig, RIG_VFO_CURR, level, &value) != RIG_OK) return std::nullopt;
+  if (Hamlib().rig_get_level(rig, RIG_VFO_CURR, level, &value) != RIG_OK) return std::nullopt;
   return value.f;
 }
 
@@ -56,9 +55,9 @@ std::array<bool, kTransmitReadings.size()> OfferedReadings(RIG* rig) {
 }
 
 int SetConf(RIG* rig, const char* name, const std::string& value) {
-  const token_t token = rig_token_lookup(rig, name);
+  const token_t token = Hamlib().rig_token_lookup(rig, name);
   if (token == RIG_CONF_END) return -RIG_EINVAL;
-  return rig_set_conf(rig, token, value.c_str());
+  return Hamlib().rig_set_conf(rig, token, value.c_str());
 }
 
 }  // namespace
@@ -87,7 +86,7 @@ void HamlibWorker::End() {
 
 void HamlibWorker::Open() {
   emit Opening();
-  rig_ = rig_init(config_.Model);
+  rig_ = Hamlib().rig_init(config_.Model);
   if (rig_ == nullptr) {
     CloseAfter(QStringLiteral("Hamlib knows no rig model %1").arg(config_.Model));
     return;
@@ -99,12 +98,12 @@ void HamlibWorker::Open() {
   if (rc == RIG_OK && !config_.Device.empty()) rc = SetConf(rig_, "rig_pathname", config_.Device);
   if (rc == RIG_OK && config_.Baud > 0)
     rc = SetConf(rig_, "serial_speed", std::to_string(config_.Baud));
-  if (rc == RIG_OK) rc = rig_open(rig_);
+  if (rc == RIG_OK) rc = Hamlib().rig_open(rig_);
   if (rc != RIG_OK) {
     CloseAfter(QStringLiteral("Opening the rig failed: %1").arg(ErrorText(rc, config_.Debug)));
     return;
   }
-  has_strength_ = rig_has_get_level(rig_, RIG_LEVEL_STRENGTH) != 0;
+  has_strength_ = Hamlib().rig_has_get_level(rig_, RIG_LEVEL_STRENGTH) != 0;
   offered_ = OfferedReadings(rig_);
   ptt_readable_ = true;
   read_once_ = false;
@@ -120,7 +119,7 @@ void HamlibWorker::Open() {
 void HamlibWorker::Poll() {
   if (rig_ == nullptr) return;
   freq_t frequency = 0;
-  const int freq_rc = rig_get_freq(rig_, RIG_VFO_CURR, &frequency);
+  const int freq_rc = Hamlib().rig_get_freq(rig_, RIG_VFO_CURR, &frequency);
   if (freq_rc != RIG_OK && freq_rc != -RIG_ENAVAIL && freq_rc != -RIG_ENIMPL) {
     CloseAfter(
         QStringLiteral("The rig stopped answering: %1").arg(ErrorText(freq_rc, config_.Debug)));
@@ -136,7 +135,7 @@ void HamlibWorker::Poll() {
 void HamlibWorker::ReadStrength(qint64 frequencyHz) {
   if (!has_strength_) return;
   value_t strength{};
-  const int rc = rig_get_level(rig_, RIG_VFO_CURR, RIG_LEVEL_STRENGTH, &strength);
+  const int rc = Hamlib().rig_get_level(rig_, RIG_VFO_CURR, RIG_LEVEL_STRENGTH, &strength);
   if (rc != RIG_OK) {
     CloseAfter(QStringLiteral("Reading STRENGTH failed: %1").arg(ErrorText(rc, config_.Debug)));
     return;
@@ -149,7 +148,7 @@ void HamlibWorker::ReadStrength(qint64 frequencyHz) {
 bool HamlibWorker::ReadTransmit() {
   ptt_t ptt = RIG_PTT_OFF;
   if (ptt_readable_) {
-    const int rc = rig_get_ptt(rig_, RIG_VFO_CURR, &ptt);
+    const int rc = Hamlib().rig_get_ptt(rig_, RIG_VFO_CURR, &ptt);
     if (rc == -RIG_ENAVAIL || rc == -RIG_ENIMPL) {
       // Asked once per opening: the rig will not learn it later.
       ptt_readable_ = false;
@@ -190,8 +189,8 @@ void HamlibWorker::CloseAfter(const QString& why) {
 void HamlibWorker::Close() {
   if (poll_timer_ != nullptr) poll_timer_->stop();
   if (rig_ == nullptr) return;
-  if (rig_->state.comm_state != 0) rig_close(rig_);
-  rig_cleanup(rig_);
+  if (rig_->state.comm_state != 0) Hamlib().rig_close(rig_);
+  Hamlib().rig_cleanup(rig_);
   rig_ = nullptr;
 }
 

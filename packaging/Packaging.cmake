@@ -61,6 +61,17 @@ else()
   # Libraries come from dpkg-shlibdeps; Qt's platform plugins are loaded at run time.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  # The Hamlib family opens libhamlib only when it is chosen, out of dpkg-shlibdeps' sight:
+  # recommend the package that holds it.
+  find_program(QUENDAL_DPKG_QUERY dpkg-query)
+  if(QUENDAL_HAMLIB_RUNTIME_FILE AND QUENDAL_DPKG_QUERY)
+    execute_process(COMMAND ${QUENDAL_DPKG_QUERY} -S ${QUENDAL_HAMLIB_RUNTIME_FILE}
+                    OUTPUT_VARIABLE _owner ERROR_QUIET)
+    string(REGEX MATCH "^[^:,]+" _package "${_owner}")
+    if(_package)
+      set(CPACK_DEBIAN_PACKAGE_RECOMMENDS ${_package})
+    endif()
+  endif()
 endif()
 
 include(CPack)

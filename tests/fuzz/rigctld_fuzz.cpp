@@ -8,7 +8,6 @@
 // (transmit readings only while transmitting, and only those the rig offers) or a
 // lost rig, never crash or hang.
 #include <arpa/inet.h>
-#include <hamlib/rig.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -22,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "hamlib/HamlibLibrary.h"
 #include "hamlib/HamlibWorker.h"
 #include "tests/fuzz/FuzzSupport.h"
 
@@ -86,7 +86,7 @@ std::vector<std::string_view> Split(std::string_view input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static std::uint16_t port = 0;
   static const int listener = [] {
-    rig_set_debug(RIG_DEBUG_NONE);
+    Hamlib().rig_set_debug(RIG_DEBUG_NONE);
     return ListeningSocket(port);
   }();
 

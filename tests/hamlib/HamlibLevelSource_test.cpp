@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "hamlib/HamlibLibrary.h"
 #include "hamlib/HamlibTransmit.h"
 #include "tests/flex/FakeRadio.h"
 #include "tests/support/FakeClock.h"
@@ -216,6 +217,32 @@ TEST_F(HamlibSourceTest, AModelHamlibDoesNotKnowIsRefused) {
     EXPECT_STREQ(e.what(),
                  "[Hamlib] Model=999999 is not usable: Hamlib knows no such rig (rigctl -l lists "
                  "them).");
+  }
+}
+
+// The library is opened only when the family is chosen, so a machine without it (or
+// with one too old) learns why when it chooses Hamlib, not at every start.
+TEST(HamlibLibraryTest, ALibraryMissingOrLackingAFunctionIsNamed) {
+  struct Case {
+    const char* path;
+    std::string start, end;
+  } cases[] = {
+      {"libquendal-no-such-hamlib.so.4",
+       "Hamlib (libquendal-no-such-hamlib.so.4) could not be loaded: Cannot load library "
+       "libquendal-no-such-hamlib.so.4",
+       ". Install Hamlib's library to use [Radio] Type=hamlib."},
+      {"libz.so.1", "Hamlib (libz.so.1) lacks rig_set_debug",
+       ": it is older than this build of Quendal needs."},
+  };
+  for (const Case& c : cases) {
+    try {
+      OpenHamlibLibrary(c.path);
+      ADD_FAILURE() << c.path << " opened";
+    } catch (const std::runtime_error& e) {
+      const std::string what = e.what();
+      EXPECT_EQ(what.starts_with(c.start), true) << what;
+      EXPECT_EQ(what.ends_with(c.end), true) << what;
+    }
   }
 }
 
