@@ -271,13 +271,10 @@ void ApplyTransparencyKey(QImage& Bitmap, const QRect& Area) {
 void ApplyTransparencyKey(QImage& Bitmap) { ApplyTransparencyKey(Bitmap, Bitmap.rect()); }
 
 void MeterRenderer::SetForeground(const QImage& Foreground) {
-  if (Foreground.isNull()) {
-    foreground_ = QImage();
-  } else {
-    foreground_ = Foreground.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    // Pure black is see-through here as in the face: it leaves what lies below.
-    ApplyTransparencyKey(foreground_);
-  }
+  // Shared, not copied: its pure black is keyed as it is drawn.
+  foreground_ = Foreground.isNull() || Foreground.format() == QImage::Format_ARGB32_Premultiplied
+                    ? Foreground
+                    : Foreground.convertToFormat(QImage::Format_ARGB32_Premultiplied);
   baseFaceKey_ = -1;
 }
 
@@ -286,29 +283,38 @@ bool MeterRenderer::PrepareBase(const QImage& face, QSize size) {
   if (base_.size() == size && baseFaceKey_ == faceKey) return false;
   patches_.clear();
   patchPixels_ = 0;
-  base_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
-  base_.fill(0u);
-  if (!face.isNull()) {
-    QPainter painter(&base_);
-    painter.drawImage(0, 0, face);
+  if (face.size() == size && face.format() == QImage::Format_ARGB32_Premultiplied) {
+    // Drawn on a cleared frame of its own size, the face is itself: share it.
+    base_ = face;
+  } else {
+    base_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    base_.fill(0u);
+    if (!face.isNull()) {
+      QPainter painter(&base_);
+      painter.drawImage(0, 0, face);
+    }
   }
   keyedBase_ = base_.copy();
-  if (!foreground_.isNull()) {
-    QPainter painter(&keyedBase_);
-    painter.drawImage(0, 0, foreground_);
-  }
+  RowSpans all;
+  all.Reset(size.width(), size.height());
+  all.AddRect(keyedBase_.rect());
+  DrawForeground(keyedBase_, all);
   ApplyTransparencyKey(keyedBase_);
   baseFaceKey_ = faceKey;
   return true;
 }
 
-void MeterRenderer::DrawForeground(const RowSpans& spans) {
+void MeterRenderer::DrawForeground(QImage& target, const RowSpans& spans) {
   if (foreground_.isNull()) return;
-  const int width = std::min(frame_.width(), foreground_.width());
-  ForEachSpanRow(frame_, spans, [&](QRgb* pixel, int count, int y, int left) {
+  const int width = std::min(target.width(), foreground_.width());
+  const uchar* bits = foreground_.constBits();
+  ForEachSpanRow(target, spans, [&](QRgb* pixel, int count, int y, int left) {
     if (y >= foreground_.height() || left >= width) return;
-    const QRgb* over = reinterpret_cast<const QRgb*>(foreground_.constScanLine(y)) + left;
-    for (int i = 0; i < std::min(count, width - left); ++i) pixel[i] = BlendOver(over[i], pixel[i]);
+    const QRgb* over = Row(foreground_, bits, y) + left;
+    for (int i = 0; i < std::min(count, width - left); ++i) {
+      // Pure black is see-through here as in the face: it leaves what lies below.
+      if ((over[i] & 0x00FFFFFFu) != 0) pixel[i] = BlendOver(over[i], pixel[i]);
+    }
   });
 }
 
@@ -416,7 +422,7 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
   }
   DrawArcMarkings(frame_, Settings, Calibration, Log);
   DrawStrokes(stroker_, frame_, strokes);
-  DrawForeground(touched_);
+  DrawForeground(frame_, touched_);
   ForEachSpanRow(frame_, touched_,
                  [](QRgb* pixel, int count, int, int) { KeyPixels(pixel, count); });
   keyedLikeFace_ = SameSeeThroughPixels(frame_, keyedBase_, touched_);
@@ -506,22 +512,37 @@ bool MeterRenderer::DrawFromPatch(const NeedleStrokes& strokes) {
 }
 
 void MeterRenderer::KeepPatch(const NeedleStrokes& strokes) {
-  // About a hundred bytes a row of the needle: a few hundred patches, a few MiB.
+  // About fifty bytes a row of the needle: a few hundred patches, a MiB or two.
   constexpr std::size_t kPatchBudgetPixels = std::size_t{1} << 20;
-  Patch patch;
-  patch.keyedLikeFace = keyedLikeFace_;
+  // Only what differs from the keyed face: the rest of a frame holds it already when
+  // the patch is copied back.
+  patchRuns_.clear();
+  std::size_t count = 0;
   const uchar* bits = frame_.constBits();
+  const uchar* faceBits = keyedBase_.constBits();
   touched_.ForEach([&](int y, int left, int right) {
-    patch.runs.push_back({y, left, right});
     const QRgb* row = Row(frame_, bits, y);
-    patch.pixels.insert(patch.pixels.end(), row + left, row + right + 1);
+    const QRgb* face = Row(keyedBase_, faceBits, y);
+    while (left <= right && row[left] == face[left]) ++left;
+    while (right >= left && row[right] == face[right]) --right;
+    if (left > right) return;
+    patchRuns_.push_back({y, left, right});
+    count += static_cast<std::size_t>(right - left + 1);
   });
-  if (patch.pixels.size() > kPatchBudgetPixels) return;
-  if (patchPixels_ + patch.pixels.size() > kPatchBudgetPixels) {
+  if (count > kPatchBudgetPixels) return;
+  if (patchPixels_ + count > kPatchBudgetPixels) {
     patches_.clear();
     patchPixels_ = 0;
   }
-  patchPixels_ += patch.pixels.size();
+  Patch patch;
+  patch.keyedLikeFace = keyedLikeFace_;
+  patch.runs.assign(patchRuns_.begin(), patchRuns_.end());
+  patch.pixels.reserve(count);
+  for (const Patch::Run& run : patchRuns_) {
+    const QRgb* row = Row(frame_, bits, run.y);
+    patch.pixels.insert(patch.pixels.end(), row + run.left, row + run.right + 1);
+  }
+  patchPixels_ += count;
   patches_.emplace(strokes, std::move(patch));
 }
 

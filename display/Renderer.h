@@ -109,7 +109,7 @@ class MeterRenderer {
 
   bool PrepareBase(const QImage& face, QSize size);
   void CopyBase(const QImage& base, const RowSpans& spans);
-  void DrawForeground(const RowSpans& spans);
+  void DrawForeground(QImage& target, const RowSpans& spans);
   bool DrawFromPatch(const NeedleStrokes& strokes);
   void KeepPatch(const NeedleStrokes& strokes);
   // Takes away an overlay that moved or went, with the face it covered; true when the
@@ -119,8 +119,8 @@ class MeterRenderer {
   void DrawOverlay(bool whole, const QRect& NeedleArea);
 
   QImage frame_;
-  // The face on a cleared frame, as drawn; rebuilt when the face, the foreground or
-  // the size changes, so most of a frame is one copy.
+  // The face on a cleared frame, as drawn (the face itself when it fits); rebuilt when
+  // the face, the foreground or the size changes, so most of a frame is one copy.
   QImage base_;
   // The face with the foreground over it, keyed.
   QImage keyedBase_;
@@ -140,6 +140,8 @@ class MeterRenderer {
   // Dropped with the face, and all at once when they outgrow their budget.
   std::unordered_map<NeedleStrokes, Patch, StrokesHash> patches_;
   std::size_t patchPixels_ = 0;
+  // The runs of the patch being kept, reused from frame to frame.
+  std::vector<Patch::Run> patchRuns_;
   LineStroker stroker_;
   CornerText overlay_;
   // The overlay over the keyed face, as copied into the frame.
