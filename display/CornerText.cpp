@@ -3,7 +3,6 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -61,13 +60,29 @@ QStringList BreakAtMiddle(const QString& line) {
   return {line.left(best).trimmed(), line.mid(best + 1).trimmed()};
 }
 
+// The parts of the line between its " – " and " · ", which go; none of them empty. By
+// hand: a regular expression would bring PCRE2 and its compiler into memory for this.
+QStringList SplitAtDashes(const QString& line) {
+  QStringList parts;
+  qsizetype from = 0;
+  for (qsizetype i = 0; i + 2 < line.size(); ++i) {
+    const QChar mark = line[i + 1];
+    if (line[i] != u' ' || (mark != u'\u2013' && mark != u'\u00b7') || line[i + 2] != u' ')
+      continue;
+    if (i > from) parts += line.mid(from, i - from);
+    from = i + 3;
+    i += 2;
+  }
+  if (line.size() > from) parts += line.mid(from);
+  return parts;
+}
+
 // The ways to set the text, fewest lines first: as written, broken at its dashes and
 // middle dots (which go), then each of those lines halved.
 std::vector<QStringList> LineChoices(const QString& text) {
-  static const QRegularExpression kBreaks(QStringLiteral(" [\u2013\u00b7] "));
   std::vector<QStringList> choices{text.split(u'\n')};
   QStringList atDashes;
-  for (const QString& line : choices.front()) atDashes += line.split(kBreaks, Qt::SkipEmptyParts);
+  for (const QString& line : choices.front()) atDashes += SplitAtDashes(line);
   choices.push_back(atDashes);
   QStringList halved;
   for (const QString& line : atDashes) halved += BreakAtMiddle(line);
