@@ -313,6 +313,56 @@ TEST_F(FormTest, GuidedCalibrationOnTheFace) {
   }
 }
 
+TEST_F(FormTest, ATransmitScaleCalibratedFromTheMenuIsWrittenBesideTheFace) {
+  std::string points;
+  for (int i = 0; i < 16; ++i) points += std::to_string(20 + i * 20) + " 100\r\n";
+  WriteFile(dir_ / "calibration.txt", points);
+  const char* const kHeader =
+      "# value x y: the mark's value and its point on the face in pixels\r\n";
+  struct Case {
+    const char* name;
+    const char* config;
+    std::deque<std::optional<std::string>> choices;
+    const char* file;
+    std::string written;  // "": a folder stands in the file's way
+    std::size_t asked;
+  };
+  const Case cases[] = {
+      {"nothing shown: asked which",
+       "[Meter]\nTransmit=Off\n",
+       {"SWR", "1 2 inf"},
+       "quendal.swr.txt",
+       std::string(kHeader) + "1 30 40\r\n2 31 41\r\n10 32 42\r\n",
+       2},
+      {"power shown, not written", "", {"0 100"}, "quendal.power.txt", "", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(dir_ / "config.ini", c.config);
+    prompter_.shown.clear();
+    prompter_.choices = c.choices;
+    TForm1 form(Environment());
+    form.FormCreate();
+    if (c.written.empty()) std::filesystem::create_directory(dir_ / c.file);
+    form.StartTransmitCalibration();
+    ASSERT_EQ(form.Guided().Kind(), GuidedKind::Transmit);
+    for (int i = 0; i < form.Guided().Needed(); ++i) form.FormMouseDown(0, 30 + i, 40 + i);
+    RunPreview(form);
+    form.GuidedKey(Qt::Key_Y);
+    EXPECT_FALSE(form.CalibrationPending());
+    if (c.written.empty()) {
+      ASSERT_EQ(prompter_.shown.size(), c.asked + 1);
+      const std::string told =
+          "info: The new power scale is in use until the meter closes, but it was not saved: "
+          "quendal.power.txt could not be written";
+      EXPECT_EQ(prompter_.shown.back().substr(0, told.size()), told);
+    } else {
+      EXPECT_EQ(prompter_.shown.size(), c.asked);
+      EXPECT_EQ(ReadFile(dir_ / c.file), c.written);
+    }
+  }
+}
+
 TEST_F(FormTest, ConfigErrorStopsBeforeAnythingIsCreatedOrSaved) {
   for (const std::string text : {"[Visual]\nNeedleColor=red\n[Network]\nFlexIP=1.2.3.4\n",
                                  "[Radio]\nType=icom\n[Network]\nFlexIP=1.2.3.4\n"}) {
