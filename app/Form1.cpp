@@ -407,7 +407,8 @@ void TForm1::LevelSampled() {
 
 void TForm1::ShowLevelHistory() {
   if (!history_) {
-    history_ = std::make_unique<LevelHistoryWindow>(recorder_.History(), config_.meter.SUnits);
+    history_ =
+        std::make_unique<LevelHistoryWindow>(recorder_.History(), config_.meter.SUnits, *prompter_);
   }
   history_->show();
   history_->raise();

@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QFileDialog>
 #include <QHBoxLayout>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -44,6 +43,12 @@ QString TimeText(std::int64_t utcSecond) {
 QString Dbm(double dbm) {
   return QString::fromStdString(CsvNumber(dbm, 1)).replace(u'-', QChar(0x2212)) +
          QStringLiteral(" dBm");
+}
+
+QString AskForPictureFile(QWidget& parent) {
+  return QFileDialog::getSaveFileName(&parent, QStringLiteral("Save picture"),
+                                      QStringLiteral("level-history.png"),
+                                      QStringLiteral("PNG pictures (*.png)"));
 }
 
 }  // namespace
@@ -272,8 +277,11 @@ void LevelHistoryChart::mouseReleaseEvent(QMouseEvent* event) {
   if (spans_changed_) spans_changed_();
 }
 
-LevelHistoryWindow::LevelHistoryWindow(const LevelHistory& history, const SUnitRule& rule)
-    : history_(history) {
+LevelHistoryWindow::LevelHistoryWindow(const LevelHistory& history, const SUnitRule& rule,
+                                       Prompter& prompter, PictureFileChooser ChoosePictureFile)
+    : history_(history),
+      prompter_(prompter),
+      choose_picture_file_(ChoosePictureFile ? std::move(ChoosePictureFile) : AskForPictureFile) {
   setWindowTitle(QStringLiteral("Level history"));
   chart_ = new LevelHistoryChart(history, rule, this);
   comparison_ =
@@ -317,12 +325,10 @@ void LevelHistoryWindow::ShowComparison() {
 }
 
 void LevelHistoryWindow::SavePicture() {
-  const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Save picture"),
-                                                    QStringLiteral("level-history.png"),
-                                                    QStringLiteral("PNG pictures (*.png)"));
+  const QString file = choose_picture_file_(*this);
   if (file.isEmpty()) return;
   if (!chart_->grab().save(file, "PNG"))
-    QMessageBox::warning(this, windowTitle(), QStringLiteral("%1 could not be written.").arg(file));
+    prompter_.info(QStringLiteral("%1 could not be written.").arg(file).toStdString());
 }
 
 void LevelHistoryWindow::CopyRows() {

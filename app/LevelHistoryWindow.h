@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 
+#include "calibration/Prompter.h"
 #include "meters/LevelConversions.h"
 #include "meters/LevelHistory.h"
 
@@ -63,7 +64,13 @@ class LevelHistoryChart : public QWidget {
 // saved as a picture or its rows copied as CSV. Only drawn while shown.
 class LevelHistoryWindow : public QWidget {
  public:
-  LevelHistoryWindow(const LevelHistory& history, const SUnitRule& rule);
+  // Asks where the picture goes; empty: nowhere.
+  using PictureFileChooser = std::function<QString(QWidget& parent)>;
+
+  // Prompter tells a picture that could not be written; ChoosePictureFile: null asks with a
+  // file dialog.
+  LevelHistoryWindow(const LevelHistory& history, const SUnitRule& rule, Prompter& prompter,
+                     PictureFileChooser ChoosePictureFile = {});
 
   // A new sample arrived; nothing happens while the window is hidden.
   void Follow();
@@ -74,6 +81,8 @@ class LevelHistoryWindow : public QWidget {
   void CopyRows();
 
   const LevelHistory& history_;
+  Prompter& prompter_;
+  PictureFileChooser choose_picture_file_;
   LevelHistoryChart* chart_;
   QLabel* comparison_;
 };
