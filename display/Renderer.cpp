@@ -381,7 +381,7 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
   const bool overlayCleared = ClearMovedOverlay(whole);
   if (!whole && !extras && !extras_ && strokes == strokes_ && !overlayCleared) {
     changedArea_ = QRect();
-    DrawOverlay(false, QRect());
+    DrawOverlay(false, false);
     return frame_;
   }
   strokes_ = strokes;
@@ -398,7 +398,7 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
   const bool patchable = !extras && Cacheable(strokes);
   if (patchable && DrawFromPatch(strokes)) {
     changedArea_ = whole ? frame_.rect() : previouslyTouched.united(touched_.Bounds());
-    DrawOverlay(whole, changedArea_);
+    DrawOverlay(whole, true);
     return frame_;
   }
   touched_.Reset(width, height);
@@ -428,14 +428,15 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
   keyedLikeFace_ = SameSeeThroughPixels(frame_, keyedBase_, touched_);
   if (patchable) KeepPatch(strokes);
   changedArea_ = whole ? frame_.rect() : previouslyTouched.united(touched_.Bounds());
-  DrawOverlay(whole, changedArea_);
+  DrawOverlay(whole, true);
   return frame_;
 }
 
 void MeterRenderer::SetOverlay(const CornerText& Overlay) {
-  if (Overlay.Lines == overlay_.Lines && Overlay.Box == overlay_.Box &&
-      Overlay.Font == overlay_.Font && Overlay.Align == overlay_.Align)
-    return;
+  const bool sameLook = Overlay.Box == overlay_.Box && Overlay.Font == overlay_.Font &&
+                        Overlay.Align == overlay_.Align && Overlay.Ink == overlay_.Ink;
+  if (sameLook && Overlay.Lines == overlay_.Lines) return;
+  if (!sameLook) overlayPatches_.clear();
   overlay_ = Overlay;
   overlayDirty_ = true;
 }
@@ -454,21 +455,22 @@ bool MeterRenderer::ClearMovedOverlay(bool whole) {
   return gone.intersects(touched_.Bounds());
 }
 
-void MeterRenderer::DrawOverlay(bool whole, const QRect& NeedleArea) {
+void MeterRenderer::DrawOverlay(bool whole, bool NeedleMoved) {
   const QRect box = overlay_.Lines.isEmpty() ? QRect() : overlay_.Box.intersected(frame_.rect());
   const bool redraw = whole || overlayDirty_ || box != overlayShown_;
   overlayDirty_ = false;
+  if (whole) overlayPatches_.clear();  // the face or the size changed
   changedArea_ = changedArea_.united(overlayGone_);
   overlayGone_ = QRect();
-  if (box.isEmpty() || (!redraw && !box.intersects(NeedleArea))) return;
-  if (redraw) {
-    overlayPatch_ = keyedBase_.copy(box);
-    QPainter painter(&overlayPatch_);
-    painter.translate(-box.topLeft());
-    DrawCornerText(painter, overlay_);
-    painter.end();
-    ApplyTransparencyKey(overlayPatch_);
+  // The needle of the last frame was taken away, and this one drawn, over what they touched.
+  bool crossed = false;
+  if (NeedleMoved) {
+    const bool under = !box.isEmpty() && touched_.Intersects(box);
+    crossed = overlayUnderNeedle_ || under;
+    overlayUnderNeedle_ = under;
   }
+  if (box.isEmpty() || (!redraw && !crossed)) return;
+  if (redraw) overlayPatch_ = OverlayPatch(box);
   uchar* bits = frame_.bits();
   for (int y = 0; y < box.height(); ++y) {
     std::memcpy(Row(frame_, bits, box.top() + y) + box.left(), overlayPatch_.constScanLine(y),
@@ -476,6 +478,21 @@ void MeterRenderer::DrawOverlay(bool whole, const QRect& NeedleArea) {
   }
   overlayShown_ = box;
   changedArea_ = whole ? frame_.rect() : changedArea_.united(box);
+}
+
+QImage MeterRenderer::OverlayPatch(const QRect& Box) {
+  const QString key = overlay_.Lines.join(u'\n');
+  if (const auto found = overlayPatches_.constFind(key); found != overlayPatches_.cend())
+    return *found;
+  QImage patch = keyedBase_.copy(Box);
+  QPainter painter(&patch);
+  painter.translate(-Box.topLeft());
+  DrawCornerText(painter, overlay_);
+  painter.end();
+  ApplyTransparencyKey(patch);
+  if (overlayPatches_.size() >= kOverlayPatches) overlayPatches_.clear();
+  overlayPatches_.insert(key, patch);
+  return patch;
 }
 
 std::size_t MeterRenderer::StrokesHash::operator()(const NeedleStrokes& strokes) const noexcept {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QImage>
 #include <QRect>
 #include <QRegion>
@@ -115,8 +116,11 @@ class MeterRenderer {
   // Takes away an overlay that moved or went, with the face it covered; true when the
   // needle stood there and must be drawn again.
   bool ClearMovedOverlay(bool whole);
-  // Draws the overlay where it is due; NeedleArea: what the needle changed.
-  void DrawOverlay(bool whole, const QRect& NeedleArea);
+  // Draws the overlay where it is due: new, or where the needle that moved (NeedleMoved)
+  // was taken away or drawn.
+  void DrawOverlay(bool whole, bool NeedleMoved);
+  // The overlay's lines over the keyed face in Box, from the patches drawn before.
+  QImage OverlayPatch(const QRect& Box);
 
   QImage frame_;
   // The face on a cleared frame, as drawn (the face itself when it fits); rebuilt when
@@ -146,7 +150,14 @@ class MeterRenderer {
   CornerText overlay_;
   // The overlay over the keyed face, as copied into the frame.
   QImage overlayPatch_;
+  // Patches drawn before, by their lines: a level that comes and goes writes the same few
+  // dozen texts again and again, and text costs ten times a copy. Dropped when the
+  // overlay's box or look or the face changes, and all at once past kOverlayPatches.
+  static constexpr qsizetype kOverlayPatches = 64;
+  QHash<QString, QImage> overlayPatches_;
   QRect overlayShown_;
+  // Whether the needle of the last frame was drawn over the overlay's box.
+  bool overlayUnderNeedle_ = false;
   // Where an overlay that moved or went was taken away, for the changed area.
   QRect overlayGone_;
   bool overlayDirty_ = false;

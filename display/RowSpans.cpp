@@ -36,6 +36,15 @@ QRect RowSpans::Bounds() const {
   return QRect(QPoint(left, top_), QPoint(right, bottom_));
 }
 
+bool RowSpans::Intersects(const QRect& Rect) const {
+  const int first = std::max(top_, Rect.top());
+  const int last = std::min(bottom_, Rect.bottom());
+  for (int y = first; y <= last; ++y) {
+    if (left_[y] <= Rect.right() && right_[y] >= Rect.left() && left_[y] <= right_[y]) return true;
+  }
+  return false;
+}
+
 void RowSpans::AddRun(int y, int left, int right) {
   if (y < 0 || y >= height_) return;
   left = std::max(left, 0);

@@ -21,6 +21,8 @@ class RowSpans {
 
   // The smallest rectangle holding every run; empty when there is none.
   QRect Bounds() const;
+  // Whether a run reaches into Rect.
+  bool Intersects(const QRect& Rect) const;
 
   // Calls Visit(y, left, right) for every row with a run.
   template <typename Visit>

@@ -623,39 +623,43 @@ CornerText Overlay(const QString& text, QRect box) {
 }
 
 // The readout's box in the bottom left, and once where the needle passes (x 100-160,
-// row 50): each frame is the frame a new renderer draws, and the changed area holds the
-// box only when the box had to be drawn.
+// row 50), also over another face: each frame is the frame a new renderer draws (a text
+// met before as well), and the changed area holds the box only when the box had to be
+// drawn.
 TEST_F(RendererTest, OverlayIsDrawnOnlyWhenItChangesOrTheNeedleCrossedIt) {
   const QRect corner(4, 70, 60, 26), crossed(120, 40, 30, 20);
+  const QImage faces[] = {Face(), Face(0xFF3C5A78u)};
   struct Step {
     double position;
     const char* text;
     QRect box;
     bool boxChanged;
+    int face = 0;
   };
   const Step steps[] = {
-      {0.0, "S9", corner, true},    {0.0, "S9", corner, false}, {0.4, "S9", corner, false},
-      {0.4, "S9+12", corner, true}, {0.4, "", corner, true},    {0.0, "S9", crossed, true},
-      {0.4, "S9", crossed, true},   {0.4, "S9", corner, true},
+      {0.0, "S9", corner, true},    {0.0, "S9", corner, false},      {0.4, "S9", corner, false},
+      {0.4, "S9+12", corner, true}, {0.4, "S9", corner, true},       {0.4, "", corner, true},
+      {0.0, "S9", crossed, true},   {0.4, "S9", crossed, true},      {0.0, "S9", crossed, true},
+      {1.0, "S9", crossed, true},   {0.4, "S9", corner, true},       {0.4, "S9+12", corner, true},
+      {0.4, "S9", corner, true, 1}, {0.4, "S9+12", corner, true, 1},
   };
-  const QImage face = Face();
   testing::TestMeter s = HorizontalNeedle(2);
   s.calibration.CalibrationPoints[1] = {100, 0};
-  Render(s, face);
+  Render(s, faces[0]);
   for (const Step& step : steps) {
     s.needle.NeedlePosition = step.position;
     renderer.SetOverlay(Overlay(step.text, step.box));
-    const QImage frame = Render(s, face).copy();
+    const QImage frame = Render(s, faces[step.face]).copy();
     MeterRenderer fresh;
     fresh.SetOverlay(Overlay(step.text, step.box));
-    EXPECT_EQ(frame,
-              fresh.RenderFrame(s.settings, s.calibration, SScale(s.calibration), step.position,
-                                face, QImage(), kWidth, kHeight, kOrdinaryDay, log.Log()))
+    EXPECT_EQ(frame, fresh.RenderFrame(s.settings, s.calibration, SScale(s.calibration),
+                                       step.position, faces[step.face], QImage(), kWidth, kHeight,
+                                       kOrdinaryDay, log.Log()))
         << step.position << " " << step.text;
     EXPECT_EQ(renderer.ChangedArea().contains(step.box), step.boxChanged)
         << step.position << " " << step.text;
   }
-  EXPECT_NE(Pixel(renderer.Frame(), 10, 80), kFace);  // the box over the face
+  EXPECT_NE(Pixel(renderer.Frame(), 10, 80), faces[1].pixel(10, 80));  // the box over the face
 }
 
 }  // namespace
