@@ -420,6 +420,11 @@ void TForm1::ShowReadout() {
   const QRect before = frame_.ReadoutBox();
   const QString text = config_.meter.Readout ? ReadoutText(recorder_.Latest()) : QString();
   if (!frame_.SetReadout(text) || !pictures_.Loaded() || frame_.Stale()) return;
+  // A new text in the same box changes neither the needle nor the window's mask.
+  if (frame_.RedrawReadout()) {
+    window_.RepaintChanged(frame_.Renderer());
+    return;
+  }
   RenderFrame();
   // The window's mask takes the readout in where the face is see-through.
   if (frame_.ReadoutBox() != before) {

@@ -72,7 +72,14 @@ void MeterFrame::Render(FacePictures& pictures, bool Calibrating, QSize Client, 
 bool MeterFrame::SetReadout(const QString& Text) {
   if (Text == readout_text_) return false;
   readout_text_ = Text;
+  readout_lines_due_ = true;
   return true;
+}
+
+bool MeterFrame::RedrawReadout() {
+  if (stale_ || !readout_placed_ || !readout_lines_due_) return false;
+  ShowReadoutLines();
+  return renderer_.RedrawOverlay();
 }
 
 void MeterFrame::PlaceReadout(QSize Frame, double Factor, double Ratio) {
@@ -84,13 +91,19 @@ void MeterFrame::PlaceReadout(QSize Frame, double Factor, double Ratio) {
                        .toAlignedRect();
     readout_frame_ = Frame;
     readout_placed_ = true;
+    readout_lines_due_ = true;
   }
+  if (readout_lines_due_) ShowReadoutLines();
+}
+
+void MeterFrame::ShowReadoutLines() {
   CornerText shown = readout_place_;
   // The widest text may have needed two lines; the reading then breaks where it does.
   shown.Lines = readout_text_.isEmpty()  ? QStringList()
                 : shown.Lines.size() > 1 ? readout_text_.split(QStringLiteral("  "))
                                          : QStringList{readout_text_};
   renderer_.SetOverlay(shown);
+  readout_lines_due_ = false;
 }
 
 void MeterFrame::Paint(QPainter& painter, const QRect& Area, double Ratio) const {

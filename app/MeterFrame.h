@@ -46,6 +46,9 @@ class MeterFrame {
   // The readout's Text (empty: none), placed clear of the needle, drawn from the next
   // frame on. True when the text changed.
   bool SetReadout(const QString& Text);
+  // Writes a new readout text into the last frame, in the box the old one stood in; false
+  // when that takes a Render (a readout that comes, goes or moves).
+  bool RedrawReadout();
   // Where the readout stands, in client pixels; empty without one.
   QRect ReadoutBox() const { return readout_text_.isEmpty() ? QRect() : readout_box_; }
   // Copies the frame's Area (client pixels) to the window as it is, see-through pixels
@@ -63,6 +66,8 @@ class MeterFrame {
   // Places the readout for the frame Frame pixels large at Factor, Ratio device pixels a
   // client pixel, and hands it to the renderer.
   void PlaceReadout(QSize Frame, double Factor, double Ratio);
+  // Hands the readout's text to the renderer, in the lines of its place.
+  void ShowReadoutLines();
 
   const AppConfig& config_;
   const Clock& clock_;
@@ -81,6 +86,8 @@ class MeterFrame {
   // The frame size the readout was last placed for.
   QSize readout_frame_;
   bool readout_placed_ = false;
+  // The text changed or was placed anew since the renderer was given its lines.
+  bool readout_lines_due_ = false;
 };
 
 }  // namespace quendal

@@ -441,6 +441,14 @@ void MeterRenderer::SetOverlay(const CornerText& Overlay) {
   overlayDirty_ = true;
 }
 
+bool MeterRenderer::RedrawOverlay() {
+  const QRect box = overlay_.Lines.isEmpty() ? QRect() : overlay_.Box.intersected(frame_.rect());
+  if (box.isEmpty() || box != overlayShown_) return false;
+  changedArea_ = QRect();
+  DrawOverlay(false, false);
+  return true;
+}
+
 bool MeterRenderer::ClearMovedOverlay(bool whole) {
   const QRect box = overlay_.Lines.isEmpty() ? QRect() : overlay_.Box.intersected(frame_.rect());
   if (overlayShown_.isEmpty() || box == overlayShown_) return false;

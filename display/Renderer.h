@@ -71,6 +71,10 @@ class MeterRenderer {
   // next frame draws it, and after that only when it changes, moves or the needle
   // passed over it; its box then counts in ChangedArea. No lines: none.
   void SetOverlay(const CornerText& Overlay);
+  // Draws new lines of the overlay into the last frame, in the box it stands in, and
+  // makes that box the changed area; false when the box is not that of the last frame
+  // (RenderFrame draws it then).
+  bool RedrawOverlay();
 
   // A picture drawn over the needle (a pivot cap, a cover, a glint), at (0, 0);
   // its pure black is see-through. A null picture draws nothing.

@@ -625,7 +625,8 @@ CornerText Overlay(const QString& text, QRect box) {
 // The readout's box in the bottom left, and once where the needle passes (x 100-160,
 // row 50), also over another face: each frame is the frame a new renderer draws (a text
 // met before as well), and the changed area holds the box only when the box had to be
-// drawn.
+// drawn. A new text in the box drawn last may be written alone (Redraw), over the needle
+// too; one that comes, goes or moves takes a frame.
 TEST_F(RendererTest, OverlayIsDrawnOnlyWhenItChangesOrTheNeedleCrossedIt) {
   const QRect corner(4, 70, 60, 26), crossed(120, 40, 30, 20);
   const QImage faces[] = {Face(), Face(0xFF3C5A78u)};
@@ -635,13 +636,26 @@ TEST_F(RendererTest, OverlayIsDrawnOnlyWhenItChangesOrTheNeedleCrossedIt) {
     QRect box;
     bool boxChanged;
     int face = 0;
+    bool redraw = false;
   };
   const Step steps[] = {
-      {0.0, "S9", corner, true},    {0.0, "S9", corner, false},      {0.4, "S9", corner, false},
-      {0.4, "S9+12", corner, true}, {0.4, "S9", corner, true},       {0.4, "", corner, true},
-      {0.0, "S9", crossed, true},   {0.4, "S9", crossed, true},      {0.0, "S9", crossed, true},
-      {1.0, "S9", crossed, true},   {0.4, "S9", corner, true},       {0.4, "S9+12", corner, true},
-      {0.4, "S9", corner, true, 1}, {0.4, "S9+12", corner, true, 1},
+      {0.0, "S9", corner, true},
+      {0.0, "S9", corner, false},
+      {0.4, "S9", corner, false},
+      {0.4, "S9+12", corner, true},
+      {0.4, "S9", corner, true},
+      {0.4, "", corner, true},
+      {0.0, "S9", crossed, true},
+      {0.4, "S9", crossed, true},
+      {0.0, "S9", crossed, true},
+      {1.0, "S9", crossed, true},
+      {0.4, "S9", corner, true},
+      {0.4, "S9+12", corner, true},
+      {0.4, "S9", corner, true, 1},
+      {0.4, "S9+12", corner, true, 1},
+      {0.4, "S9+20", corner, true, 1, true},
+      {0.0, "S9", crossed, true, 1},
+      {0.0, "S9+5", crossed, true, 1, true},
   };
   testing::TestMeter s = HorizontalNeedle(2);
   s.calibration.CalibrationPoints[1] = {100, 0};
@@ -649,7 +663,10 @@ TEST_F(RendererTest, OverlayIsDrawnOnlyWhenItChangesOrTheNeedleCrossedIt) {
   for (const Step& step : steps) {
     s.needle.NeedlePosition = step.position;
     renderer.SetOverlay(Overlay(step.text, step.box));
-    const QImage frame = Render(s, faces[step.face]).copy();
+    if (step.redraw) {
+      EXPECT_TRUE(renderer.RedrawOverlay()) << step.text;
+    }
+    const QImage frame = step.redraw ? renderer.Frame().copy() : Render(s, faces[step.face]).copy();
     MeterRenderer fresh;
     fresh.SetOverlay(Overlay(step.text, step.box));
     EXPECT_EQ(frame, fresh.RenderFrame(s.settings, s.calibration, SScale(s.calibration),
@@ -659,7 +676,11 @@ TEST_F(RendererTest, OverlayIsDrawnOnlyWhenItChangesOrTheNeedleCrossedIt) {
     EXPECT_EQ(renderer.ChangedArea().contains(step.box), step.boxChanged)
         << step.position << " " << step.text;
   }
-  EXPECT_NE(Pixel(renderer.Frame(), 10, 80), faces[1].pixel(10, 80));  // the box over the face
+  EXPECT_NE(Pixel(renderer.Frame(), 130, 50), faces[1].pixel(130, 50));  // the box over the face
+  renderer.SetOverlay(Overlay("S9", corner));
+  EXPECT_FALSE(renderer.RedrawOverlay());
+  renderer.SetOverlay(Overlay("", crossed));
+  EXPECT_FALSE(renderer.RedrawOverlay());
 }
 
 }  // namespace
