@@ -28,7 +28,8 @@ namespace {
 
 const char* const kUsage =
     "Usage: quendal [--help] [--version] [--config <path>] [--reset-window]\n"
-    "An analog S-meter for FlexRadio radios. It finds the radio on the LAN by itself.\n"
+    "An analog S-meter for FlexRadio radios, which it finds on the LAN by itself, and for\n"
+    "other rigs through Hamlib or TCI ([Radio] Type in config.ini).\n"
     "Settings live in config.ini beside the program; calibration.txt, the face picture\n"
     "and the logs in the folder it is started from.\n"
     "\n"

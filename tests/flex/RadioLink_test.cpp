@@ -369,7 +369,11 @@ TEST_F(RadioLinkTest, FrequencyReportsAndBadValues) {
   };
   for (const Step& step : steps) {
     radio_.SendText(QByteArray("S") + kHandle + step.line + "\r\n");
-    testing::Pump(20);
+    // Read once its chunk is logged: the chunk is parsed in the same turn of the loop.
+    ASSERT_TRUE(WaitUntil([&] {
+      return CountLog(std::string("TFlexRadioLib.IdTelnetDataAvailable: Decoded data - S") +
+                      kHandle + step.line) == 1;
+    })) << step.line;
     EXPECT_EQ(link_->CurrentFreq(), step.freq) << step.line;
   }
   EXPECT_EQ(CountLog("TFlexRadioLib.ParseSliceString: Band change detected."), 2);
