@@ -219,6 +219,10 @@ TMeter TFlexRadioLib::FindLevelMeter() const {
 void TFlexRadioLib::RefreshWatchedMeters() {
   RefreshLevelMeter();
   FTransmit.Refresh(FMeterList);
+  // The level meter first, then the transmit meters in reading order.
+  const std::array<std::string, 4>& tx = FTransmit.Ids();
+  const std::array<std::string_view, 5> watched = {FLevelMeterId, tx[0], tx[1], tx[2], tx[3]};
+  FMeterList.Watch(watched);
 }
 
 void TFlexRadioLib::RefreshLevelMeter() {
@@ -299,7 +303,7 @@ void TFlexRadioLib::Enter(LinkEvent event) {
 void TFlexRadioLib::ConnectionLost(const std::string& reason) {
   FIdTelnet->Disconnect();
   FIdUDPServer1->close();
-  FMeterSenders.ExpectFrom({});
+  ExpectMetersFrom(QHostAddress());
   ForgetMeters();
   FPingSequence.reset();
   FHeardSinceLoss = false;
@@ -504,7 +508,7 @@ void TFlexRadioLib::IdTelnetConnected() {
   FLastStatusTime = now;
   FStreamSeenOnThisConnection = false;
   FPingSequence.reset();
-  FMeterSenders.ExpectFrom(AddressText(FIdTelnet->PeerAddress()));
+  ExpectMetersFrom(FIdTelnet->PeerAddress());
   if (!StartUDPServer()) return;
   const quint16 AssignedPort = FIdUDPServer1->localPort();
   Log([&] {
@@ -564,7 +568,7 @@ void TFlexRadioLib::DisconnectRadio() {
   FIdTelnet->Disconnect();
   FTransmit.Unkeyed();
   FIdUDPServer1->close();
-  FMeterSenders.ExpectFrom({});
+  ExpectMetersFrom(QHostAddress());
   FIdUDPServer2->close();
   Log("TFlexRadioLib.DisconnectRadio: Radio disconnected.");
 }
@@ -740,6 +744,12 @@ void TFlexRadioLib::HandleFrequencyChange() {
 
 // ---- meter stream ----
 
+void TFlexRadioLib::ExpectMetersFrom(const QHostAddress& radio) {
+  const std::string text = radio.isNull() ? std::string() : AddressText(radio);
+  FMeterSenders.ExpectFrom(text);
+  FMeterRadioAddress = text.empty() ? QHostAddress() : QHostAddress(QString::fromStdString(text));
+}
+
 void TFlexRadioLib::ReadPendingMeterDatagrams() {
   // A flood (with the log on, every pair is a line) must not starve the meter tick
   // and the paints: read for a few milliseconds, then let the event loop run. The
@@ -757,7 +767,11 @@ void TFlexRadioLib::ReadPendingMeterDatagrams() {
     const qint64 read =
         FIdUDPServer1->readDatagram(reinterpret_cast<char*>(FReceiveBuffer.data()), size, &sender);
     if (read < 0) break;
-    if (!FMeterSenders.Accept(AddressText(sender), FSettings.clock.get().MonotonicNow(), FLog))
+    // The radio's own datagrams, nearly all of them, pass without their sender as text.
+    const bool from_radio = !FMeterRadioAddress.isNull() &&
+                            sender.isEqual(FMeterRadioAddress, QHostAddress::ConvertV4MappedToIPv4);
+    if (!from_radio &&
+        !FMeterSenders.Accept(AddressText(sender), FSettings.clock.get().MonotonicNow(), FLog))
       continue;
     IdUDPServer1UDPRead(
         std::span<const std::uint8_t>(FReceiveBuffer.data(), static_cast<std::size_t>(read)));
@@ -780,10 +794,7 @@ void TFlexRadioLib::IdUDPServer1UDPRead(std::span<const std::uint8_t> AData) {
   });
   FByteArrayData.assign(AData.begin(), AData.end());
   try {
-    // The level meter first, then the transmit meters in reading order.
-    const std::array<std::string, 4>& tx = FTransmit.Ids();
-    const std::array<std::string_view, 5> watched = {FLevelMeterId, tx[0], tx[1], tx[2], tx[3]};
-    const WatchedValues values = ApplyMeterDatagram(AData, FMeterList, FLog, watched);
+    const WatchedValues values = ApplyMeterDatagram(AData, FMeterList, FLog);
     const bool levelNews =
         (values.Changed & 1u) != 0 || ((values.Arrived & 1u) != 0 && !LevelValueFresh(now));
     if (values.Arrived & 1u) FLevelValueTime = now;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHostAddress>
 #include <QObject>
 #include <QTimer>
 #include <QUdpSocket>
@@ -159,6 +160,8 @@ class TFlexRadioLib : public QObject, public LevelSource {
   void UpdateFrequencyFromRadio(std::int32_t NewFrequency);
   void HandleFrequencyChange();
 
+  // Meter datagrams count only from `radio` (none: from nobody).
+  void ExpectMetersFrom(const QHostAddress& radio);
   void ReadPendingMeterDatagrams();
   void IdUDPServer1UDPRead(std::span<const std::uint8_t> AData);
   void ReadPendingDiscoveryDatagrams();
@@ -190,6 +193,7 @@ class TFlexRadioLib : public QObject, public LevelSource {
   LineAssembler FStatusLines;
   std::uint64_t FMeterDatagramCount = 0;
   MeterSenderFilter FMeterSenders;
+  QHostAddress FMeterRadioAddress;  // the filter's radio, to compare without text
 
   bool FReconnect = true;
   std::string FRadioSerial;            // empty: the first radio that answers

@@ -31,73 +31,66 @@ void LogPairError(TextLog& log, std::uint16_t id, const char* what) {
   log.Log([&] { return "Error processing meter with ID " + std::to_string(id) + ": " + what; });
 }
 
-// The list positions of the watched meters that are in it, found once per datagram: a
-// pair then compares numbers, not IDs. Bit i stands for watched[i].
-class WatchedPositions {
- public:
-  WatchedPositions(const TMeterList& meters, std::span<const std::string_view> watched) {
-    for (std::size_t i = 0; i < watched.size() && i < 32; ++i) {
-      if (watched[i].empty()) continue;
-      if (const std::optional<std::size_t> index = meters.IndexOfId(watched[i])) {
-        found_[count_++] = {*index, std::uint32_t{1} << i};
-        maybe_ |= std::uint64_t{1} << (*index % 64);
-      }
-    }
-  }
-  std::uint32_t BitsAt(std::size_t index) const {
-    if ((maybe_ >> (index % 64) & 1u) == 0) return 0;  // most pairs: no watched meter
-    std::uint32_t bits = 0;
-    for (std::size_t i = 0; i < count_; ++i)
-      if (found_[i].index == index) bits |= found_[i].bit;
-    return bits;
-  }
+// A stored peak of exactly 0 counts as -1.
+double RunningPeak(const TMeter& meter) { return meter.Peak == 0.0 ? -1.0 : meter.Peak; }
 
- private:
-  struct Found {
-    std::size_t index;
-    std::uint32_t bit;
-  };
-  std::array<Found, 32> found_;  // the first count_ are set
-  std::size_t count_ = 0;
-  std::uint64_t maybe_ = 0;  // bit (index % 64) of each found
-};
+// Out of the way of the meter stream, which runs with the log off.
+[[gnu::noinline, gnu::cold]] void LogReading(const TMeter& meter, double adjValue, TextLog& log) {
+  log.Log("Meter: " + meter.Name + ", Previous Value: " + FormatFixed2(meter.Value) +
+          ", New Value: " + FormatFixed2(adjValue) + ", Peak: " + FormatFixed2(RunningPeak(meter)));
+  if (!std::isfinite(adjValue))
+    log.Log("Invalid adjValue detected for Meter " + meter.Name + ": " + FormatFixed2(adjValue));
+}
 
-MeterReading NextReading(const TMeter& meter, std::int16_t raw, double scale, TextLog& log) {
-  MeterReading next{meter.Value, meter.Peak == 0.0 ? -1.0 : meter.Peak};
-  const double adjValue = static_cast<double>(raw) * scale;
-  log.Log([&] {
-    return "Meter: " + meter.Name + ", Previous Value: " + FormatFixed2(meter.Value) +
-           ", New Value: " + FormatFixed2(adjValue) + ", Peak: " + FormatFixed2(next.Peak);
-  });
-  if (std::isfinite(adjValue)) {
-    next.Value = adjValue;
-    if (adjValue > next.Peak || std::isnan(next.Peak)) next.Peak = adjValue;
-  } else {
-    log.Log([&] {
-      return "Invalid adjValue detected for Meter " + meter.Name + ": " + FormatFixed2(adjValue);
-    });
-  }
+// The meter's value and peak after an adjusted value, without a word in the log.
+MeterReading NextSilently(const TMeter& meter, double adjValue) {
+  MeterReading next{meter.Value, RunningPeak(meter)};
+  if (!std::isfinite(adjValue)) return next;
+  next.Value = adjValue;
+  if (adjValue > next.Peak || std::isnan(next.Peak)) next.Peak = adjValue;
   return next;
 }
 
+MeterReading NextReading(const TMeter& meter, std::int16_t raw, double scale, TextLog& log) {
+  const double adjValue = static_cast<double>(raw) * scale;
+  if (log.Enabled()) LogReading(meter, adjValue, log);
+  return NextSilently(meter, adjValue);
+}
+
 // Same outcome as copying the meter out, updating it and writing it back whole: a known
-// meter changes only its value and peak; an unknown ID rebuilds the entry with the empty ID.
-// Adds what the pair brought the watched meters to `values`.
-void ApplyMeterPair(std::uint16_t id, std::int16_t raw, TMeterList& meters, TextLog& log,
-                    const WatchedPositions& watched, WatchedValues& values) {
-  const std::optional<std::size_t> index = meters.IndexOfNumericId(id);
-  if (index) {
-    const TMeter& meter = meters.Items()[*index];
-    const MeterReading reading = NextReading(meter, raw, meters.ValueScale(*index), log);
-    const std::uint32_t bits = watched.BitsAt(*index);
-    values.Arrived |= bits;
-    if (reading.Value != meter.Value) values.Changed |= bits;
-    meters.SetValueAndPeak(*index, reading.Value, reading.Peak);
-    return;
-  }
+// meter changes only its value and peak.
+[[gnu::always_inline]] inline WatchedValues ApplyToKnownMeter(std::size_t index, double adjValue,
+                                                              TMeterList& meters) {
+  const TMeter& meter = meters.Items()[index];
+  const MeterReading next = NextSilently(meter, adjValue);
+  const std::uint32_t bits = meters.WatchedBits(index);
+  const bool changed = next.Value != meter.Value;
+  meters.SetValueAndPeak(index, next.Value, next.Peak);
+  return {bits, changed ? bits : 0u};
+}
+
+// An unknown ID: as if the empty meter were copied out, updated and written back whole.
+void ApplyToEmptyEntry(std::int16_t raw, TMeterList& meters, TextLog& log) {
   TMeter working;
   ApplyMeterValue(working, raw, log);
   meters.AddOrUpdateMeter(working);
+}
+
+// What the pair brought the watched meters, with the log on or for an unknown ID: out of
+// the meter stream's loop. A failure is logged, and the datagram goes on.
+[[gnu::noinline]] WatchedValues ApplyMeterPair(std::uint16_t id, std::int16_t raw,
+                                               TMeterList& meters, TextLog& log) {
+  try {
+    if (const std::optional<std::size_t> index = meters.IndexOfNumericId(id)) {
+      const double adjValue = static_cast<double>(raw) * meters.ValueScale(*index);
+      if (log.Enabled()) LogReading(meters.Items()[*index], adjValue, log);
+      return ApplyToKnownMeter(*index, adjValue, meters);
+    }
+    ApplyToEmptyEntry(raw, meters, log);
+  } catch (const std::exception& e) {
+    LogPairError(log, id, e.what());
+  }
+  return {};
 }
 
 }  // namespace
@@ -119,28 +112,27 @@ void ApplyMeterValue(TMeter& meter, std::int16_t raw, TextLog& log) {
 }
 
 WatchedValues ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters,
-                                 TextLog& log, std::span<const std::string_view> watched) {
-  WatchedValues values;
-  const TVita vita = vita49_decode(datagram);
-  const WatchedPositions positions(meters, watched);
+                                 TextLog& log) {
+  std::uint32_t arrived = 0;
+  std::uint32_t changed = 0;
+  TVita header;
   // Only pairs that arrived: a short datagram declaring up to 65535 words would
   // otherwise turn its zero padding into as many made-up pairs (and log lines).
-  const std::span<const std::uint8_t> payload = vita.payload.Present();
+  const std::span<const std::uint8_t> payload = vita49_decode_header(datagram, header);
   for (std::size_t at = 0; at + kPairSize <= payload.size(); at += kPairSize) {
     const auto id = static_cast<std::uint16_t>(payload[at] << 8 | payload[at + 1]);
     const auto raw = static_cast<std::int16_t>(payload[at + 2] << 8 | payload[at + 3]);
-    try {
-      ApplyMeterPair(id, raw, meters, log, positions, values);
-    } catch (const std::exception& e) {
-      LogPairError(log, id, e.what());
-    }
+    const std::size_t index = meters.PositionOfNumericId(id);
+    // A known meter with the log off, nearly every pair: a position from the list's own
+    // table, so the update cannot fail.
+    const WatchedValues got =
+        index != meters.Count() && !log.Enabled()
+            ? ApplyToKnownMeter(index, static_cast<double>(raw) * meters.ValueScale(index), meters)
+            : ApplyMeterPair(id, raw, meters, log);
+    arrived |= got.Arrived;
+    changed |= got.Changed;
   }
-  return values;
-}
-
-bool ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters, TextLog& log,
-                        std::string_view watched_id) {
-  return ApplyMeterDatagram(datagram, meters, log, std::span(&watched_id, 1)).Arrived != 0;
+  return {arrived, changed};
 }
 
 void LogMeterList(const TMeterList& meters, TextLog& log) {

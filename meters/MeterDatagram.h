@@ -25,7 +25,7 @@ MeterReading NextMeterReading(const TMeter& meter, std::int16_t raw, TextLog& lo
 // NextMeterReading stored into the working record `meter`.
 void ApplyMeterValue(TMeter& meter, std::int16_t raw, TextLog& log);
 
-// What a datagram brought the watched meters: bit i stands for watched[i].
+// What a datagram brought the meters the list watches: bit i stands for its watched[i].
 struct WatchedValues {
   std::uint32_t Arrived = 0;  // a value was applied
   std::uint32_t Changed = 0;  // one that differs from the value the meter had
@@ -33,13 +33,10 @@ struct WatchedValues {
 
 // Applies every (ID, raw value) pair of a meter datagram to the list, in payload order.
 // Pairs naming an unknown ID update the entry with the empty ID. A failure on one pair is
-// logged and the next pair goes on. Reports the values for the known meters `watched`
-// (up to 32; an empty ID is never seen). Throws Vita49Error for a malformed header.
+// logged and the next pair goes on. Reports the values for the meters the list watches
+// (TMeterList::Watch). Throws Vita49Error for a malformed header.
 WatchedValues ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters,
-                                 TextLog& log, std::span<const std::string_view> watched);
-// The same with at most one watched meter: true when it got a value.
-bool ApplyMeterDatagram(std::span<const std::uint8_t> datagram, TMeterList& meters, TextLog& log,
-                        std::string_view watched_id = {});
+                                 TextLog& log);
 
 // The whole list in the radio link log, one line per meter.
 void LogMeterList(const TMeterList& meters, TextLog& log);

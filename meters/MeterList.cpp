@@ -1,5 +1,6 @@
 #include "meters/MeterList.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "meters/MeterDatagram.h"
@@ -30,21 +31,9 @@ std::optional<std::size_t> TMeterList::IndexOfId(std::string_view id) const {
   return it->second;
 }
 
-std::optional<std::size_t> TMeterList::IndexOfNumericId(std::uint16_t id) const {
-  if (id < kTabledNumbers) {
-    const std::uint32_t slot = id < slot_by_small_number_.size() ? slot_by_small_number_[id] : 0;
-    if (slot == 0) return std::nullopt;
-    return slot - 1;
-  }
+std::size_t TMeterList::PositionOfLargeNumber(std::uint16_t id) const {
   auto it = index_by_number_.find(id);
-  if (it == index_by_number_.end()) return std::nullopt;
-  return it->second;
-}
-
-void TMeterList::SetValueAndPeak(std::size_t index, double value, double peak) {
-  TMeter& entry = meters_.at(index);
-  entry.Value = value;
-  entry.Peak = peak;
+  return it == index_by_number_.end() ? Count() : it->second;
 }
 
 TMeter TMeterList::FindById(std::string_view id) const {
@@ -67,23 +56,37 @@ void TMeterList::IndexNumber(std::uint16_t number, std::size_t index) {
   slot_by_small_number_[number] = static_cast<std::uint32_t>(index + 1);
 }
 
+TMeterList::Live TMeterList::LiveOf(const TMeter& meter) const {
+  Live live;
+  live.scale = 1.0 / UnitScale(meter.UnitStr);
+  for (std::size_t i = 0; i < watched_ids_.size(); ++i)
+    if (!watched_ids_[i].empty() && watched_ids_[i] == meter.ID) live.watched |= 1u << i;
+  return live;
+}
+
+void TMeterList::Watch(std::span<const std::string_view> ids) {
+  watched_ids_.assign(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(
+                                                     std::min<std::size_t>(ids.size(), 32)));
+  for (std::size_t i = 0; i < meters_.size(); ++i) live_[i].watched = LiveOf(meters_[i]).watched;
+}
+
 void TMeterList::AddOrUpdateMeter(const TMeter& meter) {
   auto it = index_by_id_.find(std::string_view(meter.ID));
   if (it != index_by_id_.end()) {
     meters_[it->second] = meter;
-    scales_[it->second] = 1.0 / UnitScale(meter.UnitStr);
+    live_[it->second] = LiveOf(meter);
     return;
   }
   meters_.push_back(meter);
   const std::size_t index = meters_.size() - 1;
   const std::optional<std::uint16_t> number = PlainDecimalId(meter.ID);
   try {
-    scales_.push_back(1.0 / UnitScale(meter.UnitStr));
+    live_.push_back(LiveOf(meter));
     index_by_id_.emplace(meter.ID, index);
     if (number) IndexNumber(*number, index);
   } catch (...) {
     index_by_id_.erase(meter.ID);  // keep list and indexes in step
-    scales_.resize(index);
+    live_.resize(index);
     meters_.pop_back();
     throw;
   }
@@ -93,7 +96,7 @@ void TMeterList::Remove(std::string_view id) {
   const std::optional<std::size_t> index = IndexOfId(id);
   if (!index) return;
   meters_.erase(meters_.begin() + static_cast<std::ptrdiff_t>(*index));
-  scales_.erase(scales_.begin() + static_cast<std::ptrdiff_t>(*index));
+  live_.erase(live_.begin() + static_cast<std::ptrdiff_t>(*index));
   // Rare (a slice closed): rebuilding the indexes is simpler than shifting them.
   index_by_id_.clear();
   slot_by_small_number_.clear();
@@ -107,7 +110,7 @@ void TMeterList::Remove(std::string_view id) {
 
 void TMeterList::Clear() {
   meters_.clear();
-  scales_.clear();
+  live_.clear();
   index_by_id_.clear();
   slot_by_small_number_.clear();
   index_by_number_.clear();

@@ -56,6 +56,12 @@ std::uint32_t ReadPartialBigEndian32(std::span<const std::uint8_t> msg, std::siz
   return ReadBigEndian32(word, 0);
 }
 
+// What the header says is left for the payload: negative when the header and trailer
+// alone take more than the declared size.
+std::int32_t DeclaredPayloadSize(const TVita& vita) {
+  return vita.packet_size - vita.header_size - (vita.has_trailer ? 4 : 0);
+}
+
 }  // namespace
 
 VitaPayload::VitaPayload(std::span<const std::uint8_t> present, std::size_t declared)
@@ -70,9 +76,9 @@ bool operator==(const VitaPayload& payload, const std::vector<std::uint8_t>& byt
   return true;
 }
 
-TVita vita49_decode(std::span<const std::uint8_t> msg) {
-  TVita vita;
-  if (msg.size() < kLargestHeaderSize) return vita;
+std::span<const std::uint8_t> vita49_decode_header(std::span<const std::uint8_t> msg, TVita& vita) {
+  vita = TVita();
+  if (msg.size() < kLargestHeaderSize) return {};
 
   vita.packet_type = static_cast<TPacketType>(msg[0] >> 4);
   vita.has_class = (msg[0] & 0x08) != 0;
@@ -84,20 +90,23 @@ TVita vita49_decode(std::span<const std::uint8_t> msg) {
 
   DecodeOptionalHeaderFields(msg, vita);
 
-  const std::int32_t trailer_size = vita.has_trailer ? 4 : 0;
-  const std::int32_t payload_size = vita.packet_size - vita.header_size - trailer_size;
+  const std::int32_t payload_size = DeclaredPayloadSize(vita);
   if (payload_size < 0)
     throw Vita49Error("VITA-49 packet declares " + std::to_string(vita.packet_size) +
-                      " bytes, fewer than the " + std::to_string(vita.header_size + trailer_size) +
+                      " bytes, fewer than the " + std::to_string(vita.packet_size - payload_size) +
                       " its header and trailer take");
 
   const auto header_size = static_cast<std::size_t>(vita.header_size);
   const std::size_t bytes_present =
       std::min(static_cast<std::size_t>(payload_size), msg.size() - header_size);
-  vita.payload =
-      VitaPayload(msg.subspan(header_size, bytes_present), static_cast<std::size_t>(payload_size));
-
   if (vita.has_trailer) vita.trailer = ReadPartialBigEndian32(msg, header_size + bytes_present);
+  return msg.subspan(header_size, bytes_present);
+}
+
+TVita vita49_decode(std::span<const std::uint8_t> msg) {
+  TVita vita;
+  const std::span<const std::uint8_t> present = vita49_decode_header(msg, vita);
+  vita.payload = VitaPayload(present, static_cast<std::size_t>(DeclaredPayloadSize(vita)));
   return vita;
 }
 

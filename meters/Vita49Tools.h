@@ -95,4 +95,8 @@ class Vita49Error : public std::range_error {
 // Throws Vita49Error when the declared size is smaller than the header.
 TVita vita49_decode(std::span<const std::uint8_t> msg);
 
+// vita49_decode for a reader that uses the payload at once: fills `vita` but for its
+// payload and returns the payload's bytes that arrived, within `msg`, copying nothing.
+std::span<const std::uint8_t> vita49_decode_header(std::span<const std::uint8_t> msg, TVita& vita);
+
 }  // namespace quendal

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "meters/MeterDatagram.h"
 #include "meters/MeterSender.h"
@@ -65,8 +66,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!from_radio) return 0;
 
   TMeterList meters = KnownMeters();
+  // As the radio link watches: the level first, then transmit meters.
+  const std::string_view watched[] = {"24", "26", "4", ""};
+  meters.Watch(watched);
   try {
-    ApplyMeterDatagram(datagram, meters, fuzz::NullLog(size));
+    const WatchedValues values = ApplyMeterDatagram(datagram, meters, fuzz::NullLog(size));
+    if ((values.Arrived & ~0b0111u) != 0 || (values.Changed & ~values.Arrived) != 0)
+      fuzz::Fail("a value reported for a meter nobody watches, or changed without arriving");
   } catch (const Vita49Error&) {
   }
   // An unknown ID leaves one entry with an empty ID behind, never more.

@@ -120,8 +120,12 @@ TEST(MeterDatagramTest, PairsApplyInOrderAndUnknownIdsUpdateOnlyTheEmptyEntry) {
   meters.AddOrUpdateMeter(Described("10", "SWR", "SWR"));
   testing::TestLog log("pairs", false);
 
-  EXPECT_TRUE(ApplyMeterDatagram(MeterDatagram({{9, -9344}, {77, 500}, {10, 192}, {9, -6400}}),
-                                 meters, log.Log(), "9"));
+  const std::string_view level[] = {"9"};
+  meters.Watch(level);
+  EXPECT_EQ(ApplyMeterDatagram(MeterDatagram({{9, -9344}, {77, 500}, {10, 192}, {9, -6400}}),
+                               meters, log.Log())
+                .Arrived,
+            1u);
   ASSERT_EQ(meters.Count(), 3u);
   EXPECT_EQ(meters.FindById("9").Value, -50.0);
   EXPECT_EQ(meters.FindById("10").Value, 1.5);
@@ -132,7 +136,7 @@ TEST(MeterDatagramTest, PairsApplyInOrderAndUnknownIdsUpdateOnlyTheEmptyEntry) {
 
   // The empty entry is rebuilt from scratch for every unknown pair.
   // Only a value for the watched meter itself counts, not one for an unknown ID.
-  EXPECT_FALSE(ApplyMeterDatagram(MeterDatagram({{78, -3}}), meters, log.Log(), "9"));
+  EXPECT_EQ(ApplyMeterDatagram(MeterDatagram({{78, -3}}), meters, log.Log()).Arrived, 0u);
   EXPECT_EQ(meters.Count(), 3u);
   EXPECT_EQ(meters.FindById("").Value, -3.0);
   EXPECT_EQ(meters.FindById("").Peak, -1.0);
@@ -141,11 +145,11 @@ TEST(MeterDatagramTest, PairsApplyInOrderAndUnknownIdsUpdateOnlyTheEmptyEntry) {
   // Several watched meters: one bit each, in the order they are watched; "9" gets the
   // value it already had.
   const std::string_view watched[] = {"10", "", "9", "77"};
-  WatchedValues values =
-      ApplyMeterDatagram(MeterDatagram({{10, 256}, {78, 1}}), meters, log.Log(), watched);
+  meters.Watch(watched);
+  WatchedValues values = ApplyMeterDatagram(MeterDatagram({{10, 256}, {78, 1}}), meters, log.Log());
   EXPECT_EQ(values.Arrived, 0b0001u);
   EXPECT_EQ(values.Changed, 0b0001u);
-  values = ApplyMeterDatagram(MeterDatagram({{9, -6400}, {10, 128}}), meters, log.Log(), watched);
+  values = ApplyMeterDatagram(MeterDatagram({{9, -6400}, {10, 128}}), meters, log.Log());
   EXPECT_EQ(values.Arrived, 0b0101u);
   EXPECT_EQ(values.Changed, 0b0001u);
 }

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <utility>
+#include <vector>
+
 namespace quendal {
 namespace {
 
@@ -160,6 +164,37 @@ TEST(MeterListTest, EachEntryKeepsTheScaleOfItsUnitThroughUpdatesAndRemovals) {
     }
   }
   EXPECT_EQ(list.IndexOfId("5000"), std::optional<std::size_t>(2));
+}
+
+// The marks follow the IDs through every change of the list: the meter stream reads
+// them by position.
+TEST(MeterListTest, WatchedMarksFollowTheirIdsThroughAddsRemovalsAndClear) {
+  TMeterList list;
+  list.AddOrUpdateMeter(Meter("24", "LEVEL"));
+  list.AddOrUpdateMeter(Meter("", "EMPTY"));
+  list.AddOrUpdateMeter(Meter("19", "FWDPWR"));
+  const std::string_view watched[] = {"24", "", "19", "5000"};
+  list.Watch(watched);
+  list.AddOrUpdateMeter(Meter("5000", "late"));
+  list.AddOrUpdateMeter(Meter("24", "LEVEL again"));
+  const auto marks = [&] {
+    std::vector<std::pair<std::string, std::uint32_t>> by_id;
+    for (std::size_t i = 0; i < list.Count(); ++i)
+      by_id.emplace_back(list.Items()[i].ID, list.WatchedBits(i));
+    return by_id;
+  };
+  using Marks = std::vector<std::pair<std::string, std::uint32_t>>;
+  EXPECT_EQ(marks(), (Marks{{"24", 0b0001}, {"", 0}, {"19", 0b0100}, {"5000", 0b1000}}));
+  list.Remove("");
+  EXPECT_EQ(marks(), (Marks{{"24", 0b0001}, {"19", 0b0100}, {"5000", 0b1000}}));
+  const std::string_view level_only[] = {"19"};
+  list.Watch(level_only);
+  EXPECT_EQ(marks(), (Marks{{"24", 0}, {"19", 0b0001}, {"5000", 0}}));
+  list.Clear();
+  list.AddOrUpdateMeter(Meter("7", "other"));
+  list.AddOrUpdateMeter(Meter("19", "FWDPWR"));
+  EXPECT_EQ(marks(), (Marks{{"7", 0}, {"19", 0b0001}}));
+  EXPECT_EQ(list.PositionOfNumericId(8), list.Count());
 }
 
 }  // namespace
