@@ -1,6 +1,8 @@
 #include "app/FacePictures.h"
 
 #include <QFileInfo>
+#include <algorithm>
+#include <cstring>
 
 #include "display/MeterScale.h"
 #include "display/PictureLoader.h"
@@ -88,19 +90,63 @@ void FacePictures::LoadForeground(const std::string& faceFileName) {
   log_.Log("Foreground image loaded: " + name.toStdString());
 }
 
+namespace {
+
+// The smallest rectangle holding every pixel of image other than fill; empty for none.
+QRect BoundsOtherThan(const QImage& image, QRgb fill) {
+  int left = image.width(), right = -1, top = image.height(), bottom = -1;
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* pixel = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      if (pixel[x] == fill) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = y;
+    }
+  }
+  return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+}  // namespace
+
 void FacePictures::SetForeground(const QImage& foreground) {
-  foreground_ = foreground;
+  const QImage picture = foreground.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  foreground_size_ = picture.size();
+  foreground_fill_ = picture.isNull() ? 0 : reinterpret_cast<const QRgb*>(picture.constBits())[0];
+  const QRect part = BoundsOtherThan(picture, foreground_fill_);
+  foreground_ = part.isEmpty() ? QImage() : picture.copy(part);
+  foreground_at_ = part.topLeft();
   drawn_foreground_factor_ = 0.0;
+}
+
+QImage FacePictures::WholeForeground() const {
+  if (foreground_size_.isEmpty()) return {};
+  QImage whole(foreground_size_, QImage::Format_ARGB32_Premultiplied);
+  whole.fill(foreground_fill_);
+  for (int y = 0; y < foreground_.height(); ++y) {
+    std::memcpy(whole.scanLine(foreground_at_.y() + y) + foreground_at_.x() * sizeof(QRgb),
+                foreground_.constScanLine(y), foreground_.width() * sizeof(QRgb));
+  }
+  return whole;
 }
 
 void FacePictures::ApplyForeground(MeterRenderer& renderer, double Factor) {
   // Scaled with the face, once per size.
   if (Factor == drawn_foreground_factor_) return;
   drawn_foreground_factor_ = Factor;
-  renderer.SetForeground(Factor == 1.0 || foreground_.isNull()
-                             ? foreground_
-                             : foreground_.scaled(ScaleSize(foreground_.size(), Factor),
-                                                  Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+  if (foreground_size_.isEmpty()) {
+    renderer.SetForeground(QImage());
+  } else if (Factor == 1.0 && (foreground_fill_ & 0x00FFFFFFu) == 0) {
+    // Around its part the foreground is see-through: the part alone draws the same.
+    renderer.SetForeground(foreground_, foreground_at_);
+  } else {
+    const QImage whole = WholeForeground();
+    renderer.SetForeground(Factor == 1.0
+                               ? whole
+                               : whole.scaled(ScaleSize(whole.size(), Factor),
+                                              Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+  }
 }
 
 const QImage& FacePictures::Drawn(double Factor, bool Clickable) {

@@ -45,6 +45,8 @@ class FacePictures {
   void LoadBuiltInFace();
   void LoadForeground(const std::string& faceFileName);
   void SetForeground(const QImage& foreground);
+  // The foreground as it was loaded.
+  QImage WholeForeground() const;
   const QImage& ClickableFace();
 
   const WindowSettings& window_;
@@ -57,7 +59,13 @@ class FacePictures {
   qint64 clickable_face_key_ = -1;
   QImage scaled_face_;
   qint64 scaled_face_source_ = -1;
+  // The foreground kept small: its part that differs from the colour of its corner
+  // (the see-through black of a cap or a cover), where that part stands, that colour
+  // and the whole picture's size. Scaled, it is rebuilt whole first.
   QImage foreground_;
+  QPoint foreground_at_;
+  QRgb foreground_fill_ = 0;
+  QSize foreground_size_;
   double drawn_foreground_factor_ = 0.0;
 };
 

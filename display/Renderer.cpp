@@ -270,11 +270,38 @@ void ApplyTransparencyKey(QImage& Bitmap, const QRect& Area) {
 
 void ApplyTransparencyKey(QImage& Bitmap) { ApplyTransparencyKey(Bitmap, Bitmap.rect()); }
 
-void MeterRenderer::SetForeground(const QImage& Foreground) {
-  // Shared, not copied: its pure black is keyed as it is drawn.
-  foreground_ = Foreground.isNull() || Foreground.format() == QImage::Format_ARGB32_Premultiplied
-                    ? Foreground
-                    : Foreground.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+namespace {
+
+// The smallest rectangle holding every pixel that is not pure black; empty for none.
+QRect NotBlackBounds(const QImage& image) {
+  int left = image.width(), right = -1, top = image.height(), bottom = -1;
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* pixel = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      if ((pixel[x] & 0x00FFFFFFu) == 0) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = y;
+    }
+  }
+  return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+}  // namespace
+
+void MeterRenderer::SetForeground(const QImage& Foreground, QPoint At) {
+  const QImage picture =
+      Foreground.isNull() || Foreground.format() == QImage::Format_ARGB32_Premultiplied
+          ? Foreground
+          : Foreground.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  // A cap or a cover is a small part of a face-sized picture whose black is see-through:
+  // only that part is kept (shared when it is all of the picture).
+  const QRect shown = NotBlackBounds(picture);
+  foreground_ = shown.isEmpty()           ? QImage()
+                : shown == picture.rect() ? picture
+                                          : picture.copy(shown);
+  foregroundAt_ = At + shown.topLeft();
   baseFaceKey_ = -1;
 }
 
@@ -306,14 +333,16 @@ bool MeterRenderer::PrepareBase(const QImage& face, QSize size) {
 
 void MeterRenderer::DrawForeground(QImage& target, const RowSpans& spans) {
   if (foreground_.isNull()) return;
-  const int width = std::min(target.width(), foreground_.width());
+  const QRect area = QRect(foregroundAt_, foreground_.size()).intersected(target.rect());
   const uchar* bits = foreground_.constBits();
   ForEachSpanRow(target, spans, [&](QRgb* pixel, int count, int y, int left) {
-    if (y >= foreground_.height() || left >= width) return;
-    const QRgb* over = Row(foreground_, bits, y) + left;
-    for (int i = 0; i < std::min(count, width - left); ++i) {
+    if (y < area.top() || y > area.bottom()) return;
+    const QRgb* over = Row(foreground_, bits, y - foregroundAt_.y());
+    const int last = std::min(left + count - 1, area.right());
+    for (int x = std::max(left, area.left()); x <= last; ++x) {
+      const QRgb o = over[x - foregroundAt_.x()];
       // Pure black is see-through here as in the face: it leaves what lies below.
-      if ((over[i] & 0x00FFFFFFu) != 0) pixel[i] = BlendOver(over[i], pixel[i]);
+      if ((o & 0x00FFFFFFu) != 0) pixel[x - left] = BlendOver(o, pixel[x - left]);
     }
   });
 }

@@ -76,9 +76,9 @@ class MeterRenderer {
   // (RenderFrame draws it then).
   bool RedrawOverlay();
 
-  // A picture drawn over the needle (a pivot cap, a cover, a glint), at (0, 0);
-  // its pure black is see-through. A null picture draws nothing.
-  void SetForeground(const QImage& Foreground);
+  // A picture drawn over the needle (a pivot cap, a cover, a glint), its top left
+  // corner At frame pixels; its pure black is see-through. A null picture draws nothing.
+  void SetForeground(const QImage& Foreground, QPoint At = {});
 
   const QImage& Frame() const { return frame_; }
   // The meter centre the last frame was drawn about.
@@ -132,7 +132,9 @@ class MeterRenderer {
   QImage base_;
   // The face with the foreground over it, keyed.
   QImage keyedBase_;
+  // Only the part of the foreground that is not see-through, and where it stands.
   QImage foreground_;
+  QPoint foregroundAt_;
   qint64 baseFaceKey_ = -1;
   bool keyedLikeFace_ = true;
   // The strokes of the last frame, and whether it drew emblem or markings: a frame
