@@ -120,20 +120,6 @@ std::string ParseMarks(std::string_view text, std::vector<ScaleMark>& marks) {
 
 }  // namespace
 
-std::string_view TransmitReadingKey(TransmitReading Reading) {
-  switch (Reading) {
-    case TransmitReading::Power:
-      return "power";
-    case TransmitReading::Swr:
-      return "swr";
-    case TransmitReading::Alc:
-      return "alc";
-    case TransmitReading::Compression:
-      return "compression";
-  }
-  return "power";
-}
-
 std::string TransmitScaleFileName(const std::string& FaceFileName, TransmitReading Reading) {
   return FileBesideFace(FaceFileName, "." + std::string(TransmitReadingKey(Reading)) + ".txt");
 }

@@ -9,9 +9,6 @@
 
 namespace quendal {
 
-// The reading's part of its scale file's name: "power", "swr", "alc", "compression".
-std::string_view TransmitReadingKey(TransmitReading Reading);
-
 // The reading's scale beside a face picture, named like the face's calibration:
 // "dir/quendal.png" gives "dir/quendal.power.txt".
 std::string TransmitScaleFileName(const std::string& FaceFileName, TransmitReading Reading);

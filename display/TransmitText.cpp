@@ -37,33 +37,6 @@ QString NumbersText(const TransmitStatus& status, std::optional<TransmitReading>
 
 }  // namespace
 
-std::string_view TransmitReadingName(TransmitReading Reading) {
-  switch (Reading) {
-    case TransmitReading::Power:
-      return "Power";
-    case TransmitReading::Swr:
-      return "SWR";
-    case TransmitReading::Alc:
-      return "ALC";
-    case TransmitReading::Compression:
-      return "Compression";
-  }
-  return "Power";
-}
-
-std::string_view TransmitReadingWord(TransmitReading Reading) {
-  switch (Reading) {
-    case TransmitReading::Power:
-      return "power";
-    case TransmitReading::Compression:
-      return "compression";
-    case TransmitReading::Swr:
-    case TransmitReading::Alc:
-      break;
-  }
-  return TransmitReadingName(Reading);
-}
-
 std::string_view TransmitChoiceName(std::optional<TransmitReading> Chosen) {
   return Chosen ? TransmitReadingName(*Chosen) : kOffName;
 }

@@ -9,12 +9,6 @@
 
 namespace quendal {
 
-// The reading's name as config.ini, the menu and the log write it: "Power", "SWR", "ALC",
-// "Compression".
-std::string_view TransmitReadingName(TransmitReading Reading);
-// The name inside a sentence: "power", "SWR", "ALC", "compression".
-std::string_view TransmitReadingWord(TransmitReading Reading);
-
 // [Meter] Transmit's value for the chosen reading; "Off" for none.
 std::string_view TransmitChoiceName(std::optional<TransmitReading> Chosen);
 // The choice a [Meter] Transmit value names, in any letter case; empty when it names none.

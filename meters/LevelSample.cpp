@@ -19,19 +19,6 @@ std::optional<double> ReceiveLevel(const LevelReading& level, bool fresh) {
 
 }  // namespace
 
-std::string_view TransmitUnit(TransmitReading Reading) {
-  switch (Reading) {
-    case TransmitReading::Power:
-      return "W";
-    case TransmitReading::Swr:
-      return "SWR";
-    case TransmitReading::Alc:
-    case TransmitReading::Compression:
-      break;
-  }
-  return "dB";
-}
-
 bool LevelIsFresh(const LevelReading& Level, const LevelSource& Source) {
   return Source.Status().State == LinkState::Receiving && !Level.Meter.Name.empty() &&
          ReadingIsFresh(Level.Age, Source.UpdateInterval());

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "meters/LevelConversions.h"
 #include "meters/LevelSource.h"
@@ -23,9 +22,6 @@ struct LevelSample {
   // The transmitter's Reading, while it transmits and the rig gives it.
   std::optional<double> TransmitValue;
 };
-
-// The unit a transmit reading is written in: "W", "SWR", "dB".
-std::string_view TransmitUnit(TransmitReading Reading);
 
 // Whether the source's level reading may be shown: the link receives, the level meter
 // exists and its value is fresh.

@@ -17,20 +17,23 @@ LevelReading Level(double dbm, std::int32_t hz) {
   return level;
 }
 
-TransmitStatus Transmitting(std::optional<double> watts) {
+TransmitStatus Transmitting(std::optional<double> value,
+                            TransmitReading reading = TransmitReading::Power) {
   TransmitStatus transmit;
   transmit.Transmitting = true;
-  transmit.Values[IndexOf(TransmitReading::Power)] = watts;
+  transmit.Values[IndexOf(reading)] = value;
   return transmit;
 }
 
-// A receive period, a move to 6 m under the VHF rule, a transmission, and silence.
+// A receive period, a move to 6 m under the VHF rule, a transmission (each reading in its
+// unit), and silence.
 TEST(LevelCsvTest, RowsFollowFrequencyAndTransmitter) {
   struct Case {
     LevelReading level;
     bool fresh;
     TransmitStatus transmit;
     const char* row;  // nullptr: no row
+    TransmitReading shown = TransmitReading::Power;
   };
   const Case cases[] = {
       {Level(-61.0, 14074000), true, {}, "2026-12-08T17:05:09.042Z,14074000,-61.0,S9+12,,"},
@@ -40,6 +43,10 @@ TEST(LevelCsvTest, RowsFollowFrequencyAndTransmitter) {
        "2026-12-08T17:05:09.342Z,50100000,,,48.0,W"},
       {Level(-80.5, 50100000), true, Transmitting(47.25),
        "2026-12-08T17:05:09.442Z,50100000,-80.5,S9+13,47.2,W"},
+      {Level(-80.5, 50100000), false, Transmitting(1.5, TransmitReading::Swr),
+       "2026-12-08T17:05:09.542Z,50100000,,,1.5,SWR", TransmitReading::Swr},
+      {Level(-80.5, 50100000), false, Transmitting(-3.0, TransmitReading::Alc),
+       "2026-12-08T17:05:09.642Z,50100000,,,-3.0,dB", TransmitReading::Alc},
       {Level(-80.5, 50100000), false, Transmitting(std::nullopt), nullptr},
       {Level(-80.5, 50100000), false, {}, nullptr},
       {Level(1e9, 50100000), true, {}, nullptr},
@@ -48,7 +55,7 @@ TEST(LevelCsvTest, RowsFollowFrequencyAndTransmitter) {
   std::int64_t utcMs = kStart;
   for (const Case& c : cases) {
     const std::optional<LevelSample> sample =
-        TakeSample(c.level, c.fresh, c.transmit, TransmitReading::Power, rule, utcMs);
+        TakeSample(c.level, c.fresh, c.transmit, c.shown, rule, utcMs);
     utcMs += 100;
     if (c.row == nullptr) {
       EXPECT_FALSE(sample) << LevelCsvRow(*sample);
