@@ -351,6 +351,12 @@ def needle_angle(s, window, name):
     screenshot kept as <name>.png; None while the window shows too few needle pixels."""
     left, top, width, height = s.window_geometry(window)
     shot = s.screenshot(os.path.join(s.run_dir, name + ".png"))
+    return needle_angle_in(shot, (left, top, width, height))
+
+
+def needle_angle_in(shot, geometry):
+    """needle_angle of a screenshot already taken of the window at `geometry`."""
+    left, top, width, height = geometry
     pivot = (left + width // 2, top + height + 50)
     angles = [math.atan2(y - pivot[1], x - pivot[0])
               for y in range(top, top + height) for x in range(left, left + width)
@@ -358,6 +364,12 @@ def needle_angle(s, window, name):
     if len(angles) < 30:
         return None
     return sum(angles) / len(angles)
+
+
+def s_scale_points(s):
+    """The S scale's 16 marks (S0 ... S9+60 dB) of calibration.txt in the run folder."""
+    numbers = [int(v) for v in s.read("calibration.txt").split()]
+    return [(numbers[i], numbers[i + 1]) for i in range(0, 32, 2)]
 
 
 def transmit_scale(s, reading):
@@ -418,6 +430,62 @@ def wait_needle_on_transmit_value(s, window, reading, value, timeout, name):
         raise AssertionError("%s: the needle stands at mark %s of the %s scale, not at %.2f (%g)"
                              " within %.0f s" % (name, seen[0], reading, wanted, value, timeout))
     return time.monotonic() - start
+
+
+# --- the needle back on S units after the unkey -----------------------------------------
+
+BACK_ON_S_WITHIN_S = 1.0  # from the unkey to the needle on the S reading
+
+
+def moment_before(predicate, timeout, step=0.02):
+    """Waits until predicate holds; returns a time.monotonic() not after the moment it came to
+    hold (when the last check that found it false began), or None when it does not hold
+    within `timeout` or held at the first check, whose moment is unknown."""
+    deadline = time.monotonic() + timeout
+    last_false = None
+    while True:
+        began = time.monotonic()
+        if predicate():
+            return last_false
+        if began > deadline:
+            return None
+        last_false = began
+        time.sleep(step)
+
+
+def save_ppm(shot, path):
+    with open(path, "wb") as f:
+        f.write(b"P6\n%d %d\n255\n" % (shot.width, shot.height) + shot.pixels)
+
+
+def expect_back_on_s(s, window, mark, unkeyed_from, name, within=0.5):
+    """Fails unless a screenshot taken within BACK_ON_S_WITHIN_S of the unkey shows the needle
+    within `within` marks of S scale mark `mark`. unkeyed_from: a time.monotonic() not after
+    the unkey. Returns the seconds from unkeyed_from to the first such screenshot."""
+    deadline = unkeyed_from + BACK_ON_S_WITHIN_S
+    shots = []
+    # Looks back to back, judged afterwards: a look stands for the moment it was done by.
+    while True:
+        shot = s.screenshot()
+        taken = time.monotonic()
+        if taken > deadline:
+            break
+        shots.append((taken, shot))
+    left, top, width, height = geometry = s.window_geometry(window)
+    points = s_scale_points(s)
+    seen = []
+    for taken, shot in shots:
+        angle = needle_angle_in(shot, geometry)
+        at = None if angle is None else mark_position(angle, points, (width // 2, height + 50))
+        if at is not None and abs(at - mark) <= within:
+            return taken - unkeyed_from
+        seen.append("%s at %.2f s" % ("none" if at is None else "%.2f" % at,
+                                       taken - unkeyed_from))
+    for i, (_, shot) in enumerate(shots):
+        save_ppm(shot, os.path.join(s.run_dir, "%s-%d.ppm" % (name, i)))
+    raise AssertionError("%s: within %.1f s of the unkey the needle never stood within %.1f of"
+                         " S mark %.2f; it stood at %s" % (name, BACK_ON_S_WITHIN_S, within, mark,
+                                                            ", ".join(seen) or "(no look)"))
 
 
 if __name__ == "__main__":
