@@ -45,11 +45,14 @@ void LevelRecorder::Sample() {
   last_sample_ = clock_.MonotonicNow();
   const LevelReading level = source_->CurrentLevel();
   const SUnitRule& rule = config_.meter.SUnits;
+  const std::optional<LevelSample> previous = std::move(latest_);
   latest_ = TakeSample(level, LevelIsFresh(level, *source_), source_->CurrentTransmit(),
                        config_.meter.Transmit.value_or(TransmitReading::Power), rule,
                        clock_.UtcMillisecondsNow());
   vhf_ = quendal::VhfSUnits(rule, level.FrequencyHz);
   if (latest_) {
+    // The tick rests while the reading holds: the seconds it slept through had it.
+    if (previous) history_.HoldUntil(*previous, latest_->UtcMs);
     history_.Add(*latest_);
     if (file_) file_->Add(LevelCsvRow(*latest_));
   }

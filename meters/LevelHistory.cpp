@@ -54,6 +54,17 @@ void LevelHistory::Add(const LevelSample& Sample) {
   last_frequency_ = Sample.FrequencyHz;
 }
 
+void LevelHistory::HoldUntil(const LevelSample& Held, std::int64_t UntilUtcMs) {
+  const std::int64_t first = UtcSecondOf(Held.UtcMs) + 1;
+  const std::int64_t until = UtcSecondOf(UntilUtcMs);
+  if (until - first > kMostSecondsHeld) return;
+  for (std::int64_t second = first; second < until; ++second) {
+    LevelSample held = Held;
+    held.UtcMs = second * 1000;
+    Add(held);
+  }
+}
+
 std::optional<SpanAverage> AverageOver(const std::deque<LevelSecond>& Seconds,
                                        std::int64_t FirstUtcSecond, std::int64_t LastUtcSecond) {
   if (FirstUtcSecond > LastUtcSecond) std::swap(FirstUtcSecond, LastUtcSecond);

@@ -31,12 +31,17 @@ struct LevelSecond {
 class LevelHistory {
  public:
   static constexpr std::size_t kTenMinutes = 600;
+  static constexpr std::int64_t kMostSecondsHeld = 2;
 
   explicit LevelHistory(std::size_t Seconds = kTenMinutes) : capacity_(Seconds) {}
 
   // Samples come in time order; one from before the newest second (the clock was set
   // back) starts the history again.
   void Add(const LevelSample& Sample);
+  // Held (a fresh sample, the last added) stood until UntilUtcMs: the whole seconds between
+  // get it too. A resting meter samples once a second at least while its reading holds, so
+  // a longer span is a real gap and is left as one.
+  void HoldUntil(const LevelSample& Held, std::int64_t UntilUtcMs);
   const std::deque<LevelSecond>& Seconds() const { return seconds_; }
 
  private:

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace quendal {
 namespace {
 
@@ -64,6 +66,35 @@ TEST(LevelHistoryTest, SecondsKeepLowestMeanHighestTransmitAndFrequencyChange) {
             "2026-12-08T17:05:11Z,14074000,-60.0,-60.0,-60.0,1\r\n"
             "2026-12-08T17:05:12Z,7074000,-75.0,-74.5,-74.0,0\r\n"
             "2026-12-08T17:05:13Z,7074000,-74.5,-74.5,-74.5,0\r\n");
+}
+
+TEST(LevelHistoryTest, AHeldReadingFillsTheSecondsARestingMeterSleptThrough) {
+  struct Case {
+    std::int64_t heldMs, nextMs;
+    std::vector<std::int64_t> offsets;  // the seconds kept, after the first
+  };
+  const Case cases[] = {
+      {200, 900, {}},                          // the same second
+      {200, 1100, {1}},                        // the next second: nothing to fill
+      {200, 2100, {1, 2}},                     // one second slept through
+      {900, 3050, {1, 2, 3}}, {0, 4000, {4}},  // three seconds without a sample: a gap
+  };
+  for (const Case& c : cases) {
+    LevelHistory history;
+    const LevelSample held = Sample(c.heldMs, -73.0);
+    history.Add(held);
+    history.HoldUntil(held, Sample(c.nextMs, -60.0).UtcMs);
+    history.Add(Sample(c.nextMs, -60.0));
+    std::vector<std::int64_t> offsets;
+    for (std::size_t i = 1; i < history.Seconds().size(); ++i)
+      offsets.push_back(history.Seconds()[i].UtcSecond - kSecond);
+    EXPECT_EQ(offsets, c.offsets) << c.heldMs << " " << c.nextMs;
+    for (const LevelSecond& s : history.Seconds()) {
+      if (s.UtcSecond != kSecond + c.nextMs / 1000) {
+        EXPECT_EQ(s.AverageDbm(), -73.0) << s.UtcSecond;
+      }
+    }
+  }
 }
 
 TEST(LevelHistoryTest, SpanAveragesLeaveOutTransmissions) {
