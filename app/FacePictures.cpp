@@ -90,31 +90,11 @@ void FacePictures::LoadForeground(const std::string& faceFileName) {
   log_.Log("Foreground image loaded: " + name.toStdString());
 }
 
-namespace {
-
-// The smallest rectangle holding every pixel of image other than fill; empty for none.
-QRect BoundsOtherThan(const QImage& image, QRgb fill) {
-  int left = image.width(), right = -1, top = image.height(), bottom = -1;
-  for (int y = 0; y < image.height(); ++y) {
-    const auto* pixel = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-    for (int x = 0; x < image.width(); ++x) {
-      if (pixel[x] == fill) continue;
-      left = std::min(left, x);
-      right = std::max(right, x);
-      top = std::min(top, y);
-      bottom = y;
-    }
-  }
-  return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
-}
-
-}  // namespace
-
 void FacePictures::SetForeground(const QImage& foreground) {
   const QImage picture = foreground.convertToFormat(QImage::Format_ARGB32_Premultiplied);
   foreground_size_ = picture.size();
   foreground_fill_ = picture.isNull() ? 0 : reinterpret_cast<const QRgb*>(picture.constBits())[0];
-  const QRect part = BoundsOtherThan(picture, foreground_fill_);
+  const QRect part = BoundsWhere(picture, [this](QRgb pixel) { return pixel != foreground_fill_; });
   foreground_ = part.isEmpty() ? QImage() : picture.copy(part);
   foreground_at_ = part.topLeft();
   drawn_foreground_factor_ = 0.0;

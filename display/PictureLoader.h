@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 
 namespace quendal {
@@ -18,12 +20,30 @@ bool LoadPicture(const QString& FileName, QImage& Picture, QString& Error);
 // reads on any face.
 void WriteNotice(QImage& Picture, const QString& Text);
 
-// The picture drawn over the needle: the one named, else the face's own beside it
-// ("quendal.png" has "quendal-foreground.png"), which may not exist.
 // Pure-black (RGB 0, 0, 0) pixels that no pure-black path joins to the picture's edge: ticks
 // and printing the window will show see-through, unlike the surround it is meant for.
 std::int64_t EnclosedPureBlackPixels(const QImage& Picture);
 
+// The picture drawn over the needle: the one named, else the face's own beside it
+// ("quendal.png" has "quendal-foreground.png"), which may not exist.
 QString ForegroundFileName(const QString& Named, const QString& FaceFileName);
+
+// The smallest rectangle holding every pixel of a 32-bit Picture for which Counts(pixel)
+// holds; empty for none.
+template <typename Predicate>
+QRect BoundsWhere(const QImage& Picture, Predicate Counts) {
+  int left = Picture.width(), right = -1, top = Picture.height(), bottom = -1;
+  for (int y = 0; y < Picture.height(); ++y) {
+    const auto* pixel = reinterpret_cast<const QRgb*>(Picture.constScanLine(y));
+    for (int x = 0; x < Picture.width(); ++x) {
+      if (!Counts(pixel[x])) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = y;
+    }
+  }
+  return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
 
 }  // namespace quendal

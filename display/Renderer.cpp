@@ -10,6 +10,7 @@
 
 #include "display/LineStroker.h"
 #include "display/NeedleGeometry.h"
+#include "display/PictureLoader.h"
 #include "display/RowSpans.h"
 #include "support/Rounding.h"
 
@@ -270,26 +271,6 @@ void ApplyTransparencyKey(QImage& Bitmap, const QRect& Area) {
 
 void ApplyTransparencyKey(QImage& Bitmap) { ApplyTransparencyKey(Bitmap, Bitmap.rect()); }
 
-namespace {
-
-// The smallest rectangle holding every pixel that is not pure black; empty for none.
-QRect NotBlackBounds(const QImage& image) {
-  int left = image.width(), right = -1, top = image.height(), bottom = -1;
-  for (int y = 0; y < image.height(); ++y) {
-    const auto* pixel = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-    for (int x = 0; x < image.width(); ++x) {
-      if ((pixel[x] & 0x00FFFFFFu) == 0) continue;
-      left = std::min(left, x);
-      right = std::max(right, x);
-      top = std::min(top, y);
-      bottom = y;
-    }
-  }
-  return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
-}
-
-}  // namespace
-
 void MeterRenderer::SetForeground(const QImage& Foreground, QPoint At) {
   const QImage picture =
       Foreground.isNull() || Foreground.format() == QImage::Format_ARGB32_Premultiplied
@@ -297,7 +278,7 @@ void MeterRenderer::SetForeground(const QImage& Foreground, QPoint At) {
           : Foreground.convertToFormat(QImage::Format_ARGB32_Premultiplied);
   // A cap or a cover is a small part of a face-sized picture whose black is see-through:
   // only that part is kept (shared when it is all of the picture).
-  const QRect shown = NotBlackBounds(picture);
+  const QRect shown = BoundsWhere(picture, [](QRgb pixel) { return (pixel & 0x00FFFFFFu) != 0; });
   foreground_ = shown.isEmpty()           ? QImage()
                 : shown == picture.rect() ? picture
                                           : picture.copy(shown);

@@ -26,19 +26,26 @@ def s_marks(s):
     return [(numbers[i], numbers[i + 1]) for i in range(0, 32, 2)]
 
 
-def scenario_transmit_no_scale(s):
-    # The face without its transmit scales: on key-up the needle leaves S9 for S0 and the
-    # corner asks for a power scale.
+def keyed_without_power_scale(s, *radiosim_options):
+    """The meter on the face without its transmit scales, radiosim keyed up: the window once
+    the corner asks for a power scale."""
     s.install_face(transmit_scales=False)
     s.write_config("[Network]\nFlexIP=127.0.0.1\n[Visual]\nNeedleColor=#00FF00\n"
                    "[Logging]\nEnableLogging=1\n")
-    s.start_radiosim("--level", "steady:-73", "--transmit", "60:3")
+    s.start_radiosim("--level", "steady:-73", "--transmit", "60:3", *radiosim_options)
     s.start_quendal()
     window = s.window_id()
     if not window:
         fail("meter window did not appear:\n" + s.read("quendal.out"))
     if not wait_until(lambda: NO_POWER_SCALE in s.read("application.log"), 20):
         fail("the corner never asked for a power scale:\n" + s.read("application.log")[-3000:])
+    return window
+
+
+def scenario_transmit_no_scale(s):
+    # The face without its transmit scales: on key-up the needle leaves S9 for S0 and the
+    # corner asks for a power scale.
+    window = keyed_without_power_scale(s)
     _, _, width, height = s.window_geometry(window)
     pivot = (width // 2, height + 50)
     seen = [None]
@@ -65,16 +72,7 @@ def shipped_marks(reading):
 def scenario_transmit_calibration(s):
     # The face without its power scale, keyed at 50 W: the operator calibrates one from the
     # menu, typing the marks' values and clicking each mark, and the needle goes to 50 W.
-    s.install_face(transmit_scales=False)
-    s.write_config("[Network]\nFlexIP=127.0.0.1\n[Visual]\nNeedleColor=#00FF00\n"
-                   "[Logging]\nEnableLogging=1\n")
-    s.start_radiosim("--level", "steady:-73", "--transmit", "60:3", "--tx-power", "50")
-    s.start_quendal()
-    window = s.window_id()
-    if not window:
-        fail("meter window did not appear:\n" + s.read("quendal.out"))
-    if not wait_until(lambda: NO_POWER_SCALE in s.read("application.log"), 20):
-        fail("the corner never asked for a power scale:\n" + s.read("application.log")[-3000:])
+    window = keyed_without_power_scale(s, "--tx-power", "50")
     choose(s, window, ["n"])  # Calibrate transmit scale...
     answer_with_text(s, window, "0 25 50 75 100")
     marks = shipped_marks("power")
