@@ -1,6 +1,7 @@
 #include "hamlib/HamlibWorker.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -158,8 +159,14 @@ bool HamlibWorker::ReadTransmit() {
       return false;
     }
   }
-  TransmitStatus status = ptt != RIG_PTT_OFF ? TransmitLevels() : TransmitStatus{};
-  status.Transmitting = ptt != RIG_PTT_OFF;
+  // Hamlib stores whatever number a rig server answered: read it as a number, and only
+  // Hamlib's own PTT values as keyed.
+  static_assert(sizeof(ptt_t) == sizeof(int));
+  int answered = 0;
+  std::memcpy(&answered, &ptt, sizeof answered);
+  const bool keyed = answered >= RIG_PTT_ON && answered <= RIG_PTT_ON_DATA;
+  TransmitStatus status = keyed ? TransmitLevels() : TransmitStatus{};
+  status.Transmitting = keyed;
   status.StateKnown = ptt_readable_;
   status.Offered = offered_;
   emit Transmit(status);
