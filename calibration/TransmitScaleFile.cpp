@@ -198,16 +198,9 @@ std::string TransmitMarkValue(TransmitReading Reading, double Value) {
 
 std::string TransmitMarkName(TransmitReading Reading, double Value) {
   const std::string value = TransmitMarkValue(Reading, Value);
-  switch (Reading) {
-    case TransmitReading::Power:
-      return value + " W";
-    case TransmitReading::Swr:
-      return "SWR " + value;
-    case TransmitReading::Alc:
-    case TransmitReading::Compression:
-      return value + " dB";
-  }
-  return value;
+  const std::string unit(TransmitUnit(Reading));
+  // A ratio has no unit: its reading's name goes first, as the face prints it.
+  return Reading == TransmitReading::Swr ? unit + " " + value : value + " " + unit;
 }
 
 std::string ScaleValuesText(const std::vector<double>& Values, TransmitReading Reading) {
