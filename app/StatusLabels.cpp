@@ -87,7 +87,7 @@ bool StatusLabels::Telling() const {
 void StatusLabels::Draw(QPainter& painter, bool BuildLabelShown) const {
   // Any text to tell, and the readout, take the place of the build label: the first of
   // them stands in its corner.
-  if (BuildLabelShown && !Telling() && readout_.isEmpty()) {
+  if (BuildLabelDrawn(BuildLabelShown)) {
     DrawBuildNumber(painter, window_.width(), window_.height(), BuildNumber());
   }
   DrawCornerText(painter, link_);
@@ -104,14 +104,27 @@ bool StatusLabels::SetCalibrationNote(const QString& Note) {
   return true;
 }
 
+bool StatusLabels::BuildLabelDrawn(bool BuildLabelShown) const {
+  return BuildLabelShown && !Telling() && readout_.isEmpty();
+}
+
 QRegion StatusLabels::Region(bool BuildLabelShown) const {
-  if (!BuildLabelShown && !Telling()) return {};
-  QImage label(window_.size(), QImage::Format_ARGB32_Premultiplied);
+  // Drawn on a picture only as large as the texts: one of the whole window would be the
+  // largest thing the program holds, for a mask of a few small boxes.
+  QRect area = link_.Box | transmit_.Box | note_.Box;
+  if (BuildLabelDrawn(BuildLabelShown)) {
+    area |= BuildNumberArea(&window_, window_.width(), window_.height(), BuildNumber());
+  }
+  // Anti-aliased edges may reach a pixel past a box.
+  area = area.adjusted(-1, -1, 1, 1) & window_.rect();
+  if (area.isEmpty()) return {};
+  QImage label(area.size(), QImage::Format_ARGB32_Premultiplied);
   label.fill(0u);
   QPainter painter(&label);
+  painter.translate(-area.topLeft());
   Draw(painter, BuildLabelShown);
   painter.end();
-  return QRegion(QBitmap::fromImage(label.createAlphaMask()));
+  return QRegion(QBitmap::fromImage(label.createAlphaMask())).translated(area.topLeft());
 }
 
 }  // namespace quendal

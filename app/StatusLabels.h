@@ -51,6 +51,8 @@ class StatusLabels {
 
  private:
   bool Place();
+  // Whether Draw writes the build label.
+  bool BuildLabelDrawn(bool BuildLabelShown) const;
   // Whether any text is over the face.
   bool Telling() const;
 

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <cstdint>
 
 class QPainter;
+class QPaintDevice;
 
 namespace quendal {
 
@@ -17,5 +19,8 @@ QString BuildLabelText(std::int32_t BuildNumber);
 // of the given size, 10 pixels from both edges, without a background box.
 void DrawBuildNumber(QPainter& Painter, std::int32_t ClientWidth, std::int32_t ClientHeight,
                      std::int32_t BuildNumber);
+// Where DrawBuildNumber on Device can leave ink, with room to spare.
+QRect BuildNumberArea(const QPaintDevice* Device, std::int32_t ClientWidth,
+                      std::int32_t ClientHeight, std::int32_t BuildNumber);
 
 }  // namespace quendal

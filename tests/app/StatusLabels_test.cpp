@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBitmap>
+#include <QImage>
 #include <QWidget>
 #include <cstdlib>
 
@@ -67,6 +69,41 @@ TEST_F(StatusLabelsTest, TextsKeepClearOfTheReadout) {
     const QRegion texts = labels.Region(false);
     EXPECT_FALSE(texts.isEmpty()) << percent;
     EXPECT_FALSE(texts.intersects(readout)) << percent;
+  }
+}
+
+// The labels' region is exactly where they leave ink on the whole window, for the build
+// label alone and for texts in every corner at every size.
+TEST_F(StatusLabelsTest, RegionIsWhereTheLabelsDraw) {
+  struct Case {
+    int percent;
+    bool buildLabel;
+    const char* transmit;
+    const char* note;
+  };
+  const Case cases[] = {
+      {100, true, "", ""},
+      {50, true, "", ""},
+      {100, false, "TX 48 W \u00b7 SWR 1.4", "Not calibrated for this face"},
+      {200, true, "TX", ""},
+      {50, false, "", "Not calibrated for this face, nor for any other one here"},
+  };
+  for (const Case& c : cases) {
+    QWidget window;
+    window.resize(474 * c.percent / 100, 254 * c.percent / 100);
+    TextLog log("");
+    StatusLabels labels(window, log);
+    labels.FollowFace({}, c.percent / 100.0);
+    labels.FollowTransmit({QString::fromUtf8(c.transmit), false, false});
+    labels.SetCalibrationNote(QString::fromUtf8(c.note));
+    QImage whole(window.size(), QImage::Format_ARGB32_Premultiplied);
+    whole.fill(0u);
+    QPainter painter(&whole);
+    labels.Draw(painter, c.buildLabel);
+    painter.end();
+    const QRegion drawn(QBitmap::fromImage(whole.createAlphaMask()));
+    EXPECT_FALSE(drawn.isEmpty()) << c.percent << c.transmit << c.note;
+    EXPECT_EQ(labels.Region(c.buildLabel), drawn) << c.percent << c.transmit << c.note;
   }
 }
 
