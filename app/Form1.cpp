@@ -450,13 +450,13 @@ void TForm1::showEvent(QShowEvent* event) {
   if (own_prompter_) QTimer::singleShot(0, this, [this] { own_prompter_->Release(); });
 }
 
-void TForm1::paintEvent(QPaintEvent* event) { FormPaint(event->rect()); }
+void TForm1::paintEvent(QPaintEvent* event) { FormPaint(event->region()); }
 
-void TForm1::FormPaint(const QRect& area) {
+void TForm1::FormPaint(const QRegion& area) {
   if (!created_ || !pictures_.Loaded()) return;
   if (frame_.Stale()) RenderFrame();
   QPainter painter(this);
-  frame_.Paint(painter, area, devicePixelRatioF());
+  for (const QRect& part : area) frame_.Paint(painter, part, devicePixelRatioF());
   labels_.Draw(painter, Timer2_.isActive());
   calibration_.DrawOverlay(painter, ScaleFactor(), width());
 }

@@ -107,11 +107,15 @@ void MeterFrame::ShowReadoutLines() {
 }
 
 void MeterFrame::Paint(QPainter& painter, const QRect& Area, double Ratio) const {
+  // Clipped to Area alone: under the clip of a paint of several parts, the raster
+  // engine leaves its plain copy of rows for blending span by span on other threads.
+  painter.save();
+  painter.setClipRect(Area);
   painter.setCompositionMode(QPainter::CompositionMode_Source);
   painter.drawImage(
       QRectF(Area), renderer_.Frame(),
       QRectF(Area.x() * Ratio, Area.y() * Ratio, Area.width() * Ratio, Area.height() * Ratio));
-  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter.restore();
 }
 
 }  // namespace quendal

@@ -110,9 +110,10 @@ void WindowBehaviour::LabelsChanged() {
 }
 
 void WindowBehaviour::RepaintChanged(const MeterRenderer& renderer) {
-  const QRect changed = renderer.ChangedArea();
-  if (!changed.isEmpty())
-    window_.update(ToClient(QRegion(changed)).boundingRect().adjusted(-1, -1, 1, 1));
+  // Each part on its own: the bounding rectangle of a needle's strip and a readout's box
+  // may be most of the window.
+  for (const QRect& changed : ToClient(renderer.ChangedArea()))
+    window_.update(changed.adjusted(-1, -1, 1, 1));
 }
 
 void WindowBehaviour::ApplyWindowMask() {

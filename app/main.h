@@ -140,7 +140,7 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   // Writes the last reading on the face while the readout is on.
   void ShowReadout();
   void Timer3Timer();
-  void FormPaint(const QRect& area);
+  void FormPaint(const QRegion& area);
   // Draws the frame for the current state into the renderer's buffer.
   void RenderFrame();
   // The next paint draws the frame anew (size, calibration or settings changed).

@@ -371,7 +371,7 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
     whole = true;
   }
   if (size.isEmpty()) {
-    changedArea_ = QRect();
+    changedArea_ = QRegion();
     return frame_;
   }
   whole = PrepareBase(BackgroundBitmap, size) || whole;
@@ -390,7 +390,7 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
   const bool extras = emblem || markings;
   const bool overlayCleared = ClearMovedOverlay(whole);
   if (!whole && !extras && !extras_ && strokes == strokes_ && !overlayCleared) {
-    changedArea_ = QRect();
+    changedArea_ = QRegion();
     DrawOverlay(false, false);
     return frame_;
   }
@@ -454,7 +454,7 @@ void MeterRenderer::SetOverlay(const CornerText& Overlay) {
 bool MeterRenderer::RedrawOverlay() {
   const QRect box = overlay_.Lines.isEmpty() ? QRect() : overlay_.Box.intersected(frame_.rect());
   if (box.isEmpty() || box != overlayShown_) return false;
-  changedArea_ = QRect();
+  changedArea_ = QRegion();
   DrawOverlay(false, false);
   return true;
 }
@@ -478,7 +478,7 @@ void MeterRenderer::DrawOverlay(bool whole, bool NeedleMoved) {
   const bool redraw = whole || overlayDirty_ || box != overlayShown_;
   overlayDirty_ = false;
   if (whole) overlayPatches_.clear();  // the face or the size changed
-  changedArea_ = changedArea_.united(overlayGone_);
+  changedArea_ += overlayGone_;
   overlayGone_ = QRect();
   // The needle of the last frame was taken away, and this one drawn, over what they touched.
   bool crossed = false;
@@ -495,7 +495,8 @@ void MeterRenderer::DrawOverlay(bool whole, bool NeedleMoved) {
                 static_cast<std::size_t>(box.width()) * sizeof(QRgb));
   }
   overlayShown_ = box;
-  changedArea_ = whole ? frame_.rect() : changedArea_.united(box);
+  // Its own rectangle: the needle's strip and the box are often far apart.
+  changedArea_ = whole ? QRegion(frame_.rect()) : changedArea_ + box;
 }
 
 QImage MeterRenderer::OverlayPatch(const QRect& Box) {

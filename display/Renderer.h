@@ -91,9 +91,10 @@ class MeterRenderer {
   // i.e. nothing was drawn over pure black.
   bool KeyedLikeFace() const { return keyedLikeFace_; }
   // The part of the frame the last call changed: what the previous frame drew
-  // and what this one drew (the whole frame after a new face or size). Empty when
-  // the frame came out as the one before, which is then left as it was.
-  QRect ChangedArea() const { return changedArea_; }
+  // and what this one drew (the whole frame after a new face or size), and the
+  // overlay's box as a rectangle of its own. Empty when the frame came out as the
+  // one before, which is then left as it was.
+  const QRegion& ChangedArea() const { return changedArea_; }
   // The last frame against the keyed face, pixel by pixel through ShownByMask. Only
   // what the frame drew is looked at, since everywhere else it is the keyed face.
   MaskDifference MaskDifferenceFromFace() const;
@@ -141,7 +142,7 @@ class MeterRenderer {
   // with the same strokes and neither is the same frame.
   NeedleStrokes strokes_;
   bool extras_ = true;
-  QRect changedArea_;
+  QRegion changedArea_;
   TPoint center_{};
   // What the last frame drew over the keyed face.
   RowSpans touched_;
