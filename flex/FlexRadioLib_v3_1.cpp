@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QLocale>
 #include <QMetaObject>
+#include <QNetworkProxy>
 #include <QTime>
 #include <algorithm>
 #include <array>
@@ -141,6 +142,9 @@ TFlexRadioLib::TFlexRadioLib(RadioLinkSettings settings, QObject* parent)
   connect(FIdTelnet, &TelnetChannel::Disconnected, this, &TFlexRadioLib::IdTelnetDisconnected);
   connect(FIdTelnet, &TelnetChannel::Closed, this, &TFlexRadioLib::IdTelnetClosed);
 
+  // Meters and discovery come straight from the radio on the LAN, never through a proxy.
+  FIdUDPServer1->setProxy(QNetworkProxy::NoProxy);
+  FIdUDPServer2->setProxy(QNetworkProxy::NoProxy);
   connect(FIdUDPServer1, &QUdpSocket::readyRead, this, &TFlexRadioLib::ReadPendingMeterDatagrams);
   connect(FIdUDPServer2, &QUdpSocket::readyRead, this,
           &TFlexRadioLib::ReadPendingDiscoveryDatagrams);

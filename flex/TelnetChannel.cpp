@@ -1,5 +1,7 @@
 #include "flex/TelnetChannel.h"
 
+#include <QNetworkProxy>
+
 namespace quendal {
 
 namespace {
@@ -136,6 +138,9 @@ TelnetChannel::TelnetChannel(QObject* parent)
   connect(connect_timer_, &QTimer::timeout, this, &TelnetChannel::OnConnectTimeout);
   // Bounded, so a flood from the radio is read in pieces rather than all at once.
   socket_->setReadBufferSize(qint64{256} * 1024);
+  // The radio streams its meters straight to us, so it is reached directly: a proxy the
+  // system names could not carry that, and asking for one loads the system's proxy library.
+  socket_->setProxy(QNetworkProxy::NoProxy);
   connect(socket_, &QTcpSocket::connected, this, &TelnetChannel::OnConnected);
   connect(socket_, &QTcpSocket::errorOccurred, this, &TelnetChannel::OnError);
   connect(socket_, &QTcpSocket::readyRead, this, &TelnetChannel::OnReadyRead);

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QNetworkProxy>
 #include <QThread>
 
 namespace quendal::testing {
@@ -75,6 +76,9 @@ QByteArray MeterDatagram(const std::vector<std::pair<std::uint16_t, std::int16_t
 }
 
 FakeRadio::FakeRadio() {
+  // A radio on the LAN: it talks directly, whatever proxy a test names for the program.
+  server_.setProxy(QNetworkProxy::NoProxy);
+  udp_.setProxy(QNetworkProxy::NoProxy);
   server_.listen(QHostAddress::LocalHost, 0);
   port_ = server_.serverPort();
   connect(&server_, &QTcpServer::newConnection, this, [this] {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QNetworkProxy>
 #include <QUdpSocket>
 #include <algorithm>
 #include <array>
@@ -611,6 +612,23 @@ TEST_F(RadioLinkTest, OccupiedDiscoveryPortIsReported) {
   EXPECT_THROW(link.AutoDiscoverAndConnect(5993, 4992), std::runtime_error);
   EXPECT_FALSE(link.DiscoveryListening());
   EXPECT_EQ(CountLog("TFlexRadioLib.AutoDiscoverAndConnect: Failed to activate UDP Server."), 1);
+}
+
+// The radio streams its meters straight to us: a proxy named for the program (here one
+// nobody answers at) is not used for the radio's sockets.
+TEST_F(RadioLinkTest, TheRadioIsReachedDirectlyWhateverProxyIsSet) {
+  struct NamedProxy {
+    NamedProxy() {
+      QNetworkProxy::setApplicationProxy(
+          QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), 9));
+    }
+    ~NamedProxy() { QNetworkProxy::setApplicationProxy(QNetworkProxy()); }
+  } proxy;
+  UseConfig("[Network]\nReconnect=0\n");
+  Start(Settings());
+  Discover();
+  EXPECT_TRUE(WaitUntil([&] { return link_->CommandChannelConnected(); }));
+  EXPECT_TRUE(WaitUntil([&] { return link_->MeterListening(); }));
 }
 
 }  // namespace
