@@ -405,7 +405,9 @@ void TFlexRadioLib::ReadPendingDiscoveryDatagrams() {
   while (FIdUDPServer2->state() == QAbstractSocket::BoundState &&
          FIdUDPServer2->hasPendingDatagrams()) {
     const qint64 size = std::max<qint64>(FIdUDPServer2->pendingDatagramSize(), 0);
-    FReceiveBuffer.resize(static_cast<std::size_t>(size));
+    // Never shrunk: the meter stream reads into it too.
+    if (FReceiveBuffer.size() < static_cast<std::size_t>(size))
+      FReceiveBuffer.resize(static_cast<std::size_t>(size));
     QHostAddress sender;
     const qint64 read =
         FIdUDPServer2->readDatagram(reinterpret_cast<char*>(FReceiveBuffer.data()), size, &sender);
@@ -759,18 +761,19 @@ void TFlexRadioLib::ReadPendingMeterDatagrams() {
   // and the paints: read for a few milliseconds, then let the event loop run. The
   // socket's notifier fires again for what is left.
   constexpr qint64 kReadBudgetNs = 4'000'000;
+  // The largest datagram UDP carries: each is read whole without first asking its size.
+  constexpr std::size_t kLargestDatagram = 65536;
+  if (FReceiveBuffer.size() < kLargestDatagram) FReceiveBuffer.resize(kLargestDatagram);
   QElapsedTimer spent;
   spent.start();
-  while (spent.nsecsElapsed() < kReadBudgetNs &&
-         FIdUDPServer1->state() == QAbstractSocket::BoundState &&
-         FIdUDPServer1->hasPendingDatagrams()) {
-    const qint64 size = std::max<qint64>(FIdUDPServer1->pendingDatagramSize(), 0);
-    if (FReceiveBuffer.size() < static_cast<std::size_t>(size))
-      FReceiveBuffer.resize(static_cast<std::size_t>(size));
+  // The notifier fires with a datagram waiting: read it, then ask whether another one is.
+  // Two calls into the kernel a datagram where asking first took four.
+  do {
+    if (!MeterListening()) return;
     QHostAddress sender;
-    const qint64 read =
-        FIdUDPServer1->readDatagram(reinterpret_cast<char*>(FReceiveBuffer.data()), size, &sender);
-    if (read < 0) break;
+    const qint64 read = FIdUDPServer1->readDatagram(reinterpret_cast<char*>(FReceiveBuffer.data()),
+                                                    kLargestDatagram, &sender);
+    if (read < 0) return;
     // The radio's own datagrams, nearly all of them, pass without their sender as text.
     const bool from_radio = !FMeterRadioAddress.isNull() &&
                             sender.isEqual(FMeterRadioAddress, QHostAddress::ConvertV4MappedToIPv4);
@@ -779,7 +782,8 @@ void TFlexRadioLib::ReadPendingMeterDatagrams() {
       continue;
     IdUDPServer1UDPRead(
         std::span<const std::uint8_t>(FReceiveBuffer.data(), static_cast<std::size_t>(read)));
-  }
+  } while (spent.nsecsElapsed() < kReadBudgetNs && MeterListening() &&
+           FIdUDPServer1->hasPendingDatagrams());
 }
 
 void TFlexRadioLib::IdUDPServer1UDPRead(std::span<const std::uint8_t> AData) {
