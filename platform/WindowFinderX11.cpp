@@ -9,29 +9,30 @@
 
 namespace quendal {
 
-std::unique_ptr<WindowFinder> CreateNullWindowFinder();
-
 namespace {
 
 // Window managers wrap client windows in frames, so the titled window may sit a
 // few levels below the root; the frame (the root's child) gives the outer rectangle.
 constexpr int kMaxSearchDepth = 3;
 
+// A window that vanished between search and query must not end the program.
+int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
+
 class X11WindowFinder final : public WindowFinder {
  public:
-  explicit X11WindowFinder(Display* display) : display_(display) {
-    net_wm_name_ = XInternAtom(display_, "_NET_WM_NAME", False);
-    utf8_string_ = XInternAtom(display_, "UTF8_STRING", False);
+  ~X11WindowFinder() override {
+    if (display_ != nullptr) XCloseDisplay(display_);
   }
-  ~X11WindowFinder() override { XCloseDisplay(display_); }
 
   std::optional<std::uintptr_t> FindTopLevelWindow(const std::string& title) override {
+    if (!Open()) return std::nullopt;
     const Window found = Search(DefaultRootWindow(display_), title, 0);
     if (found == 0) return std::nullopt;
     return static_cast<std::uintptr_t>(found);
   }
 
   std::optional<ScreenRect> GetOuterRect(std::uintptr_t handle) override {
+    if (!Open()) return std::nullopt;
     const Window frame = TopLevelAncestor(static_cast<Window>(handle));
     if (frame == 0) return std::nullopt;
     XWindowAttributes attributes;
@@ -47,6 +48,20 @@ class X11WindowFinder final : public WindowFinder {
   }
 
  private:
+  // A connection of its own, opened at the first search: most never track SmartSDR's
+  // window, and a connection holds buffers and caches of its own.
+  bool Open() {
+    if (display_ != nullptr) return true;
+    if (tried_) return false;
+    tried_ = true;
+    display_ = XOpenDisplay(nullptr);
+    if (display_ == nullptr) return false;
+    XSetErrorHandler(IgnoreXErrors);
+    net_wm_name_ = XInternAtom(display_, "_NET_WM_NAME", False);
+    utf8_string_ = XInternAtom(display_, "UTF8_STRING", False);
+    return true;
+  }
+
   Window Search(Window parent, const std::string& title, int depth) {
     Window root = 0;
     Window parent_of = 0;
@@ -104,21 +119,16 @@ class X11WindowFinder final : public WindowFinder {
     return 0;
   }
 
-  Display* display_;
-  Atom net_wm_name_;
-  Atom utf8_string_;
+  Display* display_ = nullptr;
+  bool tried_ = false;
+  Atom net_wm_name_ = 0;
+  Atom utf8_string_ = 0;
 };
-
-// A window that vanished between search and query must not end the program.
-int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
 
 }  // namespace
 
 std::unique_ptr<WindowFinder> CreatePlatformWindowFinder() {
-  Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) return CreateNullWindowFinder();
-  XSetErrorHandler(IgnoreXErrors);
-  return std::make_unique<X11WindowFinder>(display);
+  return std::make_unique<X11WindowFinder>();
 }
 
 bool DesktopCompositorActive() {
