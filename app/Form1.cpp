@@ -28,6 +28,9 @@ namespace {
 constexpr int kMeterTickMs = 10;
 constexpr int kBuildLabelMs = 10000;
 constexpr int kTrackingPeriodMs = 1000;
+// How long a new readout text may wait for the needle's next frame: well under the
+// tenth of a second between readings.
+constexpr std::chrono::milliseconds kReadoutWait{50};
 
 // The numbers the calibration takes: 0 left, 1 right, 2 middle, 3 any other.
 int MouseButtonNumber(Qt::MouseButton button) {
@@ -344,6 +347,7 @@ void TForm1::MeterTick(bool AfterRest) {
   // First the sample, so that a new readout goes out in the needle's repaint.
   recorder_.FollowTick();
   Timer1Timer();
+  DrawWaitingReadout();
   ticks_.Rest(TickRest());
 }
 
@@ -419,7 +423,32 @@ void TForm1::ShowLevelHistory() {
 void TForm1::ShowReadout() {
   const QRect before = frame_.ReadoutBox();
   const QString text = config_.meter.Readout ? ReadoutText(recorder_.Latest()) : QString();
-  if (!frame_.SetReadout(text) || !pictures_.Loaded() || frame_.Stale()) return;
+  const bool withNeedle =
+      !before.isEmpty() && !text.isEmpty() && !NeedleSettled(needle_, frame_.PeakPosition());
+  if (!frame_.SetReadout(text, withNeedle) || !pictures_.Loaded() || frame_.Stale()) return;
+  if (withNeedle) {
+    if (!readout_waiting_since_) readout_waiting_since_ = clock_.MonotonicNow();
+    return;
+  }
+  readout_waiting_since_.reset();
+  DrawReadout(before);
+}
+
+void TForm1::DrawWaitingReadout() {
+  if (!readout_waiting_since_) return;
+  // A frame of the needle took it along, or the next paint draws the frame anew.
+  if (!frame_.ReadoutDue() || frame_.Stale()) {
+    readout_waiting_since_.reset();
+    return;
+  }
+  if (!NeedleSettled(needle_, frame_.PeakPosition()) &&
+      clock_.MonotonicNow() - *readout_waiting_since_ < kReadoutWait)
+    return;
+  readout_waiting_since_.reset();
+  DrawReadout(frame_.ReadoutBox());
+}
+
+void TForm1::DrawReadout(const QRect& Before) {
   // A new text in the same box changes neither the needle nor the window's mask.
   if (frame_.RedrawReadout()) {
     window_.RepaintChanged(frame_.Renderer());
@@ -427,7 +456,7 @@ void TForm1::ShowReadout() {
   }
   RenderFrame();
   // The window's mask takes the readout in where the face is see-through.
-  if (frame_.ReadoutBox() != before) {
+  if (frame_.ReadoutBox() != Before) {
     window_.LabelsChanged();
   } else {
     window_.RepaintChanged(frame_.Renderer());

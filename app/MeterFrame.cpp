@@ -69,16 +69,17 @@ void MeterFrame::Render(FacePictures& pictures, bool Calibrating, QSize Client, 
   stale_ = false;
 }
 
-bool MeterFrame::SetReadout(const QString& Text) {
+bool MeterFrame::SetReadout(const QString& Text, bool WithNeedle) {
   if (Text == readout_text_) return false;
   readout_text_ = Text;
+  readout_with_needle_ = WithNeedle;
   readout_lines_due_ = true;
   return true;
 }
 
 bool MeterFrame::RedrawReadout() {
-  if (stale_ || !readout_placed_ || !readout_lines_due_) return false;
-  ShowReadoutLines();
+  if (stale_ || !readout_placed_ || !ReadoutDue()) return false;
+  if (readout_lines_due_) ShowReadoutLines();
   return renderer_.RedrawOverlay();
 }
 
@@ -102,7 +103,7 @@ void MeterFrame::ShowReadoutLines() {
   shown.Lines = readout_text_.isEmpty()  ? QStringList()
                 : shown.Lines.size() > 1 ? readout_text_.split(QStringLiteral("  "))
                                          : QStringList{readout_text_};
-  renderer_.SetOverlay(shown);
+  renderer_.SetOverlay(shown, readout_with_needle_);
   readout_lines_due_ = false;
 }
 

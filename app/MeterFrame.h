@@ -44,11 +44,14 @@ class MeterFrame {
   void Render(FacePictures& pictures, bool Calibrating, QSize Client, double Ratio, double Needle,
               const MeterCalibration* Preview);
   // The readout's Text (empty: none), placed clear of the needle, drawn from the next
-  // frame on. True when the text changed.
-  bool SetReadout(const QString& Text);
+  // frame on; WithNeedle, a new text in the same box waits for the next frame in which
+  // the needle moves, or for RedrawReadout. True when the text changed.
+  bool SetReadout(const QString& Text, bool WithNeedle = false);
   // Writes a new readout text into the last frame, in the box the old one stood in; false
   // when that takes a Render (a readout that comes, goes or moves).
   bool RedrawReadout();
+  // A readout text set and not yet drawn.
+  bool ReadoutDue() const { return readout_lines_due_ || renderer_.OverlayPending(); }
   // Where the readout stands, in client pixels; empty without one.
   QRect ReadoutBox() const { return readout_text_.isEmpty() ? QRect() : readout_box_; }
   // Copies the frame's Area (client pixels) to the window as it is, see-through pixels
@@ -88,6 +91,7 @@ class MeterFrame {
   bool readout_placed_ = false;
   // The text changed or was placed anew since the renderer was given its lines.
   bool readout_lines_due_ = false;
+  bool readout_with_needle_ = false;
 };
 
 }  // namespace quendal

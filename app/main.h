@@ -137,8 +137,15 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   void ShowLinkState();
   // The recorder took its look at the level: the face and the history follow.
   void LevelSampled();
-  // Writes the last reading on the face while the readout is on.
+  // Writes the last reading on the face while the readout is on. While the needle moves,
+  // a new text in the same box waits for the next frame in which the needle moves, so
+  // both go out in one repaint.
   void ShowReadout();
+  // A waiting text the needle's frames did not take along: drawn alone once the needle
+  // rests or the text has waited kReadoutWait.
+  void DrawWaitingReadout();
+  // Draws a new readout text into the frame; Before is the box the old text stood in.
+  void DrawReadout(const QRect& Before);
   void Timer3Timer();
   void FormPaint(const QRegion& area);
   // Draws the frame for the current state into the renderer's buffer.
@@ -185,6 +192,8 @@ class TForm1 : public QWidget, public MeterMenuHost, public CalibrationFlowHost 
   MeterFrame frame_;
   LevelRecorder recorder_;
   std::unique_ptr<LevelHistoryWindow> history_;
+  // Since when a new readout text waits for the needle's next frame.
+  std::optional<std::chrono::steady_clock::time_point> readout_waiting_since_;
 
   QTimer Timer1_;
   QTimer Timer2_;

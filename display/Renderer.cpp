@@ -396,6 +396,7 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
   }
   strokes_ = strokes;
   extras_ = extras;
+  TakePendingOverlay();
 
   // Outside what the last frame touched, the frame already holds the keyed face.
   if (whole) {
@@ -442,16 +443,32 @@ const QImage& MeterRenderer::RenderFrame(const MeterSettings& Settings,
   return frame_;
 }
 
-void MeterRenderer::SetOverlay(const CornerText& Overlay) {
+void MeterRenderer::SetOverlay(const CornerText& Overlay, bool WithNextChange) {
   const bool sameLook = Overlay.Box == overlay_.Box && Overlay.Font == overlay_.Font &&
                         Overlay.Align == overlay_.Align && Overlay.Ink == overlay_.Ink;
-  if (sameLook && Overlay.Lines == overlay_.Lines) return;
+  if (sameLook && Overlay.Lines == overlay_.Lines) {
+    pendingLines_.reset();
+    return;
+  }
+  if (sameLook && WithNextChange && !overlay_.Lines.isEmpty() && !Overlay.Lines.isEmpty()) {
+    pendingLines_ = Overlay.Lines;
+    return;
+  }
+  pendingLines_.reset();
   if (!sameLook) overlayPatches_.clear();
   overlay_ = Overlay;
   overlayDirty_ = true;
 }
 
+void MeterRenderer::TakePendingOverlay() {
+  if (!pendingLines_) return;
+  overlay_.Lines = std::move(*pendingLines_);
+  pendingLines_.reset();
+  overlayDirty_ = true;
+}
+
 bool MeterRenderer::RedrawOverlay() {
+  TakePendingOverlay();
   const QRect box = overlay_.Lines.isEmpty() ? QRect() : overlay_.Box.intersected(frame_.rect());
   if (box.isEmpty() || box != overlayShown_) return false;
   changedArea_ = QRegion();

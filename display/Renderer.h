@@ -70,7 +70,12 @@ class MeterRenderer {
   // A text over the face in frame pixels, placed clear of the needle (the readout). The
   // next frame draws it, and after that only when it changes, moves or the needle
   // passed over it; its box then counts in ChangedArea. No lines: none.
-  void SetOverlay(const CornerText& Overlay);
+  // With WithNextChange, new lines in the same box and look wait for the next frame
+  // that changes anyway (the needle's strokes moved) or for RedrawOverlay, so they cost
+  // no frame of their own.
+  void SetOverlay(const CornerText& Overlay, bool WithNextChange = false);
+  // Lines set WithNextChange that no frame has drawn yet.
+  bool OverlayPending() const { return pendingLines_.has_value(); }
   // Draws new lines of the overlay into the last frame, in the box it stands in, and
   // makes that box the changed area; false when the box is not that of the last frame
   // (RenderFrame draws it then).
@@ -118,6 +123,8 @@ class MeterRenderer {
   void DrawForeground(QImage& target, const RowSpans& spans);
   bool DrawFromPatch(const NeedleStrokes& strokes);
   void KeepPatch(const NeedleStrokes& strokes);
+  // The overlay takes the lines that waited for this frame.
+  void TakePendingOverlay();
   // Takes away an overlay that moved or went, with the face it covered; true when the
   // needle stood there and must be drawn again.
   bool ClearMovedOverlay(bool whole);
@@ -168,6 +175,7 @@ class MeterRenderer {
   // Where an overlay that moved or went was taken away, for the changed area.
   QRect overlayGone_;
   bool overlayDirty_ = false;
+  std::optional<QStringList> pendingLines_;
 };
 
 }  // namespace quendal

@@ -691,5 +691,44 @@ TEST_F(RendererTest, OverlayIsDrawnOnlyWhenItChangesOrTheNeedleCrossedIt) {
   EXPECT_FALSE(renderer.RedrawOverlay());
 }
 
+// Lines set to wait for the needle: a frame with the same strokes leaves the old ones,
+// a frame whose needle moved or a redraw shows them; a new box does not wait.
+TEST_F(RendererTest, OverlayLinesWaitForTheNeedlesNextMove) {
+  const QRect corner(4, 70, 60, 26), other(4, 4, 60, 26);
+  const QImage face = Face();
+  struct Step {
+    double position;
+    const char* text;
+    QRect box;
+    bool redraw;
+    const char* shown;  // the text the frame must hold
+  };
+  const Step steps[] = {
+      {0.0, "S9+12", corner, false, "S9"},     // the needle stood still
+      {0.4, "S9+12", corner, false, "S9+12"},  // it moved
+      {0.4, "S9+20", corner, true, "S9+20"},
+      {0.4, "S9", other, false, "S9"},
+  };
+  testing::TestMeter s = HorizontalNeedle(2);
+  s.calibration.CalibrationPoints[1] = {100, 0};
+  renderer.SetOverlay(Overlay("S9", corner));
+  Render(s, face);
+  for (const Step& step : steps) {
+    s.needle.NeedlePosition = step.position;
+    renderer.SetOverlay(Overlay(step.text, step.box), true);
+    if (step.redraw) {
+      EXPECT_TRUE(renderer.RedrawOverlay()) << step.text;
+    }
+    const QImage frame = step.redraw ? renderer.Frame().copy() : Render(s, face).copy();
+    MeterRenderer fresh;
+    fresh.SetOverlay(Overlay(step.shown, step.box));
+    EXPECT_EQ(frame,
+              fresh.RenderFrame(s.settings, s.calibration, SScale(s.calibration), step.position,
+                                face, QImage(), kWidth, kHeight, kOrdinaryDay, log.Log()))
+        << step.text;
+    EXPECT_EQ(renderer.OverlayPending(), std::string(step.text) != step.shown) << step.text;
+  }
+}
+
 }  // namespace
 }  // namespace quendal
