@@ -460,6 +460,10 @@ void MeterRenderer::SetOverlay(const CornerText& Overlay, bool WithNextChange) {
   overlayDirty_ = true;
 }
 
+QRect MeterRenderer::OverlayBox() const {
+  return overlay_.Lines.isEmpty() ? QRect() : overlay_.Box.intersected(frame_.rect());
+}
+
 void MeterRenderer::TakePendingOverlay() {
   if (!pendingLines_) return;
   overlay_.Lines = std::move(*pendingLines_);
@@ -469,7 +473,7 @@ void MeterRenderer::TakePendingOverlay() {
 
 bool MeterRenderer::RedrawOverlay() {
   TakePendingOverlay();
-  const QRect box = overlay_.Lines.isEmpty() ? QRect() : overlay_.Box.intersected(frame_.rect());
+  const QRect box = OverlayBox();
   if (box.isEmpty() || box != overlayShown_) return false;
   changedArea_ = QRegion();
   DrawOverlay(false, false);
@@ -477,7 +481,7 @@ bool MeterRenderer::RedrawOverlay() {
 }
 
 bool MeterRenderer::ClearMovedOverlay(bool whole) {
-  const QRect box = overlay_.Lines.isEmpty() ? QRect() : overlay_.Box.intersected(frame_.rect());
+  const QRect box = OverlayBox();
   if (overlayShown_.isEmpty() || box == overlayShown_) return false;
   const QRect gone = overlayShown_;
   overlayShown_ = QRect();
@@ -491,7 +495,7 @@ bool MeterRenderer::ClearMovedOverlay(bool whole) {
 }
 
 void MeterRenderer::DrawOverlay(bool whole, bool NeedleMoved) {
-  const QRect box = overlay_.Lines.isEmpty() ? QRect() : overlay_.Box.intersected(frame_.rect());
+  const QRect box = OverlayBox();
   const bool redraw = whole || overlayDirty_ || box != overlayShown_;
   overlayDirty_ = false;
   if (whole) overlayPatches_.clear();  // the face or the size changed

@@ -125,6 +125,8 @@ class MeterRenderer {
   void KeepPatch(const NeedleStrokes& strokes);
   // The overlay takes the lines that waited for this frame.
   void TakePendingOverlay();
+  // Where the overlay stands in this frame; empty without lines.
+  QRect OverlayBox() const;
   // Takes away an overlay that moved or went, with the face it covered; true when the
   // needle stood there and must be drawn again.
   bool ClearMovedOverlay(bool whole);
